@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace qc {
+
+enum class DbKind;
+
+// What differs between SQLite and PostgreSQL in the statements this system writes.
+class Dialect {
+public:
+    explicit Dialect(DbKind kind) : m_kind(kind) {}
+    [[nodiscard]] DbKind kind() const { return m_kind; }
+    [[nodiscard]] bool isSqlite() const;
+
+    // Column type texts for the declared column kinds.
+    [[nodiscard]] QString identityColumn() const;  // integer key filled by the database
+    [[nodiscard]] QString textType(int length) const;
+    [[nodiscard]] QString numericType(int precision, int scale) const;
+    [[nodiscard]] QString floatType() const;
+    [[nodiscard]] QString dateType() const;
+    [[nodiscard]] QString bigintType() const;
+
+    // CREATE TABLE name AS select (both accept the same text; kept for clarity).
+    [[nodiscard]] QString createTableAs(const QString& table, const QString& select) const;
+    // DROP TABLE IF EXISTS name.
+    [[nodiscard]] QString dropTableIfExists(const QString& table) const;
+    // LEFT(text, n) of the old database.
+    [[nodiscard]] QString left(const QString& expr, const QString& n) const;
+    // String concatenation of two expressions.
+    [[nodiscard]] QString concat(const QString& a, const QString& b) const;
+    // The database clock as whole seconds since 1970.
+    [[nodiscard]] QString nowEpoch() const;
+    // A bound value used where the database must know its type (PostgreSQL infers
+    // none for "? IS NULL" or a bare select-list item).
+    [[nodiscard]] QString typedText() const;     // ? as text
+    [[nodiscard]] QString typedNumeric() const;  // ? as numeric
+    [[nodiscard]] QString typedInt() const;      // ? as integer
+    [[nodiscard]] QString typedDate() const;     // ? as date
+
+private:
+    DbKind m_kind;
+};
+
+}  // namespace qc

@@ -1,0 +1,47 @@
+#include "platform/NumberFormat.h"
+
+#include <QRegularExpression>
+
+namespace qc {
+
+QString formatNumber(const Decimal& value, const QString& pattern) {
+    const auto dot = pattern.indexOf(QLatin1Char('.'));
+    const QString intPat = dot < 0 ? pattern : pattern.left(dot);
+    const QString fracPat = dot < 0 ? QString() : pattern.mid(dot + 1);
+    const int places = static_cast<int>(fracPat.count(QLatin1Char('0')) + fracPat.count(QLatin1Char('#')));
+    const int minFrac = static_cast<int>(fracPat.count(QLatin1Char('0')));
+    const bool group = intPat.contains(QLatin1Char(','));
+    const int minInt = static_cast<int>(intPat.count(QLatin1Char('0')));
+
+    QString s = value.round(places).abs().toString(places);
+    const bool neg = value.round(places).isNegative();
+    QString ip = s.section(QLatin1Char('.'), 0, 0);
+    QString fp = places > 0 ? s.section(QLatin1Char('.'), 1, 1) : QString();
+    while (fp.size() > minFrac && fp.endsWith(QLatin1Char('0'))) fp.chop(1);
+    // Leading zeros: a '#'-only integer part drops a zero integer ("###.00" -> ".50").
+    ip.remove(QRegularExpression(QStringLiteral("^0+")));
+    while (ip.size() < minInt) ip.prepend(QLatin1Char('0'));
+    if (group) {
+        for (auto i = ip.size() - 3; i > 0; i -= 3) ip.insert(i, QLatin1Char(','));
+    }
+    QString out = ip;
+    if (!fp.isEmpty() || (dot >= 0 && minFrac > 0)) out += QLatin1Char('.') + fp;
+    if (neg) out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+QString decimalsPattern(int places) {
+    QString p = QStringLiteral("###0");
+    if (places > 0) p += QLatin1Char('.') + QString(places, QLatin1Char('0'));
+    return p;
+}
+
+QString sqlNumberText(const Decimal& value, int places) { return value.toString(places); }
+
+QString StripThousandsSeparators(const QString& text) {
+    QString s = text;
+    s.remove(QLatin1Char(','));
+    return s;
+}
+
+}  // namespace qc

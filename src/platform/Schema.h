@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace qc {
+
+class Database;
+class Dialect;
+
+enum class ColType { Identity, Text, SmallInt, Int, BigInt, Numeric, Float, Bit, Date };
+
+struct ColumnDef {
+    QString name;
+    ColType type = ColType::Text;
+    int length = 0;     // Text: characters (0 = unbounded)
+    int precision = 0;  // Numeric
+    int scale = 0;      // Numeric
+    bool notNull = false;
+    QString defaultValue;  // SQL literal, or empty
+};
+
+struct IndexDef {
+    QString name;
+    QStringList columns;
+    bool unique = false;
+};
+
+struct TableDef {
+    QString name;
+    QList<ColumnDef> columns;
+    QStringList primaryKey;  // empty: none, or the identity column
+    QList<IndexDef> indexes;
+
+    [[nodiscard]] const ColumnDef* column(const QString& name) const;  // case-insensitive
+};
+
+// Builds a table from a compact column list: "name type[,name type...]" where type is
+//   id        integer identity key        t<n>  text of n characters   t  unbounded text
+//   i         integer       si smallint   bi    big integer            bit  0/1 small integer
+//   f         double        d  date       money NUMERIC(19,4)          n<p>_<s> NUMERIC(p,s)
+// A trailing '!' makes the column NOT NULL; "=literal" gives a default.
+TableDef table(const QString& name, const QString& columns, const QStringList& primaryKey = {});
+
+// The whole account database this system reads and writes: the account's own
+// tables and the host's tables (users, rights, tasks, counters, settings).
+const QList<TableDef>& accountSchema();
+const TableDef* findTable(const QString& name);  // case-insensitive
+
+// CREATE TABLE and CREATE INDEX statements for one dialect.
+QStringList createStatements(const TableDef& t, const Dialect& d);
+
+// Creates every table and index that does not exist yet. Idempotent.
+void createSchema(Database& db);
+
+// True when `column` is a column of `table` in the declared schema. Identifiers
+// taken from data are checked against the database itself with Database::columnsOf.
+bool schemaHasColumn(const QString& table, const QString& column);
+
+}  // namespace qc
