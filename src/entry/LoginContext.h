@@ -1,0 +1,53 @@
+#pragma once
+
+#include "host/AccPara.h"
+#include "host/HostDb.h"
+#include "host/LoginAdapter.h"
+#include "host/YrCommon.h"
+#include "platform/Database.h"
+#include "platform/MessageSink.h"
+#include "platform/ScratchDb.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace qc {
+
+class VqLogin;
+
+// The start-up context of the running component: filled by the entry prologue and
+// the context opening of the window shown, replaced by each entry call.
+struct LoginContext {
+    VqLogin* gLogin = nullptr;  // the host's login object (owned by the host)
+    std::unique_ptr<Database> gConn;
+    std::unique_ptr<HostDb> gDb;
+    std::shared_ptr<YrCommon> gCommon;
+    std::unique_ptr<AccPara> gAccPara;
+    std::unique_ptr<SysContext> gSysContext;
+    std::unique_ptr<LoginAdapter> gLoginAdapter;
+    QString gLoginLink;
+    QString gAdapterMsg;
+    QString gInstanceNo;
+    QString gTempMdbName;
+    std::unique_ptr<ScratchDb> gTempMdb;
+    bool gIsBusiness = false;
+    QString gHelpFile;
+    QString gValueStyle;
+    bool bWarehouseCheck = false;
+    bool bDepartmentCheck = false;
+    bool bInventoryCheck = false;
+    bool bOperatorCheck = false;
+    // The last rights filter built and the column it was built for.
+    SqlFragment lastRightsFilter;
+    QString lastRightsColumn;
+    // Where messages go: message boxes in the windows, a recorder in tests.
+    MessageSink* sink = nullptr;
+    // Folder of the scratch database file (the component's work folder).
+    QString scratchFolder;
+};
+
+// The one context of the loaded component.
+LoginContext& context();
+
+}  // namespace qc

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Database.h"
+
+#include <QString>
+
+namespace qc {
+
+class VqLogin;
+
+// The host's common-services object: answers data-rights questions for the
+// operator of the login it is bound to.
+class YrCommon {
+public:
+    // Binds to a login (the login binding of the entry prologue). Returns true.
+    bool login(VqLogin& login);
+    // The link object of the login adapter (kept; only its presence matters).
+    void setLink(const QString& link) { m_link = link; }
+    [[nodiscard]] QString link() const { return m_link; }
+
+    // Which subsystem's settings govern data rights: "ST" or "IA" (the host setting
+    // "RightsSysId" in qc_setting, "IA" when missing).
+    QString RightsSysId();
+    // objectType "Warehouse", "Department", "Inventory", "User"; right "W", "R" or "".
+    // An empty fragment: the operator is not restricted for that object type.
+    // sql "Null": restricted and holds nothing. Otherwise a SELECT (with bound
+    // values) whose first column lists the permitted codes, usable inside IN (...).
+    SqlFragment GetRightsSql(const QString& objectType, const QString& reserved, const QString& right);
+    // objectType "warehouse", "department" or "inventory" (an inventory code here).
+    bool HasRight(const QString& objectType, const QString& code, const QString& right, const QString& reserved);
+
+private:
+    VqLogin* m_login = nullptr;
+    QString m_link;
+};
+
+}  // namespace qc
