@@ -45,7 +45,7 @@ ConnectionInfo ConnectionInfo::parse(const QString& connectionString) {
         info.user = url.userName();
         info.password = url.password();
         info.dbName = url.path().mid(1);
-        info.options = QUrlQuery(url).toString();
+        info.options = QUrlQuery(url).toString(QUrl::FullyDecoded).replace(u'&', u';');
         return info;
     }
     if (s.contains(QLatin1Char('=')) && !s.startsWith(QStringLiteral("sqlite:"))) {
@@ -148,6 +148,12 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
     checkThread();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
+    // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
+    // statement without values runs as it stands.
+    if (binds.isEmpty()) {
+        if (!q.exec(sql)) throw DbError(describe(q.lastError()), sql);
+        return q;
+    }
     if (!q.prepare(sql)) throw DbError(describe(q.lastError()), sql);
     for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
     if (!q.exec()) throw DbError(describe(q.lastError()), sql);
