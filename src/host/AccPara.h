@@ -1,18 +1,22 @@
 #pragma once
 
+#include "host/HostDb.h"
+
 #include <QDate>
 #include <QString>
+
+#include <memory>
 
 namespace qc {
 
 class Database;
-class HostDb;
 
 // The host's account-parameter object.
 class AccPara {
-public:
+  public:
     void setDatabase(HostDb& db) { m_db = &db; }
-    // Initialisation with the login's connection text and password (kept).
+    // Initialisation with the login's connection text and password (kept). Without
+    // setDatabase, the object opens its own connection from the text on first use.
     void Init(const QString& connectText, const QString& password);
 
     // cValue of AccInformation (cDefault when cValue is empty), "" when missing.
@@ -22,7 +26,8 @@ public:
     bool IsPosted(const QString& sysId);
     void SetPosted(const QString& sysId, bool posted);
     // Current period of a subsystem ("" = IA, "PU", "ST"): the first GL_mEnd period
-    // whose bFlag_<sys> is not set; 13 when every period is closed.
+    // whose bFlag_<sys> is not set; 13 when every period is closed, 1 when no
+    // month-end rows exist yet. An unknown subsystem id throws DbError.
     int CurrentPeriod(const QString& sysId);
     // Valuation method of a warehouse (Warehouse.cWhValueStyle), "" when unknown.
     QString WarehouseValueStyle(const QString& whCode);
@@ -32,8 +37,11 @@ public:
     // end-level account.
     bool InventoryAccount(const QString& code, QString* name);
 
-private:
+  private:
+    // The database object given, or one opened from the connection text of Init.
+    Database& db();
     HostDb* m_db = nullptr;
+    std::unique_ptr<HostDb> m_own;
     QString m_connectText, m_password;
 };
 
@@ -42,8 +50,8 @@ struct SysContext {
     QString sysId, accountId, userId;
     int year = 0;
     QDate loginDate;
-    void Init(const QString& sys, HostDb& db, const QString& acc, int yr, const QString& user, const QDate& date,
-              const QString& password);
+    void Init(const QString& sys, HostDb& db, const QString& acc, int yr, const QString& user,
+              const QDate& date, const QString& password);
 };
 
 // A number unique to a running instance across processes and machines, drawn from

@@ -13,7 +13,7 @@ namespace qc {
 // runs statements and opens recordsets on its own connection to the account
 // database. Connection() is the connection that queries run on.
 class HostDb {
-public:
+  public:
     HostDb() = default;
     // Opens (or reopens) the connection. Throws DbError.
     void Open(const QString& connectionText);
@@ -24,7 +24,7 @@ public:
     QSqlQuery OpenRecordset(const QString& sql, const QVariantList& binds = {});
     void Close();
 
-private:
+  private:
     std::unique_ptr<Database> m_db;
 };
 

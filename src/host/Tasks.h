@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace qc {
 
 class Database;
@@ -20,7 +22,7 @@ struct TaskHolder {
 // until it is left, the holder's process ends (same machine), or its heartbeat is
 // older than kExpirySeconds (a crashed holder elsewhere).
 class TaskRegistry {
-public:
+  public:
     static constexpr int kExpirySeconds = 120;
 
     TaskRegistry(Database& db, TaskHolder self) : m_db(db), m_self(std::move(self)) {}
@@ -36,7 +38,8 @@ public:
     void heartbeat();
     [[nodiscard]] QString holderMessage() const { return m_message; }
 
-private:
+  private:
+    void removeStale(const QString& funcId);
     Database& m_db;
     TaskHolder m_self;
     QString m_message;

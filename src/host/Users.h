@@ -35,9 +35,15 @@ bool holdsFunction(Database& db, const QString& userId, const QString& funcId);
 // Data rights. objectType is "Warehouse", "Department", "Inventory" or "User".
 // restrict() makes the operator see only the codes granted for that object type
 // (none at all until some are granted); an object type never restricted is open.
-// For "Inventory" the codes are Inventory.iId values as text.
+// For "Inventory" the codes are Inventory.iId values as text (anything else is
+// refused with std::invalid_argument); for "User" they are operator ids.
 void restrict(Database& db, const QString& userId, const QString& objectType);
-void grantData(Database& db, const QString& userId, const QString& objectType, const QString& code, bool write);
+void grantData(Database& db, const QString& userId, const QString& objectType, const QString& code,
+               bool write);
+
+// The stored spelling of an object type ("warehouse" -> "Warehouse"); empty for a
+// type that is not one of the four.
+QString canonicalObject(const QString& objectType);
 
 }  // namespace Users
 

@@ -27,7 +27,7 @@ struct LoginRequest {
 // The logged-in operator (the host's login object). It owns the host's own
 // connection, the task registry of this running copy and the operator's rights.
 class VqLogin {
-public:
+  public:
     // Checks the account, year, operator and password. On refusal returns null and
     // sets *error to a Chinese message that does not say which part was wrong.
     static std::unique_ptr<VqLogin> login(const LoginRequest& request, QString* error);
@@ -38,6 +38,8 @@ public:
     // The host database object of the login (its DbConnect is DbConnectText()).
     HostDb& Database();
     [[nodiscard]] QString DbPassword() const { return m_request.dbPassword; }
+    // The account database's connection text; for a server, DbPassword is put in
+    // when the text carries none, so that the text alone opens a connection.
     [[nodiscard]] QString DbConnectText() const { return m_request.connectionString; }
     [[nodiscard]] QString AccountId() const { return m_request.accountId; }
     [[nodiscard]] QString AccountYear() const { return QString::number(m_request.accountYear); }
@@ -58,12 +60,15 @@ public:
     // The instance tag of this running copy (usable in file and table names).
     [[nodiscard]] QString instanceTag() const { return m_self.instance; }
 
-private:
+  private:
     VqLogin() = default;
     LoginRequest m_request;
     UserRecord m_user;
     TaskHolder m_self;
     std::unique_ptr<HostDb> m_db;
+    // Rights and task claims run on a connection of their own, so that a claim is
+    // never part of (nor rolled back with) a transaction open on the host database.
+    std::unique_ptr<qc::Database> m_taskDb;
     std::unique_ptr<TaskRegistry> m_tasks;
     QString m_taskMessage;
 };

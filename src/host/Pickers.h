@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Database.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace qc {
+
+// What a reference window lists: the list query, an optional class-tree query,
+// the table it reads, the fields that go back into a code box (text and tag), and
+// optional column captions (comma-separated in the old windows).
+struct ReferenceQuery {
+    SqlFragment list;
+    SqlFragment classTree;  // empty: no class tree
+    QString table;
+    QString textField;  // the name written into a box's text
+    QString tagField;   // the code written into a box's tag
+    QStringList captions;
+    QString title;
+};
+
+// A picked row: field name (lower case) -> value.
+using PickedRow = QVariantMap;
+
+// The host's pick windows: the reference window (one row), the multi-select item
+// window and the date picker. The widget library shows real dialogs; tests answer
+// from a script. A cancelled window answers nothing.
+class Pickers {
+  public:
+    virtual ~Pickers() = default;
+    // Shows the reference window for the query; the picked row or nothing.
+    virtual std::optional<PickedRow> reference(Database& db, const ReferenceQuery& query) = 0;
+    // The multi-select inventory window: items of Inventory satisfying the condition;
+    // the chosen rows (cInvCode at least) in the window's order, or nothing.
+    virtual std::optional<QList<PickedRow>> selectInventory(Database& db, const SqlFragment& condition) = 0;
+    // A date picker starting at `initial`; the picked date or nothing.
+    virtual std::optional<QDate> pickDate(const QDate& initial) = 0;
+};
+
+// A field of a picked row by name, without regard to case.
+QVariant pickedValue(const PickedRow& row, const QString& field);
+
+}  // namespace qc

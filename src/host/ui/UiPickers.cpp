@@ -1,0 +1,47 @@
+#include "host/ui/UiPickers.h"
+
+#include "host/ui/ReferenceDialog.h"
+#include "host/ui/SelectionDialog.h"
+
+#include <QCalendarWidget>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qc {
+
+std::optional<PickedRow> UiPickers::reference(Database& db, const ReferenceQuery& query) {
+    ReferenceDialog dlg(db, query, m_parent);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return dlg.picked();
+}
+
+std::optional<QList<PickedRow>> UiPickers::selectInventory(Database& db, const SqlFragment& condition) {
+    SelectionDialog dlg(db, condition, m_parent);
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return dlg.chosen();
+}
+
+std::optional<QDate> UiPickers::pickDate(const QDate& initial) {
+    QDialog dlg(m_parent);
+    dlg.setWindowTitle(QStringLiteral("选择日期"));
+    auto* calendar = new QCalendarWidget(&dlg);
+    calendar->setGridVisible(true);
+    if (initial.isValid()) calendar->setSelectedDate(initial);
+    auto* buttons = new QDialogButtonBox(&dlg);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    // Enter or a double click on a day picks it.
+    QObject::connect(calendar, &QCalendarWidget::activated, &dlg, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dlg);
+    layout->addWidget(calendar);
+    layout->addWidget(buttons);
+    calendar->setFocus();
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    return calendar->selectedDate();
+}
+
+}  // namespace qc
