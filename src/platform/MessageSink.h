@@ -5,7 +5,8 @@
 
 namespace qc {
 
-enum class MsgIcon { Exclamation, Critical, Information, Question };
+// None: a plain message box without an icon.
+enum class MsgIcon { Exclamation, Critical, Information, Question, None };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 

@@ -1,0 +1,329 @@
+#include "shared/ui/ConditionWidgets.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qc {
+
+namespace {
+
+QToolButton* referenceButton(QWidget* parent, const QString& name) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(QStringLiteral("…"));
+    b->setToolTip(QStringLiteral("参照(F2)"));
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QPushButton* commandButton(QWidget* parent, const QString& name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* codeEdit(QWidget* parent, const QString& name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+// The refused characters never get into a box, typed or pasted.
+class RefusedCharsValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        for (const QChar c : input)
+            if (ConditionFields::IsRefusedChar(c)) return Invalid;
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
+ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
+    : QObject(dialog), m_fields(fields), m_dialog(dialog) {
+    txtInvCls = codeEdit(dialog, QStringLiteral("txtInvCls"));
+    cmdInvCls = referenceButton(dialog, QStringLiteral("cmdInvCls"));
+    txtInventoryFrom = codeEdit(dialog, QStringLiteral("txtInventoryFrom"));
+    cmdInventoryFrom = referenceButton(dialog, QStringLiteral("cmdInventoryFrom"));
+    txtInventoryTo = codeEdit(dialog, QStringLiteral("txtInventoryTo"));
+    cmdInventoryTo = referenceButton(dialog, QStringLiteral("cmdInventoryTo"));
+    addCodeBox(
+        txtInvCls, cmdInvCls, &m_fields.txtInvCls, [this] { m_fields.RefInvCls(); },
+        [this] { return m_fields.LeaveInvCls(); });
+    addCodeBox(
+        txtInventoryFrom, cmdInventoryFrom, &m_fields.txtInventoryFrom,
+        [this] { m_fields.RefInventoryFrom(); }, [this] { return m_fields.LeaveInventoryFrom(); });
+    addCodeBox(
+        txtInventoryTo, cmdInventoryTo, &m_fields.txtInventoryTo, [this] { m_fields.RefInventoryTo(); },
+        [this] { return m_fields.LeaveInventoryTo(); });
+
+    const ConditionOptions& o = m_fields.options();
+    if (o.warehouses) {
+        lstWh = new QListWidget(dialog);
+        lstWh->setObjectName(QStringLiteral("lstWh"));
+        lstWh->setSelectionMode(QAbstractItemView::MultiSelection);
+        watchKeys(lstWh);
+        connect(lstWh, &QListWidget::itemSelectionChanged, this,
+                &ConditionWidgets::warehouseSelectionChanged);
+        connect(lstWh, &QListWidget::itemClicked, this, [this] { hideReferenceButtons(); });
+        cmdSelectAll = commandButton(dialog, QStringLiteral("cmdSelect0"), QStringLiteral("全选"));
+        cmdSelectClear = commandButton(dialog, QStringLiteral("cmdSelect1"), QStringLiteral("全消"));
+        connect(cmdSelectAll, &QPushButton::clicked, this, [this] {
+            m_fields.SelectAllWarehouses();
+            fillWarehouses();
+        });
+        connect(cmdSelectClear, &QPushButton::clicked, this, [this] {
+            m_fields.ClearWarehouses();
+            fillWarehouses();
+        });
+    }
+    if (o.grades) {
+        cboGradeFrom = new QComboBox(dialog);
+        cboGradeFrom->setObjectName(QStringLiteral("cboGradeFrom"));
+        cboGradeTo = new QComboBox(dialog);
+        cboGradeTo->setObjectName(QStringLiteral("cboGradeTo"));
+        for (QComboBox* c : {cboGradeFrom, cboGradeTo}) {
+            watchKeys(c);
+            c->installEventFilter(this);
+        }
+        connect(cboGradeFrom, &QComboBox::currentIndexChanged, this, [this](int i) {
+            const int shown = m_fields.GradeFromChanged(i);
+            if (shown != i) {
+                const QSignalBlocker block(cboGradeFrom);
+                cboGradeFrom->setCurrentIndex(shown);
+            }
+        });
+        connect(cboGradeTo, &QComboBox::currentIndexChanged, this, [this](int i) {
+            const int shown = m_fields.GradeToChanged(i);
+            if (shown != i) {
+                const QSignalBlocker block(cboGradeTo);
+                cboGradeTo->setCurrentIndex(shown);
+            }
+        });
+    }
+
+    cmdDisplay = commandButton(dialog, QStringLiteral("cmdDisplay"), QStringLiteral("确定"));
+    cmdDisplay->setDefault(true);
+    cmdDisplay->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogOkButton));
+    cmdCancel = commandButton(dialog, QStringLiteral("cmdCancel"), QStringLiteral("取消"));
+    cmdCancel->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogCancelButton));
+    connect(cmdCancel, &QPushButton::clicked, dialog, &QDialog::reject);
+
+    m_dialog->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, &ConditionWidgets::focusMoved);
+}
+
+void ConditionWidgets::addCodeBox(QLineEdit* box, QToolButton* button, CodeBox* model,
+                                  std::function<void()> reference, std::function<bool()> leave) {
+    m_boxes << Box{box, button, model, std::move(reference), std::move(leave)};
+    box->setValidator(new RefusedCharsValidator(box));
+    watchKeys(box);
+    connect(box, &QLineEdit::textEdited, this, [model](const QString& text) { model->text = text; });
+    if (button) {
+        button->hide();
+        connect(button, &QToolButton::clicked, this, [this, box] {
+            if (Box* b = boxOf(box)) runReference(*b);
+        });
+    }
+}
+
+void ConditionWidgets::watchKeys(QWidget* w) {
+    w->installEventFilter(this);
+}
+
+void ConditionWidgets::load() {
+    m_fields.Load();
+    if (lstWh) fillWarehouses();
+    if (cboGradeFrom) fillGrades();
+    hideReferenceButtons();
+    showBoxes();
+}
+
+void ConditionWidgets::showBoxes() {
+    for (Box& b : m_boxes)
+        if (b.edit && b.edit->text() != b.model->text) b.edit->setText(b.model->text);
+}
+
+void ConditionWidgets::fillWarehouses() {
+    const QSignalBlocker block(lstWh);
+    lstWh->clear();
+    for (const WarehouseEntry& e : m_fields.warehouses) {
+        auto* item = new QListWidgetItem(e.text, lstWh);
+        item->setData(Qt::UserRole, e.code);
+        item->setSelected(e.selected);
+    }
+}
+
+void ConditionWidgets::warehouseSelectionChanged() {
+    for (int i = 0; i < lstWh->count() && i < m_fields.warehouses.size(); ++i)
+        m_fields.warehouses[i].selected = lstWh->item(i)->isSelected();
+}
+
+void ConditionWidgets::fillGrades() {
+    for (QComboBox* c : {cboGradeFrom, cboGradeTo}) {
+        const QSignalBlocker block(c);
+        c->clear();
+        c->addItems(m_fields.gradeItems);
+        c->setCurrentIndex(0);
+    }
+    cboGradeFrom->setCurrentIndex(m_fields.invGradeFrom);
+    cboGradeTo->setCurrentIndex(m_fields.invGradeTo);
+}
+
+ConditionWidgets::Box* ConditionWidgets::boxOf(const QObject* w) {
+    for (Box& b : m_boxes)
+        if (b.edit == w) return &b;
+    return nullptr;
+}
+
+void ConditionWidgets::hideReferenceButtons() {
+    for (Box& b : m_boxes)
+        if (b.button) b.button->hide();
+}
+
+void ConditionWidgets::focusMoved(QWidget* from, QWidget* to) {
+    if (!to || to->window() != m_dialog) return;
+    if (Box* b = boxOf(to)) {
+        hideReferenceButtons();
+        if (b->button) b->button->show();
+    }
+    if (m_validating) return;
+    // Validate the box the user left once the event that moved the focus is done;
+    // a refusal puts the focus back into it.
+    if (Box* b = boxOf(from)) {
+        QPointer<QLineEdit> edit = b->edit;
+        QTimer::singleShot(0, this, [this, edit] {
+            if (!edit) return;
+            if (Box* left = boxOf(edit)) validate(*left);
+        });
+    }
+}
+
+bool ConditionWidgets::validate(Box& b) {
+    if (m_validating) return true;
+    m_validating = true;
+    b.model->text = b.edit->text();
+    const bool ok = b.leave();
+    showBoxes();
+    if (!ok) b.edit->setFocus();
+    m_validating = false;
+    return ok;
+}
+
+void ConditionWidgets::runReference(Box& b) {
+    b.model->text = b.edit->text();
+    const CodeBox before = *b.model;
+    b.reference();
+    showBoxes();
+    b.edit->setFocus();
+    if (b.model->text != before.text || b.model->tag != before.tag) Q_EMIT picked(b.edit);
+}
+
+bool ConditionWidgets::readyToDisplay() {
+    if (Box* b = boxOf(QApplication::focusWidget())) {
+        if (!validate(*b)) return false;
+    }
+    if (!m_fields.CheckWarehouseChosen()) {
+        if (lstWh) lstWh->setFocus();
+        return false;
+    }
+    return true;
+}
+
+bool ConditionWidgets::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (text.size() == 1 && ConditionFields::IsRefusedChar(text.at(0))) {
+            QApplication::beep();
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F2 && !key->isAutoRepeat()) {
+            if (Box* b = boxOf(watched)) {
+                runReference(*b);
+                return true;
+            }
+        }
+    } else if (event->type() == QEvent::FocusIn && (watched == cboGradeFrom || watched == cboGradeTo)) {
+        hideReferenceButtons();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QLayout* ConditionWidgets::classRow() {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("存货分类："), m_dialog);
+    label->setObjectName(QStringLiteral("lblInvCls"));
+    label->setBuddy(txtInvCls);
+    row->addWidget(label);
+    row->addWidget(txtInvCls, 1);
+    row->addWidget(cmdInvCls);
+    return row;
+}
+
+QLayout* ConditionWidgets::rangeRow() {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("存货名称："), m_dialog);
+    label->setObjectName(QStringLiteral("lblInventory"));
+    label->setBuddy(txtInventoryFrom);
+    row->addWidget(label);
+    row->addWidget(txtInventoryFrom, 1);
+    row->addWidget(cmdInventoryFrom);
+    row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
+    row->addWidget(txtInventoryTo, 1);
+    row->addWidget(cmdInventoryTo);
+    return row;
+}
+
+QGroupBox* ConditionWidgets::warehouseFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("请选择仓库"), m_dialog);
+    frame->setObjectName(QStringLiteral("frame1"));
+    auto* layout = new QHBoxLayout(frame);
+    layout->addWidget(lstWh, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(cmdSelectAll);
+    buttons->addWidget(cmdSelectClear);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    return frame;
+}
+
+QLayout* ConditionWidgets::gradeRow() {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("存货级次："), m_dialog);
+    label->setObjectName(QStringLiteral("lblGrade"));
+    row->addWidget(label);
+    row->addWidget(cboGradeFrom, 1);
+    row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
+    row->addWidget(cboGradeTo, 1);
+    return row;
+}
+
+QLayout* ConditionWidgets::buttonRow() {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(cmdDisplay);
+    row->addWidget(cmdCancel);
+    return row;
+}
+
+}  // namespace qc
