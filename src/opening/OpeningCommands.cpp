@@ -1,0 +1,166 @@
+// The toolbar, shortcut and pop-up menu commands of the opening entry window.
+
+#include "opening/OpeningEntry.h"
+
+#include "entry/LoginContext.h"
+#include "host/VqLogin.h"
+#include "shared/AccountParams.h"
+
+namespace qc::opening {
+
+namespace {
+
+const QString kNoRight = QStringLiteral("您没有这个权限！");
+const QString kAddTask = QStringLiteral("ASM310102");
+
+}  // namespace
+
+bool OpeningEntry::taskEntry(const QString& funcId) {
+    if (!m_ctx.gLogin || !m_ctx.gLogin->TaskExec(funcId, 1)) {
+        sink().exclamation(kNoRight);
+        return false;
+    }
+    if (!m_ctx.gLogin->TaskExec(funcId, -1)) {
+        sink().show(QStringLiteral("功能互斥：") + u'\n' + m_ctx.gLogin->TaskMessage(), MsgIcon::None,
+                    MsgButtons::Ok, {});
+        return false;
+    }
+    return true;
+}
+
+void OpeningEntry::Dispatch(const QString& key) {
+    const ToolButton* b = button(key);
+    if (!b || !b->enabled) return;
+    runCommand(key);
+}
+
+void OpeningEntry::runCommand(const QString& key) {
+    const bool editing = m_window.inEditMode();
+    if (key == u"Add") {
+        if (!m_ctx.gLogin) return;
+        m_ctx.gLogin->TaskExec(kAddTask, 0);
+        if (taskEntry(kAddTask)) mnuAdd();
+    } else if (key == u"Delete") {
+        mnuDelete(m_currentRow);
+    } else if (key == u"Save") {
+        if (editing || !bDirty) return;
+        if (CheckAllRows()) {
+            sink().exclamation(QStringLiteral("保存成功！"));
+            if (!CurrentWhCode.isEmpty()) LoadRows(CurrentWhCode);
+        } else {
+            sink().exclamation(QStringLiteral("保存不成功！"));
+        }
+    } else if (key == u"Query") {
+        if (CurrentWhCode.isEmpty()) return;
+        QString cls = m_classCode, from = strInvCodeFrom, to = strInvCodeTo;
+        if (!m_window.showFilter(cls, from, to)) return;
+        m_classCode = cls.trimmed();
+        strInvCodeFrom = from.trimmed();
+        strInvCodeTo = to.trimmed();
+        LoadRows(CurrentWhCode);
+    } else if (key == u"Select") {
+        selectInventory();
+    } else if (key == u"Find") {
+        if (!editing && m_grid.dataRowCount() > 0) m_window.showFind();
+    } else if (key == u"Order" || key == u"ROrder") {
+        sortRows(key == u"Order");
+    } else if (key == u"Help") {
+        m_window.showHelp(m_ctx.gHelpFile, kHelpContext);
+    } else if (key == u"Exit") {
+        if (editing) return;
+        if (!bPosted) ApplyPlanPriceRounding();
+        m_window.closeWindow();
+    }
+    // Print, Preview, OutPut, Getcount, Keep, Sum and Compare never reach here: their
+    // buttons stay disabled (applyCommandRules).
+}
+
+void OpeningEntry::Shortcut(QChar letter, int currentRow) {
+    m_currentRow = currentRow;
+    const QChar l = letter.toUpper();
+    if (l == u'F') {
+        const ToolButton* find = button(QStringLiteral("Find"));
+        if (find && find->enabled && m_grid.dataRowCount() > 0) runCommand(QStringLiteral("Find"));
+    } else if (l == u'D') {
+        runCommand(QStringLiteral("Delete"));
+    } else if (l == u'A') {
+        const ToolButton* add = button(QStringLiteral("Add"));
+        if (add && add->enabled) runCommand(QStringLiteral("Add"));
+    }
+}
+
+void OpeningEntry::mnuAdd() {
+    if (m_window.inEditMode() || CurrentWhCode.isEmpty() || m_readOnly) return;
+    const int row = m_grid.addEmptyRow();
+    if (m_grid.dataRowCount() == 1) recomputeTotals();
+    m_currentRow = row;
+}
+
+void OpeningEntry::mnuDelete(int row) {
+    if (!m_grid.isDataRow(row) || m_readOnly) return;
+    if (sink().show(QStringLiteral("确认删除吗？"), MsgIcon::Question, MsgButtons::OkCancel, {}) !=
+        MsgAnswer::Ok)
+        return;
+    // Deleting changes the row, so it needs the write right on its item and department.
+    const QString code = m_grid.text(row, Col::InvCode).trimmed();
+    if (m_ctx.bInventoryCheck && !HasDataRight(m_ctx, code, kRightInventory, true)) {
+        sink().exclamation(QStringLiteral("该存货不是您所管辖的存货，无权删除数据！"));
+        return;
+    }
+    const QString dep = m_grid.text(row, Col::DepCode).trimmed();
+    if (m_ctx.bDepartmentCheck && !HasDataRight(m_ctx, dep, kRightDepartment, true)) {
+        sink().exclamation(QStringLiteral("该部门不是您所管辖的部门，无权删除数据！"));
+        return;
+    }
+    // A row never stored has no AutoID and nothing to delete.
+    bool isId = false;
+    const qint64 id = m_grid.text(row, Col::AutoId).trimmed().toLongLong(&isId);
+    if (isId) accountDb().exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID = ?"), {id});
+
+    m_grid.removeDataRow(row);
+    recomputeTotals();
+    if (m_grid.dataRowCount() > 0) bDirty = true;
+    if (m_currentRow > m_grid.dataRowCount())
+        m_currentRow = m_grid.dataRowCount() > 0 ? m_grid.dataRowCount() : -1;
+}
+
+int OpeningEntry::FindRow(const QString& text) const {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return -1;
+    for (int r = 1; r <= m_grid.dataRowCount(); ++r)
+        if (m_grid.text(r, Col::InvCode).trimmed().compare(t, Qt::CaseInsensitive) == 0 ||
+            m_grid.text(r, Col::InvName).trimmed().compare(t, Qt::CaseInsensitive) == 0)
+            return r;
+    return -1;
+}
+
+void OpeningEntry::selectInventory() {
+    if (CurrentWhCode.isEmpty() || m_readOnly || !m_ctx.gLogin) return;
+    SqlFragment condition{
+        QStringLiteral("bService = 0 AND Inventory.bInvType = 0 AND (dEDate IS NULL OR dEDate > ?)"),
+        {m_ctx.gLogin->LoginDate()}};
+    condition = condition.andWith(InventoryCodeFilter(m_ctx, QStringLiteral(" cInvCode "), true));
+    const std::optional<QList<PickedRow>> picked = m_pickers.selectInventory(accountDb(), condition);
+    if (!picked || picked->isEmpty()) return;
+    if (picked->size() > kMaxSelect) {
+        sink().exclamation(QStringLiteral("选择存货数据量大于2500条，请缩小选择范围！"));
+        return;
+    }
+    for (const PickedRow& item : *picked) {
+        const int row = m_grid.addEmptyRow();
+        FillReturn(row, Col::InvCode, item);
+        // An item the inventory rule refused leaves nothing worth keeping.
+        if (m_grid.text(row, Col::InvCode).trimmed().isEmpty()) m_grid.removeDataRow(row);
+    }
+    recomputeTotals();
+    bDirty = true;
+}
+
+void OpeningEntry::sortRows(bool ascending) {
+    if (m_window.inEditMode() || m_grid.dataRowCount() == 0 || m_sortText.isEmpty()) return;
+    const int col = static_cast<int>(m_grid.captions().indexOf(m_sortText));
+    if (col < 0) return;
+    m_grid.sortBy(col, ascending);
+}
+
+}  // namespace qc::opening

@@ -1,0 +1,203 @@
+#pragma once
+
+#include "host/Pickers.h"
+#include "opening/OpeningGrid.h"
+#include "platform/Database.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace qc {
+struct LoginContext;
+class MessageSink;
+}  // namespace qc
+
+namespace qc::opening {
+
+// One toolbar button of the entry window as the rules leave it.
+struct ToolButton {
+    QString key;
+    QString caption;
+    QString toolTip;
+    QString image;  // image key: the button's own key, or "Restore" for 恢复
+    bool enabled = true;
+    bool visible = true;
+};
+
+// What the rules ask of the entry window itself: its dialogs and the few things
+// only the window can do. The widget class implements it; tests script it.
+class EntryWindow {
+  public:
+    virtual ~EntryWindow() = default;
+    // The grid is editing a cell (most commands do nothing then).
+    [[nodiscard]] virtual bool inEditMode() const = 0;
+    // The filter dialog, opened with the current class code and code range; true
+    // (and the new values) when the user accepted it.
+    virtual bool showFilter(QString& classCode, QString& codeFrom, QString& codeTo) = 0;
+    // The find dialog over the grid, caption "期初录入".
+    virtual void showFind() = 0;
+    // Dialogs of later windows (the opening summary, the reconciliation).
+    virtual void showSummary() = 0;
+    virtual void showCompare() = 0;
+    // Help with the window's help context.
+    virtual void showHelp(const QString& helpFile, int context) = 0;
+    // Print, preview or output the grid ("Print", "Preview", "OutPut").
+    virtual void printGrid(const QString& key) = 0;
+    // Long work is running (hourglass pointer).
+    virtual void setBusy(bool busy) = 0;
+    virtual void closeWindow() = 0;
+};
+
+// The rules of the opening entry window 期初余额: loading the rows of a warehouse,
+// the cell rules, the row checks and storage, and the toolbar commands. It holds
+// the window's state; the widget class only shows it and forwards events.
+class OpeningEntry {
+  public:
+    static constexpr int kMaxRows = 4000;
+    static constexpr int kMaxSelect = 2500;
+    static constexpr int kHelpContext = 21000240;
+
+    OpeningEntry(LoginContext& ctx, Pickers& pickers, EntryWindow& window);
+
+    // ---- loading and the warehouse list
+    // The load steps of the window (after the context is open).
+    void Load();
+    // Fills the grid with the opening rows of warehouse `whCode` under the
+    // current class and code-range filter.
+    void LoadRows(const QString& whCode);
+    // cboWh drop-down and click, with the chosen list text ("" for none).
+    void WarehouseDropDown(const QString& listText);
+    void WarehouseClick(const QString& listText);
+    // cmdRefInv: pick an inventory class and reload.
+    void ClassReference();
+    // txtInvCls left towards another control than cmdRefInv, with its text.
+    void ClassBoxLeft(const QString& classCode);
+    // The cursor entered a row (refreshes the valuation label under per-item accounting).
+    void RowEntered(int row);
+
+    // ---- cells and rows
+    // Checks an edited cell; may rewrite `value` and fill other cells of the row.
+    // Sets cancel when the value is refused (the message has been shown).
+    void ValidateCell(QString& value, bool& cancel, int row, int col);
+    // The row checks and the storage when the cursor leaves a row.
+    void ValidateAndStoreRow(bool& cancel, int row);
+    bool CheckAllRows();
+    void ApplyPlanPriceRounding();
+    qint64 GetCurrentId();
+    QString GetDepFromWhCode(const QString& whCode);
+    // Whether a cell may be edited at all (the grid's read-only state, the
+    // dictionary-filled columns, the totals row).
+    [[nodiscard]] bool cellEditable(int row, int col) const;
+    // The reference button of a cell: opens the fitting pick window and, on a
+    // pick, fills the row through FillReturn.
+    void ReferenceClicked(int row, int col);
+    // The query the reference window of a cell lists, for the typed text.
+    ReferenceQuery ReferenceQueryFor(int row, int col, const QString& typed);
+    // Writes a pick into the row and runs the cell rule on it.
+    void FillReturn(int row, int col, const PickedRow& picked);
+
+    // ---- commands
+    // A toolbar button key ("Add", "Delete", "Keep", ...).
+    void Dispatch(const QString& key);
+    // The shortcut Ctrl+<letter> (A, D, F in either case), the current row for D.
+    void Shortcut(QChar letter, int currentRow);
+    void mnuAdd();
+    void mnuDelete(int row);
+    // The find dialog's search: the first data row whose code or name equals the
+    // text without regard to case; -1 when none.
+    [[nodiscard]] int FindRow(const QString& text) const;
+    // Closing the window: releases the context. Returns false while editing.
+    bool Unload();
+    // The grid row the cursor is on (the row Delete works on) and the text chosen
+    // in cboType (the column Order and ROrder sort by); the window keeps both current.
+    void setCurrentRow(int row) { m_currentRow = row; }
+    [[nodiscard]] int currentRow() const { return m_currentRow; }
+    void setSortText(const QString& text) { m_sortText = text; }
+
+    // ---- state the window shows
+    OpeningGrid& grid() { return m_grid; }
+    [[nodiscard]] const OpeningGrid& grid() const { return m_grid; }
+    [[nodiscard]] const QStringList& warehouseItems() const { return m_warehouseItems; }
+    [[nodiscard]] const QString& valuationLabel() const { return m_label2; }  // Label2
+    // Label4: the quantity total and the amount total, one per line (Label3 holds
+    // their captions "数量合计：" and "金额合计：").
+    [[nodiscard]] QString totalsLabel() const;
+    [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }       // cboType
+    [[nodiscard]] const QList<int>& columnWidths() const { return m_widths; }        // 0 = hidden
+    [[nodiscard]] const QList<bool>& dictionaryColumns() const { return m_colour; }  // RGB(192,255,255)
+    [[nodiscard]] bool planColumnsVisible() const;  // 计划价, 计划金额
+    [[nodiscard]] bool gridReadOnly() const { return m_readOnly; }
+    [[nodiscard]] const QList<ToolButton>& toolbar() const { return m_toolbar; }
+    [[nodiscard]] const ToolButton* button(const QString& key) const;
+    [[nodiscard]] QString classCode() const { return m_classCode; }  // txtInvCls
+    [[nodiscard]] int maxTextLength(int col) const;                  // user-defined text columns; 0 = free
+
+    // Window state (the fields of the window object).
+    SqlFragment MainSelect;
+    int QuanDec = 2;
+    int PriceDec = 2;
+    QDate IAStartDate;
+    bool bPosted = false;
+    QString CurWhValueStyle;
+    QString CurrentWhCode;
+    bool bDirty = false;
+    QString strInvCodeFrom;
+    QString strInvCodeTo;
+
+  private:
+    // Filled in by the rules' own source files.
+    void setUpColumns();
+    void setUpToolbar();
+    void recomputeTotals();
+    ToolButton* buttonRef(const QString& key);
+    bool taskEntry(const QString& funcId);
+    // Loading (OpeningEntry.cpp).
+    void buildMainSelect();
+    void applyCommandRules();
+    void updateReadOnly();
+    MessageSink& sink();
+    Database& accountDb();
+    // Row checks (OpeningRows.cpp).
+    bool checkRow(int row);
+    bool storeRow(int row);
+    // Commands (OpeningCommands.cpp).
+    void runCommand(const QString& key);
+    void selectInventory();
+    void sortRows(bool ascending);
+
+    LoginContext& m_ctx;
+    Pickers& m_pickers;
+    EntryWindow& m_window;
+    OpeningGrid m_grid;
+    QStringList m_warehouseItems;
+    QString m_label2;
+    QStringList m_sortItems;
+    QList<int> m_widths;
+    QList<bool> m_colour;
+    QList<int> m_maxLength;
+    QList<ToolButton> m_toolbar;
+    QString m_classCode;
+    bool m_readOnly = true;
+    bool m_canAdd = false;
+    QDate m_periodBegin, m_periodEnd;
+    QStringList m_freeNames;    // free items 1..10 (captions, "" when undefined)
+    QStringList m_defineNames;  // inventory user-defined items 1..16
+    QString m_label4;
+    bool m_editRight = false;    // function right "ASM310101"
+    bool m_iaStartYear = false;  // IsIaStartYear at load
+    bool m_stStarted = false;    // dSTStartDate is a date
+    bool m_samePeriod = false;   // stock management in the period of inventory accounting
+    int m_currentRow = -1;
+    QString m_sortText;
+
+    // cell rules
+    // Rights answers of the operator ("存货|<code>", "部门|<code>"), asked once per
+    // code while the window is open; rights do not change under it.
+    QMap<QString, bool> m_cellRights;
+    // Project tables named by fitem that were found in the schema (lower case).
+    QStringList m_cellTables;
+};
+
+}  // namespace qc::opening

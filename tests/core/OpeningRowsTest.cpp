@@ -1,0 +1,204 @@
+// The row checks of the opening entry window and the storage of a row as an
+// opening row of IA_Subsidiary, checked in the database.
+
+#include "support/OpeningFixture.h"
+
+using namespace Qt::StringLiterals;
+
+namespace qc {
+namespace {
+
+namespace Col = opening::Col;
+
+class OpeningRowsTest : public test::OpeningFixture {
+  protected:
+    qint64 idOf(int row) { return grid().text(row, Col::AutoId).toLongLong(); }
+};
+
+// Catches: the empty-row check applied under the planned-price method, where the
+// amount follows from the planned price, or skipped under the other methods.
+TEST_P(OpeningRowsTest, RowWithoutQuantityAndAmountDependsOnTheMethod) {
+    open();
+    pick(u"02"_s);  // 先进先出法
+    const qint64 before = count(u"cWhCode = '02'"_s);
+    int row = addRow({{Col::InvCode, u"1101"_s}, {Col::UnitCost, u"8.30"_s}, {Col::Quantity, u"0"_s}});
+    EXPECT_FALSE(leave(row));
+    EXPECT_EQ(sink.texts(), QStringList{u"数量和金额不允许都为空或0"_s});
+    EXPECT_EQ(sink.entries().first().icon, MsgIcon::Critical);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), before);
+
+    pick(u"01"_s);  // 计划价法
+    row = addRow({{Col::InvCode, u"1001"_s}, {Col::UnitCost, u"4200"_s}});
+    EXPECT_TRUE(leave(row)) << sink.last().toStdString();
+    EXPECT_EQ(stored(idOf(row), u"cInvCode"_s).toString(), u"1001"_s);
+}
+
+// Catches: the sign rule not comparing with the other rows of the item, applied
+// outside FIFO and LIFO warehouses, or left out of the whole-grid check.
+TEST_P(OpeningRowsTest, FifoRowsOfOneItemMustShareTheirSign) {
+    open();
+    pick(u"02"_s);  // 先进先出法
+    const int plus = addRow({{Col::InvCode, u"1102"_s}, {Col::Quantity, u"5"_s}, {Col::Amount, u"30"_s}});
+    ASSERT_TRUE(leave(plus));
+    const int minus = addRow({{Col::InvCode, u"1102"_s}, {Col::Quantity, u"-2"_s}, {Col::Amount, u"-12"_s}});
+    EXPECT_FALSE(leave(minus));
+    EXPECT_EQ(sink.last(), u"先进先出/后进先出法仓库相同存货数量必须同正同负！"_s);
+    EXPECT_EQ(grid().text(minus, Col::AutoId), QString());
+    EXPECT_EQ(count(u"cWhCode = '02' AND cInvCode = '1102' AND iAInQuantity < 0"_s), 0);
+    sink.clear();
+    EXPECT_FALSE(entry->CheckAllRows());
+    EXPECT_EQ(sink.last(), u"先进先出/后进先出法仓库相同存货数量必须同正同负！"_s);
+
+    pick(u"03"_s);  // 全月平均法
+    const int a = addRow({{Col::InvCode, u"2002"_s}, {Col::Quantity, u"5"_s}, {Col::Amount, u"4300"_s}});
+    const int b = addRow({{Col::InvCode, u"2002"_s}, {Col::Quantity, u"-2"_s}, {Col::Amount, u"-1720"_s}});
+    EXPECT_TRUE(leave(a));
+    EXPECT_TRUE(leave(b));
+    EXPECT_EQ(count(u"cWhCode = '03' AND cInvCode = '2002' AND iAInQuantity IN (5, -2)"_s), 2);
+    EXPECT_TRUE(entry->CheckAllRows());
+}
+
+// Catches: an empty date stored as null or as the start date, a quantity with
+// thousands separators cut at the first comma, quotes doubled or breaking the
+// statement, the insert keeping commas in user-defined texts, and the department
+// of the warehouse missing under department accounting.
+TEST_P(OpeningRowsTest, InsertStoresTheValuesAsTheRowsRulesSay) {
+    setParam("IA", "cValueStyle", u"按部门核算"_s);
+    open();
+    pick(u"02"_s);  // its department is 06
+    const int row = addRow({{Col::InvCode, u"1101"_s},
+                            {Col::Quantity, u"1,234.5"_s},
+                            {Col::UnitCost, u"8.30"_s},
+                            {Col::Amount, u"10,246.35"_s},
+                            {Col::Batch, u"O'B \"7\""_s},
+                            {Col::Define1, u"HT,2026"_s},
+                            {Col::Define22 + 4, u"1,5"_s}});
+    ASSERT_TRUE(leave(row)) << sink.last().toStdString();
+    const qint64 id = idOf(row);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(storedNumber(id, u"iAInQuantity"_s), *Decimal::parse(u"1234.5"_s));
+    EXPECT_EQ(storedNumber(id, u"iAInPrice"_s), *Decimal::parse(u"10246.35"_s));
+    EXPECT_EQ(dateOf(stored(id, u"dVouDate"_s)), QDate(2025, 12, 31));
+    EXPECT_EQ(stored(id, u"cBatchCode"_s).toString(), u"O'B \"7\""_s);
+    EXPECT_EQ(stored(id, u"cDefine1"_s).toString(), u"HT2026"_s);
+    EXPECT_EQ(storedNumber(id, u"cDefine26"_s), Decimal(15));
+    EXPECT_EQ(stored(id, u"cDepCode"_s).toString(), u"06"_s);
+    EXPECT_EQ(stored(id, u"iMonth"_s).toInt(), 0);
+    EXPECT_EQ(stored(id, u"cVouType"_s).toString(), u"34"_s);
+    EXPECT_TRUE(stored(id, u"cVenCode"_s).isNull());
+}
+
+// Catches: an update that inserts a second row, loses the AutoID, or writes the
+// user-defined texts without their commas; a user-defined number kept as text.
+TEST_P(OpeningRowsTest, LeavingAStoredRowUpdatesIt) {
+    open();
+    pick(u"02"_s);
+    const qint64 rows = count(u"1 = 1"_s);
+    const int row = 1;
+    const qint64 id = idOf(row);
+    grid().setText(row, Col::Quantity, u"7"_s);
+    grid().setText(row, Col::Amount, u"70"_s);
+    grid().setText(row, Col::VouDate, u"2025/11/30"_s);
+    grid().setText(row, Col::Define1, u"HT,9"_s);
+    grid().setText(row, Col::Define1 + 4, u"12.6"_s);  // cDefine5, a whole number
+    ASSERT_TRUE(leave(row)) << sink.last().toStdString();
+    EXPECT_EQ(count(u"1 = 1"_s), rows);
+    EXPECT_EQ(idOf(row), id);
+    EXPECT_EQ(storedNumber(id, u"iAInQuantity"_s), Decimal(7));
+    EXPECT_EQ(storedNumber(id, u"iAInPrice"_s), Decimal(70));
+    EXPECT_EQ(dateOf(stored(id, u"dVouDate"_s)), QDate(2025, 11, 30));
+    EXPECT_EQ(stored(id, u"cDefine1"_s).toString(), u"HT,9"_s);
+    EXPECT_EQ(storedNumber(id, u"cDefine5"_s), Decimal(13));
+}
+
+// Catches: the project check skipped after a group-A failure or when the rest of
+// the row is valid, and group A reporting more than its first failure.
+TEST_P(OpeningRowsTest, ProjectClassNeedsAProjectWhateverElseFails) {
+    open();
+    pick(u"02"_s);
+    int row = addRow({{Col::InvCode, u"1101"_s},
+                      {Col::Quantity, u"1"_s},
+                      {Col::Amount, u"8"_s},
+                      {Col::ItemClass, u"01"_s}});
+    EXPECT_FALSE(leave(row));
+    EXPECT_EQ(sink.texts(), QStringList{u"必须输入具体项目！"_s});
+
+    sink.clear();
+    row = addRow({{Col::UnitCost, u"-1"_s}, {Col::ItemClass, u"01"_s}});
+    EXPECT_FALSE(leave(row));
+    EXPECT_EQ(sink.texts(),
+              (QStringList{u"存货不能为空！"_s, u"必须输入具体项目！"_s, u"数量和金额不允许都为空或0"_s}));
+
+    sink.clear();
+    grid().setText(row, Col::InvCode, u"1101"_s);
+    grid().setText(row, Col::Quantity, u"1"_s);
+    EXPECT_FALSE(leave(row));
+    EXPECT_EQ(sink.texts(), (QStringList{u"单价必须大于等于零！"_s, u"必须输入具体项目！"_s}));
+}
+
+// Catches: negative quantities let through under specific identification and free
+// items not required of an item that uses them.
+TEST_P(OpeningRowsTest, SpecificIdentificationAndFreeItems) {
+    open();
+    pick(u"05"_s);  // 个别计价法
+    const int row = addRow({{Col::InvCode, u"2011"_s}, {Col::Quantity, u"-1"_s}, {Col::Amount, u"98000"_s}});
+    EXPECT_FALSE(leave(row));
+    EXPECT_EQ(sink.texts(), QStringList{u"个别计价法不允许录入负数量！"_s});
+
+    pick(u"06"_s);  // 售价法; 3011 uses free item 1 (颜色)
+    const int free = addRow({{Col::InvCode, u"3011"_s}, {Col::Quantity, u"1"_s}, {Col::Amount, u"329"_s}});
+    EXPECT_FALSE(leave(free));
+    EXPECT_EQ(sink.last(), u"设置自由项的存货必须输入自由项！"_s);
+    EXPECT_FALSE(entry->CheckAllRows());
+    grid().setText(free, Col::Free1, u"红色"_s);
+    EXPECT_TRUE(leave(free));
+    EXPECT_EQ(stored(idOf(free), u"cFree1"_s).toString(), u"红色"_s);
+}
+
+// Catches: a text longer than its column stored (or truncated) on one database and
+// refused on the other, a half-written row, and the row's AutoID or typed values lost.
+TEST_P(OpeningRowsTest, AValueTheColumnCannotHoldIsRefusedAndNothingChanges) {
+    open();
+    pick(u"02"_s);
+    const qint64 rows = count(u"1 = 1"_s);
+    const QString tooLong(21, u'B');
+    const int fresh = addRow({{Col::InvCode, u"1101"_s}, {Col::Quantity, u"1"_s}, {Col::Batch, tooLong}});
+    EXPECT_FALSE(leave(fresh));
+    EXPECT_EQ(sink.texts(), QStringList{u"数据超出允许范围"_s});
+    EXPECT_EQ(grid().text(fresh, Col::Batch), tooLong);
+    EXPECT_EQ(grid().text(fresh, Col::AutoId), QString());
+    EXPECT_EQ(count(u"1 = 1"_s), rows);
+
+    const qint64 id = idOf(1);
+    const Decimal qty = storedNumber(id, u"iAInQuantity"_s);
+    grid().setText(1, Col::Quantity, u"999"_s);
+    grid().setText(1, Col::VenCode, QString(21, u'V'));
+    EXPECT_FALSE(leave(1));
+    EXPECT_EQ(storedNumber(id, u"iAInQuantity"_s), qty);
+    EXPECT_EQ(grid().text(1, Col::AutoId), QString::number(id));
+    EXPECT_EQ(grid().text(1, Col::Quantity), u"999"_s);
+}
+
+// Catches: rounding applied to rows of other methods or after posting, the cost
+// not replaced by the planned price, and amounts rounded as binary numbers.
+TEST_P(OpeningRowsTest, PlannedPriceRoundingRewritesCostAndAmount) {
+    db().exec(u"UPDATE Inventory SET iInvRCost = 1.005 WHERE cInvCode = '1002'"_s);
+    open();
+    const qint64 planned = insertOpening(u"01"_s, u"1002"_s, u"3"_s, u"1"_s, u"3"_s);
+    const qint64 fifo = insertOpening(u"02"_s, u"1101"_s, u"3"_s, u"1"_s, u"3"_s);
+    entry->ApplyPlanPriceRounding();
+    EXPECT_EQ(storedNumber(planned, u"iInCost"_s), *Decimal::parse(u"1.005"_s));
+    EXPECT_EQ(storedNumber(planned, u"iAInPrice"_s), *Decimal::parse(u"3.03"_s));  // 1.01 x 3
+    EXPECT_EQ(storedNumber(fifo, u"iInCost"_s), Decimal(1));
+    EXPECT_EQ(storedNumber(fifo, u"iAInPrice"_s), Decimal(3));
+
+    db().exec(u"UPDATE IA_Subsidiary SET iAInPrice = 1 WHERE AutoID = ?"_s, {planned});
+    entry->bPosted = true;
+    entry->ApplyPlanPriceRounding();
+    EXPECT_EQ(storedNumber(planned, u"iAInPrice"_s), Decimal(1));
+}
+
+QC_DB_SUITE(OpeningRowsTest);
+
+}  // namespace
+}  // namespace qc
