@@ -1,0 +1,161 @@
+#pragma once
+
+#include "opening/OpeningEntry.h"
+#include "platform/ui/MessageBoxSink.h"
+
+#include <QDialog>
+#include <QSet>
+#include <QTableView>
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolButton;
+
+namespace qc {
+class QcToolbar;
+class frmInitCon;
+}  // namespace qc
+
+namespace qc::opening {
+
+class CellEditor;
+class OpeningDelegate;
+class OpeningModel;
+
+// The grid of the entry window: a table view that asks before the cursor leaves
+// a row (the row check), moves to the next editable cell on Enter and Tab, and
+// puts a refused editor back on its cell.
+class OpeningView : public QTableView {
+    Q_OBJECT
+  public:
+    explicit OpeningView(QWidget* parent = nullptr);
+
+    // Asked before the cursor leaves a model row for another; false keeps it there.
+    std::function<bool(int fromRow, int toRow)> rowLeaving;
+    // Whether a cell may be edited (the cursor skips the others on Enter and Tab).
+    std::function<bool(const QModelIndex&)> cellEditable;
+
+    void setOpeningDelegate(OpeningDelegate* delegate);
+    [[nodiscard]] bool editing() const { return state() == EditingState; }
+    // The editor open on the current cell, if any.
+    [[nodiscard]] CellEditor* currentEditor() const;
+    // Commits and closes an open editor; false when the value was refused.
+    bool finishEditing();
+    // Enter and Tab: the next (or previous) editable cell, row by row.
+    void moveToNextCell(bool forward);
+
+  Q_SIGNALS:
+    void referenceKey();
+    void popupRequested(const QModelIndex& index, const QPoint& globalPos);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+  private:
+    bool mayMoveTo(const QModelIndex& target);
+    void reopen(const QPersistentModelIndex& index, const QString& text);
+
+    OpeningDelegate* m_delegate = nullptr;
+    bool m_swallowPress = false;
+};
+
+// 期初余额: the opening entry window. It shows what OpeningEntry holds and
+// forwards the user's actions to it; the rules decide.
+class FrmQcInput : public QDialog, public EntryWindow {
+    Q_OBJECT
+  public:
+    FrmQcInput(LoginContext& ctx, Pickers& pickers, QWidget* parent = nullptr);
+    ~FrmQcInput() override;
+
+    [[nodiscard]] OpeningEntry& entry() { return *m_entry; }
+    [[nodiscard]] OpeningModel& model() { return *m_model; }
+
+    // A toolbar button, a shortcut or the pop-up menu: the command of that key.
+    void runCommand(const QString& key);
+    // The grid row (row 0 the caption row) the cursor is on; -1 for none.
+    [[nodiscard]] int currentGridRow() const;
+    // Leaves the current row as moving the cursor away would: commits an open
+    // editor and runs the row check of an edited row. False when refused.
+    bool leaveCurrentRow();
+    // Grid rows keyed since they were last stored.
+    [[nodiscard]] const QSet<int>& editedRows() const { return m_edited; }
+
+    // EntryWindow
+    [[nodiscard]] bool inEditMode() const override;
+    bool showFilter(QString& classCode, QString& codeFrom, QString& codeTo) override;
+    void showFind() override;
+    void showSummary() override {}
+    void showCompare() override {}
+    void showHelp(const QString& helpFile, int context) override;
+    void printGrid(const QString& /*key*/) override {}
+    void setBusy(bool busy) override;
+    void closeWindow() override;
+
+    void reject() override;
+
+    // The controls, named as the window names them.
+    QcToolbar* toolbar = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* cboWh = nullptr;
+    QLabel* label5 = nullptr;
+    QLineEdit* txtInvCls = nullptr;
+    QToolButton* cmdRefInv = nullptr;
+    QLabel* txtType = nullptr;
+    QComboBox* cboType = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    OpeningView* Grid = nullptr;
+    QMenu* mnuPopUp = nullptr;
+    QAction* mnuAdd = nullptr;
+    QAction* mnuInsert = nullptr;
+    QAction* mnuDelete = nullptr;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildWidgets();
+    void buildToolbar();
+    void loadWindow();
+    void applyColumns();
+    void applyState();
+    void warehouseChosen(int index);
+    void classBoxLeft();
+    void classReference();
+    void addRow(bool fromMenu);
+    void deleteRow();
+    void cellReference(CellEditor* editor);
+    void currentReference();
+    void shortcut(QChar letter);
+    bool checkRow(int gridRow);
+    void rowsRemoved(int first, int last);
+    void currentRowChanged(const QModelIndex& current, const QModelIndex& previous);
+    void focusCell(int gridRow, int col);
+
+    LoginContext& m_ctx;
+    Pickers& m_pickers;
+    MessageBoxSink m_boxSink;
+    MessageSink* m_previousSink = nullptr;
+    std::unique_ptr<OpeningEntry> m_entry;
+    OpeningModel* m_model = nullptr;
+    OpeningDelegate* m_delegate = nullptr;
+    frmInitCon* m_filter = nullptr;
+    QSet<int> m_edited;
+    int m_warehouseIndex = -1;
+    bool m_closing = false;
+    bool m_unloaded = false;
+};
+
+}  // namespace qc::opening
