@@ -16,7 +16,7 @@ struct LoginContext;
 // and returns when it closes. A window that is not built yet reports false from
 // available() and its show is never called.
 class WindowHost {
-public:
+  public:
     enum class Window { Opening, Dispatched, Summary, Reconcile };
     virtual ~WindowHost() = default;
     [[nodiscard]] virtual bool available(Window w) const = 0;
@@ -29,7 +29,7 @@ public:
 // The public class of the component: the host's menu calls one entry method per
 // command. Each runs the entry prologue and then the window's show operation.
 class clsQC {
-public:
+  public:
     explicit clsQC(WindowHost* windows, LoginContext& ctx);
 
     void Init(const QString& DbFullPath, const QString& cUserName, std::optional<bool> IsBusiness = {});
@@ -43,7 +43,7 @@ public:
     // The application help file set by InitHelp.
     [[nodiscard]] QString helpFile() const;
 
-private:
+  private:
     void prologue(VqLogin& login, std::shared_ptr<YrCommon> common);
     WindowHost* m_windows;
     LoginContext& m_ctx;
@@ -54,8 +54,8 @@ QString& applicationHelpFile();
 
 // How a window's context opening treats an open connection.
 enum class ConnectionMode {
-    Reconnect,      // entry window and summary dialog: close gConn if open, then open it
-    KeepIfOpen,     // dispatched-goods window and reconciliation dialog
+    Reconnect,   // entry window and summary dialog: close gConn if open, then open it
+    KeepIfOpen,  // dispatched-goods window and reconciliation dialog
 };
 
 // The context opening of a window's show operation, steps 1 to 8 (the flag, the

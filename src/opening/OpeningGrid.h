@@ -10,37 +10,37 @@ namespace qc::opening {
 
 // Columns of the opening grid, in the order the window shows them.
 namespace Col {
-constexpr int VouCode = 0;       // 入库单号
-constexpr int InvCode = 1;       // 存货编码
-constexpr int InvName = 2;       // 存货名称
-constexpr int InvAddCode = 3;    // 存货代码
-constexpr int InvStd = 4;        // 规格型号
-constexpr int Unit = 5;          // 计量单位
-constexpr int Free1 = 6;         // free items 1..10: 6..15
-constexpr int InvDefine1 = 16;   // inventory user-defined items 1..16: 16..31
-constexpr int ReplaceItem = 32;  // 替换件
-constexpr int Quantity = 33;     // 数量
-constexpr int UnitCost = 34;     // 单价
-constexpr int Amount = 35;       // 金额
-constexpr int PlanPrice = 36;    // 计划价
-constexpr int PlanAmount = 37;   // 计划金额
-constexpr int VouDate = 38;      // 入库日期
-constexpr int Batch = 39;        // 批号
-constexpr int VenCode = 40;      // 供应商编码
-constexpr int VenName = 41;      // 供应商
-constexpr int DepCode = 42;      // 部门编码
-constexpr int DepName = 43;      // 部门
-constexpr int PersonCode = 44;   // 业务员编码
-constexpr int PersonName = 45;   // 业务员
-constexpr int InvHead = 46;      // 存货科目编码
-constexpr int InvHeadName = 47;  // 存货科目
-constexpr int ItemClass = 48;    // 项目大类编码
+constexpr int VouCode = 0;         // 入库单号
+constexpr int InvCode = 1;         // 存货编码
+constexpr int InvName = 2;         // 存货名称
+constexpr int InvAddCode = 3;      // 存货代码
+constexpr int InvStd = 4;          // 规格型号
+constexpr int Unit = 5;            // 计量单位
+constexpr int Free1 = 6;           // free items 1..10: 6..15
+constexpr int InvDefine1 = 16;     // inventory user-defined items 1..16: 16..31
+constexpr int ReplaceItem = 32;    // 替换件
+constexpr int Quantity = 33;       // 数量
+constexpr int UnitCost = 34;       // 单价
+constexpr int Amount = 35;         // 金额
+constexpr int PlanPrice = 36;      // 计划价
+constexpr int PlanAmount = 37;     // 计划金额
+constexpr int VouDate = 38;        // 入库日期
+constexpr int Batch = 39;          // 批号
+constexpr int VenCode = 40;        // 供应商编码
+constexpr int VenName = 41;        // 供应商
+constexpr int DepCode = 42;        // 部门编码
+constexpr int DepName = 43;        // 部门
+constexpr int PersonCode = 44;     // 业务员编码
+constexpr int PersonName = 45;     // 业务员
+constexpr int InvHead = 46;        // 存货科目编码
+constexpr int InvHeadName = 47;    // 存货科目
+constexpr int ItemClass = 48;      // 项目大类编码
 constexpr int ItemClassName = 49;  // 项目大类名称
-constexpr int ItemCode = 50;     // 项目编码
-constexpr int ItemName = 51;     // 项目名称
-constexpr int Define1 = 52;      // head user-defined items 1..16: 52..67
-constexpr int Define22 = 68;     // line user-defined items 22..37: 68..83
-constexpr int AutoId = 84;       // AUTOID (hidden)
+constexpr int ItemCode = 50;       // 项目编码
+constexpr int ItemName = 51;       // 项目名称
+constexpr int Define1 = 52;        // head user-defined items 1..16: 52..67
+constexpr int Define22 = 68;       // line user-defined items 22..37: 68..83
+constexpr int AutoId = 84;         // AUTOID (hidden)
 constexpr int Count = 85;
 }  // namespace Col
 
@@ -49,14 +49,14 @@ constexpr int Count = 85;
 // last row is the totals row ("合计：" in the inventory-code column). Row numbers
 // everywhere in the rules are these grid rows.
 class OpeningGrid {
-public:
+  public:
     // Told about changes so that a view can follow them.
     struct Listener {
         virtual ~Listener() = default;
-        virtual void gridReset() = 0;                  // everything may have changed
-        virtual void rowChanged(int row) = 0;          // texts of one row changed
-        virtual void rowInserted(int row) = 0;         // a row now stands at `row`
-        virtual void rowRemoved(int row) = 0;          // the row at `row` is gone
+        virtual void gridReset() = 0;           // everything may have changed
+        virtual void rowChanged(int row) = 0;   // texts of one row changed
+        virtual void rowInserted(int row) = 0;  // a row now stands at `row`
+        virtual void rowRemoved(int row) = 0;   // the row at `row` is gone
     };
 
     OpeningGrid();
@@ -92,7 +92,7 @@ public:
     // text of the column is a number).
     void sortBy(int col, bool ascending);
 
-private:
+  private:
     QStringList m_captions;
     QList<QStringList> m_rows;  // data rows
     QStringList m_totals;

@@ -18,7 +18,8 @@ QAtomicInteger<quint64> g_connectionCounter;
 QString describe(const QSqlError& e) {
     QString t = e.databaseText();
     if (t.isEmpty()) t = e.text();
-    if (!e.driverText().isEmpty() && !t.contains(e.driverText())) t += QStringLiteral(" (") + e.driverText() + u')';
+    if (!e.driverText().isEmpty() && !t.contains(e.driverText()))
+        t += QStringLiteral(" (") + e.driverText() + u')';
     return t.trimmed();
 }
 }  // namespace
@@ -57,12 +58,18 @@ ConnectionInfo ConnectionInfo::parse(const QString& connectionString) {
             const auto eq = p.indexOf(QLatin1Char('='));
             const QString k = p.left(eq).trimmed().toLower();
             const QString v = p.mid(eq + 1).trimmed();
-            if (k == u"host") info.host = v;
-            else if (k == u"port") info.port = v.toInt();
-            else if (k == u"dbname") info.dbName = v;
-            else if (k == u"user") info.user = v;
-            else if (k == u"password") info.password = v;
-            else rest << p;
+            if (k == u"host")
+                info.host = v;
+            else if (k == u"port")
+                info.port = v.toInt();
+            else if (k == u"dbname")
+                info.dbName = v;
+            else if (k == u"user")
+                info.user = v;
+            else if (k == u"password")
+                info.password = v;
+            else
+                rest << p;
         }
         info.options = rest.join(QLatin1Char(';'));
         return info;
@@ -137,7 +144,9 @@ Database::~Database() {
     QSqlDatabase::removeDatabase(m_name);
 }
 
-std::unique_ptr<Database> Database::clone() const { return open(m_connectionString); }
+std::unique_ptr<Database> Database::clone() const {
+    return open(m_connectionString);
+}
 
 void Database::checkThread() const {
     if (std::this_thread::get_id() != m_owner)
@@ -178,18 +187,21 @@ void Database::execScript(const QStringList& statements) {
     }
 }
 
-qint64 Database::insertReturningId(const QString& table, const QStringList& columns, const QVariantList& values,
-                                   const QString& idColumn) {
+qint64 Database::insertReturningId(const QString& table, const QStringList& columns,
+                                   const QVariantList& values, const QString& idColumn) {
     QStringList marks;
     for (int i = 0; i < columns.size(); ++i) marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                            .arg(table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')), idColumn);
+    const QString sql =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+            .arg(table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')), idColumn);
     QSqlQuery q = exec(sql, values);
     if (!q.next()) throw DbError(QStringLiteral("插入后未返回编号"), sql);
     return q.value(0).toLongLong();
 }
 
-bool Database::tableExists(const QString& table) { return tables().contains(table.toLower()); }
+bool Database::tableExists(const QString& table) {
+    return tables().contains(table.toLower());
+}
 
 QStringList Database::tables() {
     QStringList out;
@@ -210,8 +222,9 @@ QStringList Database::columnsOf(const QString& table) {
         QSqlQuery q = exec(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
         while (q.next()) out << q.value(0).toString().toLower();
         if (out.isEmpty()) {  // table names are matched without regard to case
-            QSqlQuery t = exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND lower(name)=?"),
-                               {table.toLower()});
+            QSqlQuery t =
+                exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND lower(name)=?"),
+                     {table.toLower()});
             if (t.next()) return columnsOf(t.value(0).toString());
         }
     } else {
@@ -237,7 +250,9 @@ void Database::commit() {
     }
 }
 
-void Database::rollback() { m_db.rollback(); }
+void Database::rollback() {
+    m_db.rollback();
+}
 
 Transaction::Transaction(Database& db) : m_db(db) {
     m_outer = db.m_txDepth == 0;
@@ -251,8 +266,10 @@ Transaction::Transaction(Database& db) : m_db(db) {
 Transaction::~Transaction() {
     if (m_done) return;
     --m_db.m_txDepth;
-    if (m_outer) m_db.rollback();
-    else m_db.m_txFailed = true;  // an inner unit that did not finish spoils the outer one
+    if (m_outer)
+        m_db.rollback();
+    else
+        m_db.m_txFailed = true;  // an inner unit that did not finish spoils the outer one
 }
 
 void Transaction::commit() {
@@ -267,7 +284,9 @@ void Transaction::commit() {
     m_db.commit();
 }
 
-QString textOf(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
+QString textOf(const QVariant& v) {
+    return v.isNull() ? QString() : v.toString();
+}
 
 QDate dateOf(const QVariant& v) {
     if (v.isNull()) return {};

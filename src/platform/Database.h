@@ -16,12 +16,12 @@ class Dialect;
 
 // A failed statement: the driver's text and the statement that failed.
 class DbError : public std::runtime_error {
-public:
+  public:
     DbError(const QString& message, QString statement = {});
     [[nodiscard]] QString message() const { return m_message; }
     [[nodiscard]] QString statement() const { return m_statement; }
 
-private:
+  private:
     QString m_message;
     QString m_statement;
 };
@@ -60,7 +60,7 @@ struct ConnectionInfo {
 // that opened it; another thread opens its own with clone(). Every statement is
 // prepared and its values are bound; a failure throws DbError.
 class Database {
-public:
+  public:
     static std::unique_ptr<Database> open(const QString& connectionString);
     ~Database();
     Database(const Database&) = delete;
@@ -94,7 +94,7 @@ public:
 
     [[nodiscard]] bool inTransaction() const { return m_txDepth > 0; }
 
-private:
+  private:
     friend class Transaction;
     Database() = default;
     void begin();
@@ -117,14 +117,14 @@ private:
 // Open it at the edge of a user action (a command, a CLI sub-command), never deep
 // in a helper. Nested transactions join the outer one.
 class Transaction {
-public:
+  public:
     explicit Transaction(Database& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();
 
-private:
+  private:
     Database& m_db;
     bool m_done = false;
     bool m_outer = false;

@@ -115,9 +115,13 @@ std::optional<Decimal> Decimal::parse(const QString& text) {
     }
 }
 
-Decimal Decimal::fromText(const QString& text) { return parse(text).value_or(Decimal()); }
+Decimal Decimal::fromText(const QString& text) {
+    return parse(text).value_or(Decimal());
+}
 
-Decimal Decimal::fromDouble(double v) { return fromText(QString::number(v, 'g', 15)); }
+Decimal Decimal::fromDouble(double v) {
+    return fromText(QString::number(v, 'g', 15));
+}
 
 Decimal Decimal::fromVariant(const QVariant& v) {
     if (v.isNull() || !v.isValid()) return {};
@@ -185,11 +189,19 @@ QString Decimal::toPlainString() const {
     return s;
 }
 
-double Decimal::toDouble() const { return toPlainString().toDouble(); }
+double Decimal::toDouble() const {
+    return toPlainString().toDouble();
+}
 
-Decimal Decimal::operator-() const { return fromUnits(-m_units); }
-Decimal Decimal::operator+(const Decimal& o) const { return fromUnits(checked(m_units + o.m_units)); }
-Decimal Decimal::operator-(const Decimal& o) const { return fromUnits(checked(m_units - o.m_units)); }
+Decimal Decimal::operator-() const {
+    return fromUnits(-m_units);
+}
+Decimal Decimal::operator+(const Decimal& o) const {
+    return fromUnits(checked(m_units + o.m_units));
+}
+Decimal Decimal::operator-(const Decimal& o) const {
+    return fromUnits(checked(m_units - o.m_units));
+}
 
 Decimal Decimal::operator*(const Decimal& o) const {
     return fromUnits(narrow(divRound(widen(m_units) * widen(o.m_units), widen(kOne))));

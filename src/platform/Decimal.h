@@ -16,7 +16,7 @@ namespace qc {
 // 256-bit intermediate and rounded to 13 places half away from zero; every other
 // rounding is explicit through round(places).
 class Decimal {
-public:
+  public:
     static constexpr int kScale = 13;
 
     constexpr Decimal() = default;
@@ -64,7 +64,7 @@ public:
         return a.m_units <=> b.m_units;
     }
 
-private:
+  private:
     static Decimal fromUnits(__int128 u) {
         Decimal d;
         d.m_units = u;

@@ -4,7 +4,9 @@
 
 namespace qc {
 
-bool Dialect::isSqlite() const { return m_kind == DbKind::Sqlite; }
+bool Dialect::isSqlite() const {
+    return m_kind == DbKind::Sqlite;
+}
 
 QString Dialect::identityColumn() const {
     return isSqlite() ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
@@ -19,12 +21,18 @@ QString Dialect::numericType(int precision, int scale) const {
     return QStringLiteral("NUMERIC(%1,%2)").arg(precision).arg(scale);
 }
 
-QString Dialect::floatType() const { return isSqlite() ? QStringLiteral("REAL") : QStringLiteral("DOUBLE PRECISION"); }
+QString Dialect::floatType() const {
+    return isSqlite() ? QStringLiteral("REAL") : QStringLiteral("DOUBLE PRECISION");
+}
 
 // SQLite keeps dates as 'YYYY-MM-DD' text, which sorts and compares as dates do.
-QString Dialect::dateType() const { return isSqlite() ? QStringLiteral("TEXT") : QStringLiteral("DATE"); }
+QString Dialect::dateType() const {
+    return isSqlite() ? QStringLiteral("TEXT") : QStringLiteral("DATE");
+}
 
-QString Dialect::bigintType() const { return QStringLiteral("BIGINT"); }
+QString Dialect::bigintType() const {
+    return QStringLiteral("BIGINT");
+}
 
 QString Dialect::createTableAs(const QString& table, const QString& select) const {
     return QStringLiteral("CREATE TABLE %1 AS %2").arg(table, select);
@@ -35,21 +43,30 @@ QString Dialect::dropTableIfExists(const QString& table) const {
 }
 
 QString Dialect::left(const QString& expr, const QString& n) const {
-    return isSqlite() ? QStringLiteral("substr(%1, 1, %2)").arg(expr, n) : QStringLiteral("left(%1, %2)").arg(expr, n);
+    return isSqlite() ? QStringLiteral("substr(%1, 1, %2)").arg(expr, n)
+                      : QStringLiteral("left(%1, %2)").arg(expr, n);
 }
 
-QString Dialect::concat(const QString& a, const QString& b) const { return QStringLiteral("(%1 || %2)").arg(a, b); }
+QString Dialect::concat(const QString& a, const QString& b) const {
+    return QStringLiteral("(%1 || %2)").arg(a, b);
+}
 
 QString Dialect::nowEpoch() const {
     return isSqlite() ? QStringLiteral("CAST(strftime('%s','now') AS INTEGER)")
                       : QStringLiteral("CAST(extract(epoch from now()) AS BIGINT)");
 }
 
-QString Dialect::typedText() const { return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS TEXT)"); }
+QString Dialect::typedText() const {
+    return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS TEXT)");
+}
 QString Dialect::typedNumeric() const {
     return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS NUMERIC)");
 }
-QString Dialect::typedInt() const { return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS INTEGER)"); }
-QString Dialect::typedDate() const { return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS DATE)"); }
+QString Dialect::typedInt() const {
+    return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS INTEGER)");
+}
+QString Dialect::typedDate() const {
+    return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS DATE)");
+}
 
 }  // namespace qc

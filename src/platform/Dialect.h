@@ -8,7 +8,7 @@ enum class DbKind;
 
 // What differs between SQLite and PostgreSQL in the statements this system writes.
 class Dialect {
-public:
+  public:
     explicit Dialect(DbKind kind) : m_kind(kind) {}
     [[nodiscard]] DbKind kind() const { return m_kind; }
     [[nodiscard]] bool isSqlite() const;
@@ -38,7 +38,7 @@ public:
     [[nodiscard]] QString typedInt() const;      // ? as integer
     [[nodiscard]] QString typedDate() const;     // ? as date
 
-private:
+  private:
     DbKind m_kind;
 };
 

@@ -4,7 +4,8 @@
 
 namespace qc {
 
-MsgAnswer RecordingSink::show(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& /*title*/) {
+MsgAnswer RecordingSink::show(const QString& text, MsgIcon icon, MsgButtons buttons,
+                              const QString& /*title*/) {
     MsgAnswer a = MsgAnswer::Ok;
     if (buttons != MsgButtons::Ok) {
         a = m_answers.isEmpty() ? (buttons == MsgButtons::OkCancel ? MsgAnswer::Ok : MsgAnswer::Yes)

@@ -14,7 +14,7 @@ enum class MsgAnswer { Ok, Cancel, Yes, No };
 // sink that shows message boxes; tests install a RecordingSink that keeps the
 // messages and answers the questions from a script.
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     virtual MsgAnswer show(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& title) = 0;
 
@@ -30,7 +30,7 @@ public:
 // Keeps every message; answers questions from a queue of scripted answers, and
 // with the first button (OK or Yes) when the queue is empty.
 class RecordingSink : public MessageSink {
-public:
+  public:
     struct Entry {
         QString text;
         MsgIcon icon;
@@ -49,7 +49,7 @@ public:
         m_answers.clear();
     }
 
-private:
+  private:
     QList<Entry> m_entries;
     QList<MsgAnswer> m_answers;
 };
@@ -57,12 +57,12 @@ private:
 // Writes messages to standard error and answers questions with the given default
 // (the command line has no one to ask).
 class ConsoleSink : public MessageSink {
-public:
+  public:
     explicit ConsoleSink(MsgAnswer defaultAnswer = MsgAnswer::No) : m_default(defaultAnswer) {}
     MsgAnswer show(const QString& text, MsgIcon icon, MsgButtons buttons, const QString& title) override;
     [[nodiscard]] QString lastError() const { return m_lastError; }
 
-private:
+  private:
     MsgAnswer m_default;
     QString m_lastError;
 };

@@ -36,7 +36,9 @@ QString decimalsPattern(int places) {
     return p;
 }
 
-QString sqlNumberText(const Decimal& value, int places) { return value.toString(places); }
+QString sqlNumberText(const Decimal& value, int places) {
+    return value.toString(places);
+}
 
 QString StripThousandsSeparators(const QString& text) {
     QString s = text;

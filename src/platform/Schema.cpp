@@ -35,13 +35,20 @@ ColumnDef parseColumn(const QString& spec) {
     const QString t = parts[1];
     static const QRegularExpression textRe(QStringLiteral("^t(\\d*)$"));
     static const QRegularExpression numRe(QStringLiteral("^n(\\d+)_(\\d+)$"));
-    if (t == u"id") c.type = ColType::Identity;
-    else if (t == u"i") c.type = ColType::Int;
-    else if (t == u"si") c.type = ColType::SmallInt;
-    else if (t == u"bi") c.type = ColType::BigInt;
-    else if (t == u"bit") c.type = ColType::Bit;
-    else if (t == u"f") c.type = ColType::Float;
-    else if (t == u"d") c.type = ColType::Date;
+    if (t == u"id")
+        c.type = ColType::Identity;
+    else if (t == u"i")
+        c.type = ColType::Int;
+    else if (t == u"si")
+        c.type = ColType::SmallInt;
+    else if (t == u"bi")
+        c.type = ColType::BigInt;
+    else if (t == u"bit")
+        c.type = ColType::Bit;
+    else if (t == u"f")
+        c.type = ColType::Float;
+    else if (t == u"d")
+        c.type = ColType::Date;
     else if (t == u"money") {
         c.type = ColType::Numeric;
         c.precision = 19;
@@ -61,15 +68,24 @@ ColumnDef parseColumn(const QString& spec) {
 
 QString typeText(const ColumnDef& c, const Dialect& d) {
     switch (c.type) {
-        case ColType::Identity: return d.identityColumn();
-        case ColType::Text: return d.textType(c.length);
-        case ColType::SmallInt: return QStringLiteral("SMALLINT");
-        case ColType::Int: return QStringLiteral("INTEGER");
-        case ColType::BigInt: return d.bigintType();
-        case ColType::Numeric: return d.numericType(c.precision, c.scale);
-        case ColType::Float: return d.floatType();
-        case ColType::Bit: return QStringLiteral("SMALLINT");
-        case ColType::Date: return d.dateType();
+        case ColType::Identity:
+            return d.identityColumn();
+        case ColType::Text:
+            return d.textType(c.length);
+        case ColType::SmallInt:
+            return QStringLiteral("SMALLINT");
+        case ColType::Int:
+            return QStringLiteral("INTEGER");
+        case ColType::BigInt:
+            return d.bigintType();
+        case ColType::Numeric:
+            return d.numericType(c.precision, c.scale);
+        case ColType::Float:
+            return d.floatType();
+        case ColType::Bit:
+            return QStringLiteral("SMALLINT");
+        case ColType::Date:
+            return d.dateType();
     }
     return {};
 }
@@ -79,7 +95,8 @@ TableDef table(const QString& name, const QString& columns, const QStringList& p
     TableDef t;
     t.name = name;
     t.primaryKey = primaryKey;
-    for (const QString& spec : columns.split(QLatin1Char(','), Qt::SkipEmptyParts)) t.columns << parseColumn(spec);
+    for (const QString& spec : columns.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        t.columns << parseColumn(spec);
     return t;
 }
 
@@ -116,10 +133,12 @@ QStringList createStatements(const TableDef& t, const Dialect& d) {
     if (!t.primaryKey.isEmpty() && !hasIdentity)
         cols << QStringLiteral("PRIMARY KEY (%1)").arg(t.primaryKey.join(QLatin1Char(',')));
     QStringList out;
-    out << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)").arg(t.name, cols.join(QStringLiteral(",\n  ")));
+    out << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)")
+               .arg(t.name, cols.join(QStringLiteral(",\n  ")));
     for (const IndexDef& i : t.indexes)
         out << QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
-                   .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), i.name, t.name, i.columns.join(QLatin1Char(',')));
+                   .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), i.name, t.name,
+                        i.columns.join(QLatin1Char(',')));
     return out;
 }
 

@@ -17,7 +17,9 @@ std::unique_ptr<ScratchDb> ScratchDb::create(const QString& folder, const QStrin
     return s;
 }
 
-ScratchDb::~ScratchDb() { closeAndDelete(); }
+ScratchDb::~ScratchDb() {
+    closeAndDelete();
+}
 
 void ScratchDb::closeAndDelete() {
     if (!m_db) return;

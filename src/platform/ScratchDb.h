@@ -12,7 +12,7 @@ class Database;
 // created when a window opens and deleted when it closes. It holds small tables
 // such as the print header and footer.
 class ScratchDb {
-public:
+  public:
     // Creates <folder>/<baseName>.qcscratch, deleting a stale file of that name first
     // (a failure to delete is ignored).
     static std::unique_ptr<ScratchDb> create(const QString& folder, const QString& baseName);
@@ -28,7 +28,7 @@ public:
     // The work folder of the application (where scratch files live).
     static QString workFolder();
 
-private:
+  private:
     ScratchDb() = default;
     std::unique_ptr<Database> m_db;
     QString m_path;

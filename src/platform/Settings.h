@@ -12,7 +12,7 @@ namespace qc {
 // name; the file is an INI file in the user's configuration folder, or the file
 // named by the environment variable QC_SETTINGS_FILE (tests point it elsewhere).
 class SettingsStore {
-public:
+  public:
     SettingsStore();
     explicit SettingsStore(QString file);
 
@@ -22,7 +22,7 @@ public:
     void remove(const QString& keyPath, const QString& valueName);
     [[nodiscard]] QString fileName() const { return m_file; }
 
-private:
+  private:
     QString m_file;
 };
 

@@ -8,7 +8,9 @@
 using qc::Decimal;
 
 namespace {
-Decimal d(const char* s) { return Decimal::parse(QString::fromLatin1(s)).value(); }
+Decimal d(const char* s) {
+    return Decimal::parse(QString::fromLatin1(s)).value();
+}
 }  // namespace
 
 // Rounding must go away from zero at exactly one half, for both signs; banker's
@@ -31,7 +33,8 @@ TEST(DecimalTest, ArithmeticIsExact) {
     EXPECT_EQ((d("3.3333") * d("3")).toPlainString(), QStringLiteral("9.9999"));
     EXPECT_EQ((Decimal(10) / Decimal(3)).toString(2), QStringLiteral("3.33"));
     EXPECT_EQ((Decimal(2) / Decimal(3)).toString(13), QStringLiteral("0.6666666666667"));
-    EXPECT_EQ((d("123456789012.3456") * d("98765.4321")).toString(4), QStringLiteral("12193263112482845.4185"));
+    EXPECT_EQ((d("123456789012.3456") * d("98765.4321")).toString(4),
+              QStringLiteral("12193263112482845.4185"));
     EXPECT_THROW((void)(Decimal(1) / Decimal()), std::domain_error);
 }
 
@@ -54,7 +57,8 @@ TEST(NumberFormatTest, PatternsOfTheGrids) {
     EXPECT_EQ(qc::formatNumber(d("1234.5"), QStringLiteral("###0.00")), QStringLiteral("1234.50"));
     EXPECT_EQ(qc::formatNumber(d("0.5"), QStringLiteral("###.00")), QStringLiteral(".50"));
     EXPECT_EQ(qc::formatNumber(d("0.125"), QStringLiteral("###0.00")), QStringLiteral("0.13"));
-    EXPECT_EQ(qc::formatNumber(d("-1234567.891"), QStringLiteral("#,##0.00")), QStringLiteral("-1,234,567.89"));
+    EXPECT_EQ(qc::formatNumber(d("-1234567.891"), QStringLiteral("#,##0.00")),
+              QStringLiteral("-1,234,567.89"));
     EXPECT_EQ(qc::formatNumber(d("7.6"), QStringLiteral("###0")), QStringLiteral("8"));
     EXPECT_EQ(qc::formatNumber(d("3.1"), QStringLiteral("###0.000000")), QStringLiteral("3.100000"));
     EXPECT_EQ(qc::decimalsPattern(3), QStringLiteral("###0.000"));

@@ -16,7 +16,9 @@ std::vector<std::string> backends() {
     return b;
 }
 
-std::string backendName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
+std::string backendName(const ::testing::TestParamInfo<std::string>& info) {
+    return info.param;
+}
 
 ScratchAccount::ScratchAccount(const std::string& backend) {
     if (backend == "sqlite") {
@@ -48,7 +50,11 @@ ScratchAccount::~ScratchAccount() {
     }
 }
 
-void DbTest::SetUp() { m_account = std::make_unique<ScratchAccount>(GetParam()); }
-void DbTest::TearDown() { m_account.reset(); }
+void DbTest::SetUp() {
+    m_account = std::make_unique<ScratchAccount>(GetParam());
+}
+void DbTest::TearDown() {
+    m_account.reset();
+}
 
 }  // namespace qc::test

@@ -24,7 +24,7 @@ std::vector<std::string> backends();
 // folder, or a new schema on the PostgreSQL server that every connection opened
 // with connectionString() works in. Dropped when the object goes.
 class ScratchAccount {
-public:
+  public:
     explicit ScratchAccount(const std::string& backend);
     ~ScratchAccount();
     ScratchAccount(const ScratchAccount&) = delete;
@@ -34,7 +34,7 @@ public:
     [[nodiscard]] Database& db() { return *m_db; }
     [[nodiscard]] QString folder() const { return m_dir.path(); }
 
-private:
+  private:
     QTemporaryDir m_dir;
     QString m_conn;
     QString m_schema;
@@ -44,7 +44,7 @@ private:
 
 // Base of the parameterised database suites: GetParam() is the back end.
 class DbTest : public ::testing::TestWithParam<std::string> {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     Database& db() { return m_account->db(); }

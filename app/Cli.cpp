@@ -1,0 +1,301 @@
+#include "Cli.h"
+
+#include "LoginForm.h"
+#include "demo/Demo.h"
+#include "platform/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace qc::cli {
+
+namespace {
+
+QString display(const QString& connectionString) {
+    return ConnectionInfo::parse(connectionString).display();
+}
+
+// The SQLite file of a connection string, or "" for a server.
+QString sqlitePath(const QString& connectionString) {
+    const ConnectionInfo info = ConnectionInfo::parse(connectionString);
+    return info.kind == DbKind::Sqlite ? info.path : QString();
+}
+
+void removeSqliteFile(const QString& path) {
+    for (const QString& suffix :
+         {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
+        const QString f = path + suffix;
+        if (QFileInfo::exists(f) && !QFile::remove(f))
+            throw UsageError(QStringLiteral("无法删除文件：%1").arg(f));
+    }
+}
+
+// Opens the database a sub-command creates: the folder of a SQLite file is made
+// when missing.
+std::unique_ptr<Database> openForCreate(const QString& connectionString) {
+    const QString path = sqlitePath(connectionString);
+    if (!path.isEmpty()) {
+        const QString dir = QFileInfo(path).absolutePath();
+        if (!QDir().mkpath(dir)) throw UsageError(QStringLiteral("无法创建文件夹：%1").arg(dir));
+    }
+    return Database::open(connectionString);
+}
+
+void initDb(const Arguments& args, QTextStream& out) {
+    const QString conn = args.database();
+    auto db = openForCreate(conn);
+    demo::initDatabase(*db);
+    out << QStringLiteral("已建立账套数据库的表结构：%1\n").arg(display(conn));
+}
+
+void initDemo(const Arguments& args, QTextStream& out) {
+    const QString conn = args.database();
+    const demo::DemoInfo info = createDemoAccount(conn);
+    out << QStringLiteral("已创建示范账套：%1\n").arg(display(conn));
+    out << QStringLiteral("账套 %1，年度 %2\n").arg(info.accountId).arg(info.year);
+    out << QStringLiteral("操作员（用户名 / 密码）：\n");
+    for (const demo::DemoUser& u : info.users) {
+        out << QStringLiteral("  %1 / %2  %3").arg(u.userId, -8).arg(u.password, -12).arg(u.userName);
+        if (!u.description.isEmpty()) out << QStringLiteral("：") << u.description;
+        out << '\n';
+    }
+    out << QStringLiteral("启动：qcinput");
+    if (args.has(QStringLiteral("db"))) out << QStringLiteral(" --db ") << conn;
+    out << '\n';
+}
+
+void genScale(const Arguments& args, QTextStream& out) {
+    demo::ScaleOptions o;
+    constexpr qint64 kMax = 100'000'000;
+    o.items = static_cast<int>(args.integer(QStringLiteral("items"), o.items, 1, kMax));
+    o.warehouses = static_cast<int>(args.integer(QStringLiteral("warehouses"), o.warehouses, 1, kMax));
+    o.openings = static_cast<int>(args.integer(QStringLiteral("openings"), o.openings, 0, kMax));
+    o.stockLines = static_cast<int>(args.integer(QStringLiteral("stock-lines"), o.stockLines, 0, kMax));
+    o.dispatchLines =
+        static_cast<int>(args.integer(QStringLiteral("dispatch-lines"), o.dispatchLines, 0, kMax));
+    o.seed = static_cast<quint32>(args.integer(QStringLiteral("seed"), o.seed, 0, 0xFFFFFFFFLL));
+
+    const QString conn = args.database();
+    const QString path = sqlitePath(conn);
+    if (!path.isEmpty() && QFileInfo(path).size() > 0) {
+        if (!args.has(QStringLiteral("replace")))
+            throw UsageError(QStringLiteral("数据库文件已存在：%1（加 --replace 重新生成）").arg(path));
+        removeSqliteFile(path);
+    }
+    auto db = openForCreate(conn);
+    demo::initDatabase(*db);
+    const demo::ScaleReport r = demo::generateScale(*db, o);
+    out << QStringLiteral("已生成测试账套：%1\n").arg(display(conn));
+    out << QStringLiteral("存货 %1，仓库 %2，期初行 %3，库存单据行 %4，发货单行 %5\n")
+               .arg(r.items)
+               .arg(r.warehouses)
+               .arg(r.openings)
+               .arg(r.stockLines)
+               .arg(r.dispatchLines);
+    out << QStringLiteral("用时 %1 ms\n").arg(r.milliseconds);
+}
+
+Arguments parse(const Command& command, const QStringList& words) {
+    Arguments args;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& w = words[i];
+        if (!w.startsWith(QStringLiteral("--")) || w.size() < 3)
+            throw UsageError(QStringLiteral("多余的参数：%1").arg(w));
+        QString name = w.mid(2);
+        QString value;
+        bool inlineValue = false;
+        if (const qsizetype eq = name.indexOf(u'='); eq >= 0) {
+            value = name.mid(eq + 1);
+            name = name.left(eq);
+            inlineValue = true;
+        }
+        const Option* option = nullptr;
+        for (const Option& o : command.options) {
+            if (o.name == name) option = &o;
+        }
+        if (!option) throw UsageError(QStringLiteral("%1 没有选项 --%2").arg(command.name, name));
+        if (option->valueName.isEmpty()) {
+            if (inlineValue) throw UsageError(QStringLiteral("选项 --%1 不带值").arg(name));
+        } else if (!inlineValue) {
+            if (i + 1 >= words.size()) throw UsageError(QStringLiteral("选项 --%1 缺少值").arg(name));
+            value = words[++i];
+        }
+        if (args.values.contains(name)) throw UsageError(QStringLiteral("选项 --%1 重复").arg(name));
+        args.values.insert(name, value);
+    }
+    return args;
+}
+
+QString commandUsage(const Command& c) {
+    QString s = QStringLiteral("用法：qcinput %1 [选项]\n%2\n\n选项：\n").arg(c.name, c.summary);
+    QList<Option> all = c.options;
+    all << Option{QStringLiteral("help"), {}, QStringLiteral("显示本说明")};
+    for (const Option& o : all) {
+        const QString left = o.valueName.isEmpty() ? QStringLiteral("--%1").arg(o.name)
+                                                   : QStringLiteral("--%1 %2").arg(o.name, o.valueName);
+        s += QStringLiteral("  %1  %2\n").arg(left, -24).arg(o.help);
+    }
+    return s;
+}
+
+}  // namespace
+
+qint64 Arguments::integer(const QString& name, qint64 fallback, qint64 min, qint64 max) const {
+    if (!has(name)) return fallback;
+    bool ok = false;
+    const qint64 v = value(name).trimmed().toLongLong(&ok);
+    if (!ok || v < min || v > max)
+        throw UsageError(QStringLiteral("选项 --%1 须为 %2 到 %3 之间的整数：%4")
+                             .arg(name)
+                             .arg(min)
+                             .arg(max)
+                             .arg(value(name)));
+    return v;
+}
+
+QString Arguments::database() const {
+    const QString db = value(QStringLiteral("db")).trimmed();
+    if (has(QStringLiteral("db")) && db.isEmpty()) throw UsageError(QStringLiteral("选项 --db 不能为空"));
+    return db.isEmpty() ? demo::defaultDemoPath() : db;
+}
+
+Option databaseOption() {
+    return {QStringLiteral("db"), QStringLiteral("数据库"),
+            QStringLiteral("SQLite 文件或 PostgreSQL 连接串（默认：示范账套文件）")};
+}
+
+QList<Option> loginOptions() {
+    return {
+        {QStringLiteral("account"), QStringLiteral("账套号"), QStringLiteral("账套（默认 001）")},
+        {QStringLiteral("year"), QStringLiteral("年度"), QStringLiteral("年度（默认：账套的最后一个年度）")},
+        {QStringLiteral("user"), QStringLiteral("操作员"), QStringLiteral("操作员")},
+        {QStringLiteral("password"), QStringLiteral("密码"), QStringLiteral("操作员密码")},
+        {QStringLiteral("date"), QStringLiteral("yyyy-MM-dd"),
+         QStringLiteral("登录日期（默认：存货核算启用日期）")}};
+}
+
+std::unique_ptr<VqLogin> loginFrom(const Arguments& args) {
+    LoginForm form;
+    LoginRequest r;
+    r.connectionString = args.database();
+    QString message;
+    if (!form.loadDatabase(r.connectionString, &message)) throw UsageError(message);
+    r.accountId = args.value(QStringLiteral("account"), QStringLiteral("001"));
+    const AccountChoice* account = form.account(r.accountId);
+    const int lastYear = account && !account->years.isEmpty() ? account->years.last() : 0;
+    r.accountYear = static_cast<int>(args.integer(QStringLiteral("year"), lastYear, 1900, 9999));
+    r.userId = args.value(QStringLiteral("user"));
+    r.password = args.value(QStringLiteral("password"));
+    r.loginDate = form.defaultLoginDate();
+    if (args.has(QStringLiteral("date"))) {
+        r.loginDate = QDate::fromString(args.value(QStringLiteral("date")), QStringLiteral("yyyy-MM-dd"));
+        if (!r.loginDate.isValid())
+            throw UsageError(QStringLiteral("选项 --date 须为 yyyy-MM-dd 格式的日期：%1")
+                                 .arg(args.value(QStringLiteral("date"))));
+    }
+    LoginForm::Field field;
+    std::unique_ptr<VqLogin> login = form.login(r, &message, &field);
+    if (!login) throw UsageError(message);
+    return login;
+}
+
+demo::DemoInfo createDemoAccount(const QString& connectionString) {
+    const QString path = sqlitePath(connectionString);
+    if (!path.isEmpty()) removeSqliteFile(path);
+    auto db = openForCreate(connectionString);
+    demo::initDatabase(*db);
+    return demo::createDemo(*db);
+}
+
+std::unique_ptr<Database> openExisting(const QString& connectionString) {
+    const QString path = sqlitePath(connectionString);
+    if (!path.isEmpty() && !QFileInfo(path).isFile())
+        throw UsageError(QStringLiteral("数据库文件不存在：%1").arg(path));
+    return Database::open(connectionString);
+}
+
+
+const QList<Command>& commands() {
+    static const QList<Command> list = {
+        {QStringLiteral("init-db"),
+         QStringLiteral("在数据库中建立全部表（不放数据）"),
+         {databaseOption()},
+         initDb},
+        {QStringLiteral("init-demo"),
+         QStringLiteral("重建示范账套（SQLite 文件先删除再建），并列出操作员和密码"),
+         {databaseOption()},
+         initDemo},
+        {QStringLiteral("gen-scale"),
+         QStringLiteral("生成指定规模的测试账套，打印各表行数和用时"),
+         {databaseOption(),
+          {QStringLiteral("items"), QStringLiteral("N"), QStringLiteral("存货数（默认 1000）")},
+          {QStringLiteral("warehouses"), QStringLiteral("W"), QStringLiteral("仓库数（默认 10）")},
+          {QStringLiteral("openings"), QStringLiteral("R"), QStringLiteral("期初行数（默认 1000）")},
+          {QStringLiteral("stock-lines"), QStringLiteral("M"), QStringLiteral("库存单据行数（默认 10000）")},
+          {QStringLiteral("dispatch-lines"), QStringLiteral("D"), QStringLiteral("发货单行数（默认 1000）")},
+          {QStringLiteral("seed"), QStringLiteral("S"), QStringLiteral("随机种子（默认 1）")},
+          {QStringLiteral("replace"), {}, QStringLiteral("SQLite 文件已存在时删除后重新生成")}},
+         genScale},
+    };
+    return list;
+}
+
+const Command* findCommand(const QString& name) {
+    for (const Command& c : commands()) {
+        if (c.name == name) return &c;
+    }
+    return nullptr;
+}
+
+QString usage() {
+    QString s = QStringLiteral(
+        "QCInput 存货核算 — 期初余额\n\n"
+        "用法：\n"
+        "  qcinput [--db 数据库]          打开登录窗口\n"
+        "  qcinput --screenshot 文件夹     在该文件夹生成登录和菜单的截图（重建示范账套）\n"
+        "  qcinput <命令> [选项]           在终端执行命令\n\n"
+        "命令：\n");
+    for (const Command& c : commands()) s += QStringLiteral("  %1  %2\n").arg(c.name, -12).arg(c.summary);
+    s += QStringLiteral("\n各命令的选项：qcinput <命令> --help\n");
+    return s;
+}
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    if (arguments.isEmpty() || arguments.first() == u"--help" || arguments.first() == u"-h" ||
+        arguments.first() == u"help") {
+        out << usage();
+        out.flush();
+        return 0;
+    }
+    const Command* command = findCommand(arguments.first());
+    if (!command) {
+        err << QStringLiteral("未知的命令：%1\n\n").arg(arguments.first()) << usage();
+        err.flush();
+        return 1;
+    }
+    const QStringList rest = arguments.mid(1);
+    if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
+        out << commandUsage(*command);
+        out.flush();
+        return 0;
+    }
+    int code = 0;
+    try {
+        command->run(parse(*command, rest), out);
+    } catch (const UsageError& e) {
+        err << e.message() << '\n';
+        code = 1;
+    } catch (const DbError& e) {
+        err << QStringLiteral("数据库错误：") << e.message() << '\n';
+        code = 1;
+    } catch (const std::exception& e) {
+        err << QString::fromLocal8Bit(e.what()) << '\n';
+        code = 1;
+    }
+    out.flush();
+    err.flush();
+    return code;
+}
+
+}  // namespace qc::cli

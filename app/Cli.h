@@ -1,0 +1,89 @@
+#pragma once
+
+#include "demo/Demo.h"
+#include "host/VqLogin.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace qc {
+
+class Database;
+
+namespace cli {
+
+// A wrong command line: unknown option, missing or malformed value.
+class UsageError : public std::runtime_error {
+  public:
+    explicit UsageError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    [[nodiscard]] QString message() const { return m_message; }
+
+  private:
+    QString m_message;
+};
+
+struct Option {
+    QString name;       // without the leading "--"
+    QString valueName;  // empty: a switch without a value
+    QString help;
+};
+
+// The options given to a sub-command, checked against its option list.
+class Arguments {
+  public:
+    [[nodiscard]] bool has(const QString& name) const { return values.contains(name); }
+    [[nodiscard]] QString value(const QString& name, const QString& fallback = {}) const {
+        return values.value(name, fallback);
+    }
+    // A whole number within [min, max]; the fallback when the option is absent.
+    [[nodiscard]] qint64 integer(const QString& name, qint64 fallback, qint64 min, qint64 max) const;
+    // --db, or the demo database.
+    [[nodiscard]] QString database() const;
+
+    QHash<QString, QString> values;
+};
+
+struct Command {
+    QString name;
+    QString summary;
+    QList<Option> options;
+    // Does the work and writes its report to out; throws on failure (UsageError,
+    // DbError or any std::exception), which makes the exit code 1.
+    std::function<void(const Arguments&, QTextStream& out)> run;
+};
+
+// The sub-commands, in the order --help lists them. A new sub-command is one more
+// entry in this table (Cli.cpp).
+const QList<Command>& commands();
+const Command* findCommand(const QString& name);
+
+// Runs a command line without the program name ("init-demo --db x.db"). Returns
+// the exit code: 0 done, 1 failed (the reason on err).
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+QString usage();
+
+// Shared by sub-commands.
+// The option --db every sub-command takes.
+Option databaseOption();
+// The login options (--account, --year, --user, --password, --date) of the
+// sub-commands that act as an operator.
+QList<Option> loginOptions();
+// Logs in with the login options on the --db database; throws UsageError with
+// the login's refusal.
+std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
+// Builds the demo account in a database; a SQLite file is deleted first.
+demo::DemoInfo createDemoAccount(const QString& connectionString);
+// Opens an existing account database; a SQLite file that is not there is an
+// error rather than a new empty file.
+std::unique_ptr<Database> openExisting(const QString& connectionString);
+
+}  // namespace cli
+}  // namespace qc

@@ -1,0 +1,57 @@
+#include "WindowHostImpl.h"
+
+#include "entry/LoginContext.h"
+#include "host/ui/UiPickers.h"
+#include "opening/ui/FrmQcInput.h"
+#include "platform/ui/MessageBoxSink.h"
+
+#include <stdexcept>
+
+namespace qc {
+
+namespace {
+// clsQC asks available() first, so reaching a show operation of a window that is
+// not built is a programming error, not something a user can cause.
+[[noreturn]] void notBuilt(const char* window) {
+    throw std::logic_error(std::string("window not available: ") + window);
+}
+}  // namespace
+
+bool WindowHostImpl::available(Window w) const {
+    return w == Window::Opening;
+}
+
+void WindowHostImpl::showOpening(LoginContext& ctx, VqLogin& login, bool isBusiness) {
+    // The refusal of the department check is a message box over the shell too.
+    MessageBoxSink early(m_parent);
+    MessageSink* const shellSink = ctx.sink;
+    if (!ctx.sink) ctx.sink = &early;
+    openContext(ctx, login, isBusiness, ConnectionMode::Reconnect);
+    const bool allowed = entryDepartmentCheck(ctx);
+    ctx.sink = shellSink;
+    if (!allowed) return;
+    createScratchDatabase(ctx);
+    {
+        UiPickers pickers(m_parent);
+        opening::FrmQcInput window(ctx, pickers, m_parent);
+        pickers.setParentWidget(&window);
+        window.exec();
+    }
+    // Closing the window has released the context already; a window that went
+    // another way (the application quitting) is released here. Closing twice is harmless.
+    closeContext(ctx);
+}
+
+void WindowHostImpl::showDispatched(LoginContext& /*ctx*/, VqLogin& /*login*/, int /*businessType*/) {
+    notBuilt("dispatched");
+}
+
+void WindowHostImpl::showSummary(LoginContext& /*ctx*/, VqLogin& /*login*/, bool /*isBusiness*/) {
+    notBuilt("summary");
+}
+
+void WindowHostImpl::showReconcile(LoginContext& /*ctx*/, VqLogin& /*login*/, YrCommon& /*common*/) {
+    notBuilt("reconcile");
+}
+
+}  // namespace qc

@@ -1,0 +1,207 @@
+// Speed of the opening entry window on a generated account of 100,000 items in
+// 25 warehouses (4,000 opening rows each): loading one warehouse into the grid
+// model, loading it into a shown and painted grid, and the latency of the
+// inventory-code cell rule.
+//
+//   qc_bench [--benchmark_filter=...]       (QC_BENCH_DB=<file> reuses a generated file)
+
+#include "demo/Demo.h"
+#include "entry/LoginContext.h"
+#include "entry/clsQC.h"
+#include "host/VqLogin.h"
+#include "opening/OpeningEntry.h"
+#include "opening/ui/FrmQcInput.h"
+#include "opening/ui/OpeningModel.h"
+#include "platform/Database.h"
+#include "platform/MessageSink.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace qc;
+
+struct Account {
+    QTemporaryDir dir;
+    QString file;
+    QString folder;
+    QString warehouse;  // the code of the first warehouse
+    int rows = 0;       // its opening rows
+};
+
+// The generated account, made once per run (or the file QC_BENCH_DB names).
+const Account& account() {
+    static Account r;
+    static bool ready = false;
+    if (ready) return r;
+    ready = true;
+    qputenv("QC_FAST_HASH", "1");
+    qputenv("QC_SETTINGS_FILE", r.dir.filePath(QStringLiteral("machine.ini")).toLocal8Bit());
+    r.folder = r.dir.path();
+    r.file = qEnvironmentVariable("QC_BENCH_DB");
+    if (r.file.isEmpty() || !QFile::exists(r.file)) {
+        if (r.file.isEmpty()) r.file = r.dir.filePath(QStringLiteral("scale.db"));
+        QElapsedTimer t;
+        t.start();
+        auto db = Database::open(r.file);
+        demo::ScaleOptions o;
+        o.items = 100000;
+        o.warehouses = 25;
+        o.openings = 100000;  // 4,000 rows in each warehouse
+        const demo::ScaleReport rep = demo::generateScale(*db, o);
+        std::fprintf(stderr, "generated %lld items, %lld warehouses, %lld openings in %lld ms\n", rep.items,
+                     rep.warehouses, rep.openings, static_cast<long long>(t.elapsed()));
+    }
+    auto db = Database::open(r.file);
+    r.warehouse = db->scalar(QStringLiteral("SELECT MIN(cWhCode) FROM Warehouse")).toString();
+    r.rows = db->scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Subsidiary WHERE cWhCode = ? AND "
+                                       "iMonth = 0 AND cVouType = '34'"),
+                        {r.warehouse})
+                 .toInt();
+    std::fprintf(stderr, "warehouse %s: %d opening rows\n", qPrintable(r.warehouse), r.rows);
+    return r;
+}
+
+class NoPickers : public Pickers {
+  public:
+    std::optional<PickedRow> reference(Database&, const ReferenceQuery&) override { return std::nullopt; }
+    std::optional<QList<PickedRow>> selectInventory(Database&, const SqlFragment&) override {
+        return std::nullopt;
+    }
+    std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
+};
+
+class QuietWindow : public opening::EntryWindow {
+  public:
+    [[nodiscard]] bool inEditMode() const override { return false; }
+    bool showFilter(QString&, QString&, QString&) override { return false; }
+    void showFind() override {}
+    void showSummary() override {}
+    void showCompare() override {}
+    void showHelp(const QString&, int) override {}
+    void printGrid(const QString&) override {}
+    void setBusy(bool) override {}
+    void closeWindow() override {}
+};
+
+// An operator logged in to the generated account, with the context open.
+struct Session {
+    LoginContext ctx;
+    RecordingSink sink;
+    NoPickers pickers;
+    std::unique_ptr<VqLogin> login;
+
+    Session() {
+        QString err;
+        login = VqLogin::login({account().file,
+                                QStringLiteral("001"),
+                                2026,
+                                QStringLiteral("demo"),
+                                QStringLiteral("demo123"),
+                                QDate(2026, 1, 1),
+                                {}},
+                               &err);
+        if (!login) throw std::runtime_error(err.toStdString());
+        ctx.scratchFolder = account().folder;
+        ctx.sink = &sink;
+        openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    }
+    ~Session() { closeContext(ctx); }
+};
+
+QString listTextOf(const opening::OpeningEntry& entry, const QString& code) {
+    for (const QString& item : entry.warehouseItems())
+        if (item.left(15).trimmed() == code) return item;
+    return {};
+}
+
+void BM_LoadRowsIntoModel(benchmark::State& state) {
+    Session s;
+    QuietWindow window;
+    opening::OpeningEntry entry(s.ctx, s.pickers, window);
+    entry.Load();
+    entry.WarehouseClick(listTextOf(entry, account().warehouse));
+    opening::OpeningModel model(entry.grid());
+    for (auto _ : state) {
+        entry.LoadRows(account().warehouse);
+        benchmark::DoNotOptimize(model.rowCount());
+    }
+    state.counters["rows"] = entry.grid().dataRowCount();
+}
+BENCHMARK(BM_LoadRowsIntoModel)->Unit(benchmark::kMillisecond)->Iterations(15)->Repetitions(3);
+
+void BM_LoadRowsPaintedGrid(benchmark::State& state) {
+    Session s;
+    opening::FrmQcInput window(s.ctx, s.pickers);
+    s.ctx.sink = &s.sink;
+    window.resize(1400, 800);
+    window.show();
+    QApplication::processEvents();
+    window.entry().WarehouseClick(listTextOf(window.entry(), account().warehouse));
+    for (auto _ : state) {
+        window.entry().LoadRows(account().warehouse);
+        // Painting the grid is what the user waits for.
+        const QPixmap painted = window.grab();
+        benchmark::DoNotOptimize(painted.width());
+    }
+    state.counters["rows"] = window.entry().grid().dataRowCount();
+}
+BENCHMARK(BM_LoadRowsPaintedGrid)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3);
+
+// ValidateCell on 存货编码 of a new row in the loaded warehouse, alternately with
+// an item's code and its name; every call is timed.
+void BM_InventoryCodeRule(benchmark::State& state) {
+    Session s;
+    QuietWindow window;
+    opening::OpeningEntry entry(s.ctx, s.pickers, window);
+    entry.Load();
+    entry.WarehouseClick(listTextOf(entry, account().warehouse));
+    const int row = entry.grid().addEmptyRow();
+
+    QStringList values;
+    QSqlQuery q = s.ctx.gDb->Connection().exec(
+        QStringLiteral("SELECT cInvCode, cInvName FROM Inventory WHERE bService = 0 AND bInvType = 0 "
+                       "AND dEDate IS NULL AND iId % 97 = 3 ORDER BY iId"));
+    while (q.next() && values.size() < 2000)
+        values << (values.size() % 2 ? q.value(1) : q.value(0)).toString();
+    if (values.isEmpty()) {
+        state.SkipWithError("no items");
+        return;
+    }
+
+    std::vector<double> ms;
+    ms.reserve(4096);
+    int i = 0, refused = 0;
+    for (auto _ : state) {
+        QString value = values.at(i++ % values.size());
+        bool cancel = false;
+        const auto t0 = std::chrono::steady_clock::now();
+        entry.ValidateCell(value, cancel, row, opening::Col::InvCode);
+        const auto t1 = std::chrono::steady_clock::now();
+        ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        if (cancel) ++refused;
+    }
+    std::sort(ms.begin(), ms.end());
+    auto pct = [&](double p) {
+        return ms.empty() ? 0.0 : ms[std::min(ms.size() - 1, size_t(p * ms.size()))];
+    };
+    state.counters["p50_ms"] = pct(0.50);
+    state.counters["p99_ms"] = pct(0.99);
+    state.counters["max_ms"] = ms.empty() ? 0.0 : ms.back();
+    state.counters["refused"] = refused;
+    state.counters["grid_rows"] = entry.grid().dataRowCount();
+}
+BENCHMARK(BM_InventoryCodeRule)->Unit(benchmark::kMillisecond)->Iterations(1000);
+
+}  // namespace
