@@ -215,7 +215,6 @@ std::unique_ptr<Database> openExisting(const QString& connectionString) {
     return Database::open(connectionString);
 }
 
-
 const QList<Command>& commands() {
     static const QList<Command> list = {
         {QStringLiteral("init-db"),
