@@ -1,0 +1,98 @@
+// qcinput post and qcinput cancel-post: the 记账 and 恢复 commands of the opening
+// entry window for scripts and benchmarks, with the same rights, task, checks and
+// messages.
+
+#include "Cli.h"
+
+#include "entry/LoginContext.h"
+#include "entry/clsQC.h"
+#include "host/AccPara.h"
+#include "host/VqLogin.h"
+#include "opening/Posting.h"
+#include "platform/MessageSink.h"
+
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace qc::cli {
+
+namespace {
+
+// The password from the terminal without echo; from a pipe, the first line.
+QString askPassword() {
+    QTextStream err(stderr);
+    err << QStringLiteral("密码：");
+    err.flush();
+#ifdef Q_OS_UNIX
+    termios old{};
+    const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
+    if (tty) {
+        termios quiet = old;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+#endif
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+#ifdef Q_OS_UNIX
+    if (tty) tcsetattr(STDIN_FILENO, TCSANOW, &old);
+#endif
+    err << '\n';
+    err.flush();
+    return line;
+}
+
+// Logs in, opens the context as the entry window does, runs the command and
+// reports its messages; a refusal or failure becomes the exit code 1 with them.
+void runKeep(const Arguments& given, QTextStream& out, bool cancel) {
+    Arguments args = given;
+    if (args.value(QStringLiteral("user")).trimmed().isEmpty())
+        throw UsageError(QStringLiteral("缺少选项 --user"));
+    if (!args.has(QStringLiteral("password"))) args.values.insert(QStringLiteral("password"), askPassword());
+    std::unique_ptr<VqLogin> login = loginFrom(args);
+    LoginContext ctx;
+    RecordingSink sink;
+    ctx.sink = &sink;
+    struct Guard {
+        LoginContext& ctx;
+        ~Guard() { closeContext(ctx); }
+    } guard{ctx};
+    openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    ctx.gAccPara = std::make_unique<AccPara>();
+    ctx.gAccPara->setDatabase(*ctx.gDb);
+
+    QElapsedTimer timer;
+    timer.start();
+    const opening::KeepOutcome outcome =
+        cancel ? opening::CancelCommand(ctx) : opening::PostCommand(ctx, false);
+    const QString messages = sink.texts().join(u'\n');
+    if (outcome != opening::KeepOutcome::Done) throw UsageError(messages);
+    out << messages << '\n' << QStringLiteral("用时 %1 ms\n").arg(timer.elapsed());
+}
+
+QList<Option> keepOptions() {
+    QList<Option> options{databaseOption()};
+    options += loginOptions();
+    return options;
+}
+
+}  // namespace
+
+Command postCommand() {
+    return {QStringLiteral("post"), QStringLiteral("期初记账（与期初录入窗口的“记账”相同）"), keepOptions(),
+            [](const Arguments& a, QTextStream& out) { runKeep(a, out, false); }};
+}
+
+Command cancelPostCommand() {
+    return {QStringLiteral("cancel-post"), QStringLiteral("恢复期初记账前状态（与期初录入窗口的“恢复”相同）"),
+            keepOptions(), [](const Arguments& a, QTextStream& out) { runKeep(a, out, true); }};
+}
+
+}  // namespace qc::cli

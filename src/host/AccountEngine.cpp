@@ -1,0 +1,474 @@
+#include "host/AccountEngine.h"
+
+#include "platform/Dialect.h"
+
+#include <QDomElement>
+#include <QSqlQuery>
+
+namespace qc {
+
+namespace {
+
+const QString kLedgerFrom = QStringLiteral(
+    " FROM IA_Subsidiary s LEFT JOIN Warehouse w ON w.cWhCode = s.cWhCode"
+    " LEFT JOIN Inventory i ON i.cInvCode = s.cInvCode");
+
+QVariant textOrNull(const QString& t) {
+    return t.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(t);
+}
+
+QVariant dateOrNull(const QDate& d) {
+    return d.isValid() ? QVariant(d) : QVariant(QMetaType(QMetaType::QDate));
+}
+
+}  // namespace
+
+void PostingFaults::check(const QString& step) const {
+    if (fails(step)) throw DbError(QStringLiteral("步骤 %1 失败（测试注入）").arg(step));
+}
+
+PostingFaults& postingFaults() {
+    static PostingFaults faults;
+    return faults;
+}
+
+bool clsAccount::Init(Database& database, const QString& valueStyle, bool industrial,
+                      const QDate& postingDate, const QDate& startDate, const QString& operatorName,
+                      int quantityDecimals) {
+    m_db = &database;
+    m_valueStyle = valueStyle;
+    m_industrial = industrial;
+    m_postingDate = postingDate;
+    m_startDate = startDate;
+    m_operator = operatorName;
+    m_quantityDecimals = quantityDecimals;
+    m_error.clear();
+    if (postingFaults().fails(QStringLiteral("Init"))) {
+        m_error = QStringLiteral("核算引擎初始化失败");
+        return false;
+    }
+    return true;
+}
+
+Database& clsAccount::db() {
+    if (!m_db) throw DbError(QStringLiteral("核算引擎尚未初始化"));
+    return *m_db;
+}
+
+template <typename F>
+bool clsAccount::guarded(const QString& step, F&& work) {
+    try {
+        postingFaults().check(step);
+        work();
+        return true;
+    } catch (const DbError& e) {
+        m_error = e.message();
+        return false;
+    } catch (const std::exception& e) {
+        m_error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+}
+
+QString clsAccount::whKeyExpr() const {
+    return m_valueStyle == kByDepartment ? QStringLiteral("CAST(NULL AS VARCHAR(10))")
+                                         : QStringLiteral("s.cWhCode");
+}
+
+QString clsAccount::depKeyExpr() const {
+    return m_valueStyle == kByDepartment ? QStringLiteral("COALESCE(s.cDepCode, w.cDepCode, s.cAccDep)")
+                                         : QStringLiteral(
+                                               "CASE WHEN s.cWhCode IS NULL THEN COALESCE(s.cDepCode, "
+                                               "s.cAccDep) ELSE CAST(NULL AS VARCHAR(12)) END");
+}
+
+QString clsAccount::methodExpr() const {
+    return m_valueStyle == kByInventory ? QStringLiteral("i.cValueType") : QStringLiteral("w.cWhValueStyle");
+}
+
+// SQLite keeps decimals as binary floating point: sums are rounded once, to the
+// scale of the column they go into. PostgreSQL sums exactly.
+QString clsAccount::round(const QString& expr, int places) const {
+    return m_db && m_db->dialect().isSqlite() ? QStringLiteral("ROUND(%1, %2)").arg(expr).arg(places) : expr;
+}
+
+void clsAccount::addSummary(const QVariant& wh, const QVariant& dep, const QString& inv, int month,
+                            int rdFlag, const Decimal& quantity, const Decimal& amount, const Decimal& debit,
+                            const Decimal& credit, const QVariant& inCost) {
+    Database& d = db();
+    const Dialect& x = d.dialect();
+    const Decimal inQ = rdFlag == 1 ? quantity : Decimal();
+    const Decimal outQ = rdFlag == 1 ? Decimal() : quantity;
+    const Decimal inM = rdFlag == 1 ? amount : Decimal();
+    const Decimal outM = rdFlag == 1 ? Decimal() : amount;
+    const QString n = x.typedNumeric();
+    const QString keyMatch =
+        QStringLiteral(
+            " WHERE iMonth = ? AND (cWhCode = %1 OR (cWhCode IS NULL AND %1 IS NULL)) AND cInvCode = ?"
+            " AND (cDepCode = %1 OR (cDepCode IS NULL AND %1 IS NULL))")
+            .arg(x.typedText());
+    QString set =
+        QStringLiteral(
+            "UPDATE IA_Summary SET iINum = COALESCE(iINum, 0) + %1, iONum = COALESCE(iONum, 0) + %1, "
+            "iNum = COALESCE(iNum, 0) + %1, iIMoney = COALESCE(iIMoney, 0) + %1, "
+            "iOMoney = COALESCE(iOMoney, 0) + %1, iMoney = COALESCE(iMoney, 0) + %1, "
+            "iIDif = COALESCE(iIDif, 0) + %1, iODif = COALESCE(iODif, 0) + %1, "
+            "iDif = COALESCE(iDif, 0) + %1")
+            .arg(n);
+    QVariantList binds{inQ.toVariant(),   outQ.toVariant(),   (inQ - outQ).toVariant(),
+                       inM.toVariant(),   outM.toVariant(),   (inM - outM).toVariant(),
+                       debit.toVariant(), credit.toVariant(), (debit - credit).toVariant()};
+    const bool hasCost = !inCost.isNull() && inCost.isValid();
+    if (hasCost) {
+        set +=
+            QStringLiteral(
+                ", fMinInCost = CASE WHEN fMinInCost IS NULL OR fMinInCost > %1 THEN %1 ELSE fMinInCost END"
+                ", fMaxInCost = CASE WHEN fMaxInCost IS NULL OR fMaxInCost < %1 THEN %1 ELSE fMaxInCost END")
+                .arg(n);
+        binds << inCost << inCost << inCost << inCost;
+    }
+    binds << month << wh << wh << inv << dep << dep;
+    if (d.execAffected(set + keyMatch, binds) > 0) return;
+    d.exec(QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
+                          "iIMoney, iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
+                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+           {wh, inv, dep, month, inQ.toVariant(), outQ.toVariant(), (inQ - outQ).toVariant(), inM.toVariant(),
+            outM.toVariant(), (inM - outM).toVariant(), debit.toVariant(), credit.toVariant(),
+            (debit - credit).toVariant(), hasCost ? inCost : QVariant(), hasCost ? inCost : QVariant()});
+}
+
+void clsAccount::consolidate(int month, qint64 upToId) {
+    Database& d = db();
+    const QString cols = QStringLiteral(
+        "cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, iOMoney, iMoney, iIDif, iODif, "
+        "iDif, "
+        "fMinInCost, fMaxInCost, iDirect");
+    d.exec(
+        QStringLiteral("INSERT INTO IA_Summary (%1) SELECT cWhCode, cInvCode, cDepCode, iMonth, %2, %3, %4, "
+                       "%5, %6, %7, %8, %9, %10, MIN(fMinInCost), MAX(fMaxInCost), MAX(iDirect) "
+                       "FROM IA_Summary WHERE iMonth = ? AND AutoID <= ? "
+                       "GROUP BY cWhCode, cInvCode, cDepCode, iMonth")
+            .arg(cols, round(QStringLiteral("SUM(iINum)"), 10), round(QStringLiteral("SUM(iONum)"), 10),
+                 round(QStringLiteral("SUM(iNum)"), 10), round(QStringLiteral("SUM(iIMoney)"), 4),
+                 round(QStringLiteral("SUM(iOMoney)"), 4), round(QStringLiteral("SUM(iMoney)"), 4),
+                 round(QStringLiteral("SUM(iIDif)"), 4), round(QStringLiteral("SUM(iODif)"), 4))
+            .arg(round(QStringLiteral("SUM(iDif)"), 4)),
+        {month, upToId});
+    d.exec(QStringLiteral("DELETE FROM IA_Summary WHERE iMonth = ? AND AutoID <= ?"), {month, upToId});
+}
+
+// Receipt layers (and, for issues, issue entries) of the ledger rows that `where`
+// selects whose method is one of `methods`, in AutoID order.
+void clsAccount::insertLayerRows(const SqlFragment& where, const QStringList& methods) {
+    Database& d = db();
+    QStringList marks;
+    QVariantList binds = where.binds;
+    for (const QString& m : methods) {
+        marks << QStringLiteral("?");
+        binds << m;
+    }
+    QString frees, freeSel;
+    for (int k = 1; k <= 10; ++k) {
+        frees += QStringLiteral(", cFree%1").arg(k);
+        freeSel += QStringLiteral(", s.cFree%1").arg(k);
+    }
+    auto in = [](const QString& e) { return QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN %1 END").arg(e); };
+    auto out = [](const QString& e) {
+        return QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN NULL ELSE %1 END").arg(e);
+    };
+    d.exec(
+        QStringLiteral("INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, cDepCode, dIDate, InID, "
+                       "bJustInFlag, dIKeepDate, iIQuantity, iICost, iIPrice, cOVouCode, dODate, OutID, "
+                       "bJustOutFlag, dOKeepDate, iOQuantity, iOCost, iOPrice, SubID, bFlag, bMoneyFlag%1, "
+                       "cInVouType, cOutVouType, cbatchia) "
+                       "SELECT %2, %3, s.cInvCode, %4, %5, %6, %7, %8, %9, %10, %11, ")
+                .arg(frees, in(QStringLiteral("s.cVouCode")), whKeyExpr(), depKeyExpr(),
+                     in(QStringLiteral("s.dVouDate")), in(QStringLiteral("s.ID")), in(QStringLiteral("0")),
+                     in(QStringLiteral("s.dKeepDate")), in(QStringLiteral("s.iAInQuantity")))
+                .arg(in(QStringLiteral("s.iInCost")), in(QStringLiteral("s.iAInPrice"))) +
+            QStringLiteral(
+                "%1, %2, %3, %4, %5, %6, %7, %8, s.AutoID, 0, s.bMoneyFlag%9, %10, %11, s.cBatchCode")
+                .arg(out(QStringLiteral("s.cVouCode")), out(QStringLiteral("s.dVouDate")),
+                     out(QStringLiteral("s.ID")), out(QStringLiteral("0")),
+                     out(QStringLiteral("s.dKeepDate")), out(QStringLiteral("s.iAOutQuantity")),
+                     out(QStringLiteral("s.iOutCost")), out(QStringLiteral("s.iAOutPrice")), freeSel)
+                .arg(in(QStringLiteral("s.cVouType")), out(QStringLiteral("s.cVouType"))) +
+            kLedgerFrom +
+            QStringLiteral(" WHERE (%1) AND %2 IN (%3) ORDER BY s.AutoID")
+                .arg(where.sql, methodExpr(), marks.join(QStringLiteral(", "))),
+        binds);
+}
+
+bool clsAccount::VouchQCAccount(qint64 autoId) {
+    return guarded(QStringLiteral("VouchQCAccount"), [&] {
+        Database& d = db();
+        QSqlQuery q =
+            d.exec(QStringLiteral("SELECT %1, %2, s.cInvCode, s.bRdFlag, s.iAInQuantity, s.iAInPrice, "
+                                  "s.iAOutQuantity, s.iAOutPrice, s.iDebitDifCost, s.iCreditDifCost, "
+                                  "s.iInCost")
+                           .arg(whKeyExpr(), depKeyExpr()) +
+                       kLedgerFrom + QStringLiteral(" WHERE s.AutoID = ?"),
+                   {autoId});
+        if (!q.next()) throw DbError(QStringLiteral("没有期初记录 %1").arg(autoId));
+        QVariantList v;
+        for (int c = 0; c <= 10; ++c) v << q.value(c);
+        q.finish();
+        const int rd = intOf(v.at(3));
+        const Decimal qty = Decimal::fromVariant(rd == 1 ? v.at(4) : v.at(6));
+        const Decimal amount = Decimal::fromVariant(rd == 1 ? v.at(5) : v.at(7));
+        addSummary(v.at(0), v.at(1), textOf(v.at(2)), 0, rd == 1 ? 1 : 0, qty, amount,
+                   Decimal::fromVariant(v.at(8)), Decimal::fromVariant(v.at(9)),
+                   rd == 1 ? v.at(10) : QVariant());
+        insertLayerRows({QStringLiteral("s.AutoID = ?"), {autoId}}, {kFifo, kLifo, kSpecific});
+    });
+}
+
+bool clsAccount::PostOpeningRows() {
+    return guarded(QStringLiteral("PostOpeningRows"), [&] {
+        Database& d = db();
+        const bool hadRows =
+            d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = 0")).toLongLong() > 0;
+        const SqlFragment where{QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"),
+                                {m_postingDate}};
+        d.exec(
+            QStringLiteral(
+                "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, "
+                "iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
+                "SELECT k.wh, k.inv, k.dep, 0, %1, %2, %3, %4, %5, %6, %7, %8, %9, MIN(k.cost), MAX(k.cost) "
+                "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
+                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
+                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
+                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
+                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
+                "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, "
+                "CASE WHEN s.bRdFlag = 1 THEN s.iInCost END AS cost")
+                    .arg(round(QStringLiteral("SUM(k.inq)"), 10), round(QStringLiteral("SUM(k.outq)"), 10),
+                         round(QStringLiteral("SUM(k.inq - k.outq)"), 10),
+                         round(QStringLiteral("SUM(k.inm)"), 4), round(QStringLiteral("SUM(k.outm)"), 4),
+                         round(QStringLiteral("SUM(k.inm - k.outm)"), 4),
+                         round(QStringLiteral("SUM(k.dd)"), 4), round(QStringLiteral("SUM(k.cd)"), 4),
+                         round(QStringLiteral("SUM(k.dd - k.cd)"), 4))
+                    .arg(whKeyExpr(), depKeyExpr()) +
+                kLedgerFrom + QStringLiteral(" WHERE ") + where.sql +
+                QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep"),
+            where.binds);
+        if (hadRows)
+            consolidate(0, d.scalar(QStringLiteral("SELECT MAX(AutoID) FROM IA_Summary")).toLongLong());
+        insertLayerRows(where, {kFifo, kLifo, kSpecific});
+    });
+}
+
+bool clsAccount::CalDif(const QString& method, const Decimal& quantity, const Decimal& actualUnitCost,
+                        const Decimal& plannedPrice, DifResult* result) {
+    if (postingFaults().fails(QStringLiteral("CalDif"))) {
+        m_error = QStringLiteral("差异计算失败");
+        return false;
+    }
+    DifResult r;
+    const Decimal actual = (quantity * actualUnitCost).round(2);
+    if (method == kPlanned || method == kSelling) {
+        r.plannedAmount = (quantity * plannedPrice).round(2);
+        const Decimal dif = actual - r.plannedAmount;
+        if (dif.isNegative())
+            r.credit = -dif;
+        else
+            r.debit = dif;
+    } else {
+        r.plannedAmount = actual;
+    }
+    if (result) *result = r;
+    return true;
+}
+
+bool clsAccount::AccountSub(const QDomDocument& record) {
+    return guarded(QStringLiteral("AccountSub"), [&] {
+        const QDomElement root = record.documentElement();
+        if (root.tagName() != u"root") throw DbError(QStringLiteral("入库记录格式不正确"));
+        auto a = [&](int pos) -> QVariant {
+            const QString name = QStringLiteral("a%1").arg(pos);
+            return root.hasAttribute(name) ? QVariant(root.attribute(name))
+                                           : QVariant(QMetaType(QMetaType::QString));
+        };
+        auto dec = [&](int pos) -> QVariant {
+            const QVariant v = a(pos);
+            return v.isNull() ? v : Decimal::fromText(v.toString()).toVariant();
+        };
+        QStringList cols{QStringLiteral("bRdFlag"),
+                         QStringLiteral("cBusType"),
+                         QStringLiteral("cBusCode"),
+                         QStringLiteral("cVouCode"),
+                         QStringLiteral("ID"),
+                         QStringLiteral("dVouDate"),
+                         QStringLiteral("dKeepDate"),
+                         QStringLiteral("iMonth"),
+                         QStringLiteral("cVouType"),
+                         QStringLiteral("cPTCode"),
+                         QStringLiteral("cSTCode"),
+                         QStringLiteral("cWhCode"),
+                         QStringLiteral("cInvCode"),
+                         QStringLiteral("cDepCode"),
+                         QStringLiteral("cRdCode"),
+                         QStringLiteral("cCusCode"),
+                         QStringLiteral("cPSPCode"),
+                         QStringLiteral("cAccDep"),
+                         QStringLiteral("cPersonCode"),
+                         QStringLiteral("iAInQuantity"),
+                         QStringLiteral("iInCost"),
+                         QStringLiteral("iAInPrice"),
+                         QStringLiteral("iDebitDifCost"),
+                         QStringLiteral("iCreditDifCost"),
+                         QStringLiteral("cMaker"),
+                         QStringLiteral("cAccounter"),
+                         QStringLiteral("bFlag"),
+                         QStringLiteral("bMoneyFlag"),
+                         QStringLiteral("bSale"),
+                         QStringLiteral("cMemo"),
+                         QStringLiteral("cItem_class"),
+                         QStringLiteral("cItemCode"),
+                         QStringLiteral("cItemCName"),
+                         QStringLiteral("cVenCode"),
+                         QStringLiteral("cHandler"),
+                         QStringLiteral("cOrderCode"),
+                         QStringLiteral("cARVCode"),
+                         QStringLiteral("cName")};
+        const QVariant line = a(4);
+        // The estimate is an opening of the start: kept on the start date, so that
+        // cancelling the posting finds it among the rows it removes.
+        QVariantList vals{1,
+                          a(1),
+                          a(2),
+                          a(3),
+                          line.isNull() ? QVariant() : QVariant(line.toLongLong()),
+                          dateOrNull(dateOf(a(7))),
+                          dateOrNull(m_startDate.isValid() ? m_startDate : dateOf(a(8)).addDays(1)),
+                          0,
+                          a(13),
+                          a(14),
+                          a(15),
+                          a(16),
+                          a(17),
+                          a(18),
+                          a(19),
+                          a(20),
+                          a(23),
+                          a(18),
+                          a(26),
+                          dec(27),
+                          dec(29),
+                          dec(31),
+                          dec(33),
+                          dec(34),
+                          a(36),
+                          a(37),
+                          0,
+                          a(39).isNull() ? QVariant(1) : QVariant(a(39).toInt()),
+                          a(40).isNull() ? QVariant(0) : QVariant(a(40).toInt()),
+                          a(41),
+                          a(84),
+                          a(85),
+                          a(86),
+                          a(87),
+                          a(88),
+                          a(89),
+                          a(90),
+                          a(91)};
+        for (int k = 1; k <= 16; ++k) {
+            cols << QStringLiteral("cDefine%1").arg(k);
+            vals << a(41 + k);
+        }
+        for (int k = 1; k <= 10; ++k) {
+            cols << QStringLiteral("cFree%1").arg(k);
+            vals << a(57 + k);
+        }
+        for (int k = 22; k <= 37; ++k) {
+            cols << QStringLiteral("cDefine%1").arg(k);
+            vals << a(68 + k - 22);
+        }
+        const qint64 id =
+            db().insertReturningId(QStringLiteral("IA_Subsidiary"), cols, vals, QStringLiteral("AutoID"));
+        if (!VouchQCAccount(id)) throw DbError(m_error);
+    });
+}
+
+bool clsAccount::AccountSummary(const QString& whCode, const QString& depCode, const QString& invCode,
+                                int rdFlag, const Decimal& quantity, const Decimal& amount,
+                                const Decimal& debitDif, const Decimal& creditDif) {
+    return guarded(QStringLiteral("AccountSummary"), [&] {
+        const bool byDep = m_valueStyle == kByDepartment || whCode.isEmpty();
+        addSummary(byDep ? QVariant(QMetaType(QMetaType::QString)) : QVariant(whCode),
+                   byDep ? textOrNull(depCode) : QVariant(QMetaType(QMetaType::QString)), invCode,
+                   startMonth(), rdFlag, quantity, amount, debitDif, creditDif, {});
+    });
+}
+
+bool clsAccount::AccountSummaryZy(const QString& depCode, const QString& invCode, int rdFlag,
+                                  const Decimal& quantity, const Decimal& amount, const Decimal& debitDif,
+                                  const Decimal& creditDif) {
+    return guarded(QStringLiteral("AccountSummaryZy"), [&] {
+        addSummary(QVariant(QMetaType(QMetaType::QString)), textOrNull(depCode), invCode, startMonth(),
+                   rdFlag, quantity, amount, debitDif, creditDif, {});
+    });
+}
+
+bool clsAccount::AccountAss(const QString& vouCode, qint64 id, const QDate& vouDate, const QDate& keepDate,
+                            const QString& whCode, const QString& depCode, const QString& invCode, int rdFlag,
+                            const Decimal& quantity, const Decimal& unitCost, const Decimal& amount,
+                            qint64 subId, const QString& vouType) {
+    return guarded(QStringLiteral("AccountAss"), [&] {
+        const bool byDep = m_valueStyle == kByDepartment || whCode.isEmpty();
+        const QVariant wh = byDep ? QVariant(QMetaType(QMetaType::QString)) : QVariant(whCode);
+        const QVariant dep = byDep ? textOrNull(depCode) : QVariant(QMetaType(QMetaType::QString));
+        if (rdFlag == 1)
+            db().exec(QStringLiteral(
+                          "INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, cDepCode, dIDate, "
+                          "InID, bJustInFlag, dIKeepDate, iIQuantity, iICost, iIPrice, SubID, bFlag, "
+                          "bMoneyFlag, cInVouType) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, 0, 1, ?)"),
+                      {textOrNull(vouCode), wh, invCode, dep, dateOrNull(vouDate), id, dateOrNull(keepDate),
+                       quantity.toVariant(), unitCost.toVariant(), amount.toVariant(), subId, vouType});
+        else
+            db().exec(QStringLiteral(
+                          "INSERT INTO IA_ValuationAss (cWhCode, cInvCode, cDepCode, cOVouCode, dODate, "
+                          "OutID, bJustOutFlag, dOKeepDate, iOQuantity, iOCost, iOPrice, SubID, bFlag, "
+                          "bMoneyFlag, cOutVouType) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?, 0, 1, ?)"),
+                      {wh, invCode, dep, textOrNull(vouCode), dateOrNull(vouDate), id, dateOrNull(keepDate),
+                       quantity.toVariant(), unitCost.toVariant(), amount.toVariant(), subId, vouType});
+    });
+}
+
+bool clsAccount::PostMonthRows(const SqlFragment& where) {
+    return guarded(QStringLiteral("PostMonthRows"), [&] {
+        Database& d = db();
+        const int month = startMonth();
+        const bool hadRows =
+            d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = ?"), {month})
+                .toLongLong() > 0;
+        QVariantList binds{month};
+        binds += where.binds;
+        d.exec(
+            QStringLiteral(
+                "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, "
+                "iOMoney, iMoney, iIDif, iODif, iDif) "
+                "SELECT k.wh, k.inv, k.dep, %12, %1, %2, %3, %4, %5, %6, %7, %8, %9 "
+                "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
+                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
+                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
+                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
+                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
+                "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd")
+                    .arg(round(QStringLiteral("SUM(k.inq)"), 10), round(QStringLiteral("SUM(k.outq)"), 10),
+                         round(QStringLiteral("SUM(k.inq - k.outq)"), 10),
+                         round(QStringLiteral("SUM(k.inm)"), 4), round(QStringLiteral("SUM(k.outm)"), 4),
+                         round(QStringLiteral("SUM(k.inm - k.outm)"), 4),
+                         round(QStringLiteral("SUM(k.dd)"), 4), round(QStringLiteral("SUM(k.cd)"), 4),
+                         round(QStringLiteral("SUM(k.dd - k.cd)"), 4))
+                    .arg(whKeyExpr(), depKeyExpr(), d.dialect().typedInt()) +
+                kLedgerFrom + QStringLiteral(" WHERE ") + where.sql +
+                QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep"),
+            binds);
+        if (hadRows)
+            consolidate(month, d.scalar(QStringLiteral("SELECT MAX(AutoID) FROM IA_Summary")).toLongLong());
+        insertLayerRows(where, {kFifo, kLifo});
+    });
+}
+
+}  // namespace qc

@@ -1,0 +1,137 @@
+#pragma once
+
+// The inventory-accounting engine that posting hands the ledger rows to.
+//
+// What it computes: for every posted ledger row of IA_Subsidiary,
+//  - IA_Summary, one row per month and key: receipts (iINum, iIMoney), issues
+//    (iONum, iOMoney), the price differences (iIDif debit, iODif credit) and the
+//    balance (iNum, iMoney, iDif = debit - credit), with the lowest and highest
+//    receipt unit cost of the opening rows. The key is the warehouse and item, or,
+//    under "按部门核算" and for rows without a warehouse, the department and item.
+//  - IA_ValuationAss, the valuation layers of the items whose cost follows their
+//    lots: one receipt layer per opening row valued by 先进先出法, 后进先出法 or
+//    个别计价法, and one entry per month row valued by 先进先出法 or 后进先出法
+//    (receipts as layers, issues as issue entries).
+// Why: the summaries and layers are what the month-end costing and the reports read
+// instead of the ledger. They must agree with the ledger rows they come from: the
+// sums of a key's posted rows are its summary, and the layers of a key add up to
+// the lot-valued rows. Each member keeps that true for the rows it is given.
+//
+// The members taking one row work row by row; the posting of a whole account uses
+// the set-based members (PostOpeningRows, PostMonthRows), which give the same rows
+// with a handful of statements whatever the number of rows.
+
+#include "platform/Database.h"
+#include "platform/Decimal.h"
+
+#include <QDate>
+#include <QDomDocument>
+#include <QString>
+
+namespace qc {
+
+// A failure-injection point for the posting and the engine: when `failAt` names a
+// step, that step fails as a database error would. Tests set it to prove that
+// every step's failure leaves the account as it was; it is empty otherwise.
+struct PostingFaults {
+    QString failAt;
+    // Throws DbError when `step` is the step that must fail.
+    void check(const QString& step) const;
+    [[nodiscard]] bool fails(const QString& step) const { return !failAt.isEmpty() && failAt == step; }
+};
+PostingFaults& postingFaults();
+
+// The valuation methods, compared by name.
+inline const QString kFifo = QStringLiteral("先进先出法");
+inline const QString kLifo = QStringLiteral("后进先出法");
+inline const QString kSpecific = QStringLiteral("个别计价法");
+inline const QString kPlanned = QStringLiteral("计划价法");
+inline const QString kSelling = QStringLiteral("售价法");
+inline const QString kByDepartment = QStringLiteral("按部门核算");
+inline const QString kByInventory = QStringLiteral("按存货核算");
+
+// The two results of CalDif: the amount at the planned (or selling) price and the
+// difference of the actual amount from it, as debit (above) or credit (below).
+struct DifResult {
+    Decimal plannedAmount;
+    Decimal debit;
+    Decimal credit;
+};
+
+class clsAccount {
+  public:
+    // Binds the engine to the account connection and the posting: accounting basis
+    // (cValueStyle), industrial edition, posting date (dKeepDate of the openings),
+    // start date of the module, operator, quantity decimals.
+    bool Init(Database& db, const QString& valueStyle, bool industrial, const QDate& postingDate,
+              const QDate& startDate, const QString& operatorName, int quantityDecimals);
+
+    // One posted opening row (by AutoID): its month-0 summary and, when lot-valued,
+    // its receipt layer.
+    bool VouchQCAccount(qint64 autoId);
+    // Every opening row posted on the posting date (the rows VouchQCAccount would be
+    // called for, type '33' excepted), at once.
+    bool PostOpeningRows();
+
+    // The amount at the planned price and the difference, for a quantity at an
+    // actual unit cost; zero differences for methods without planned prices.
+    bool CalDif(const QString& method, const Decimal& quantity, const Decimal& actualUnitCost,
+                const Decimal& plannedPrice, DifResult* result);
+
+    // An estimated receipt line described by a "<root/>" record with positional
+    // attributes a1..a91: writes its ledger row of type '33' (an opening estimate,
+    // kept on the start date) with its summary and, when lot-valued, its layer.
+    bool AccountSub(const QDomDocument& record);
+
+    // One month row with a warehouse (or department) into the start month's summary.
+    bool AccountSummary(const QString& whCode, const QString& depCode, const QString& invCode, int rdFlag,
+                        const Decimal& quantity, const Decimal& amount, const Decimal& debitDif,
+                        const Decimal& creditDif);
+    // One month row without a warehouse: keyed by its department.
+    bool AccountSummaryZy(const QString& depCode, const QString& invCode, int rdFlag, const Decimal& quantity,
+                          const Decimal& amount, const Decimal& debitDif, const Decimal& creditDif);
+    // One FIFO/LIFO month row into the layers: a receipt layer, or an issue entry.
+    bool AccountAss(const QString& vouCode, qint64 id, const QDate& vouDate, const QDate& keepDate,
+                    const QString& whCode, const QString& depCode, const QString& invCode, int rdFlag,
+                    const Decimal& quantity, const Decimal& unitCost, const Decimal& amount, qint64 subId,
+                    const QString& vouType);
+
+    // The summaries and layers of the month rows of IA_Subsidiary that `where`
+    // selects (a condition on the alias s), at once: the same as AccountSummary,
+    // AccountSummaryZy and AccountAss called for each of them.
+    bool PostMonthRows(const SqlFragment& where);
+
+    // The reason the last member returned false.
+    [[nodiscard]] QString lastError() const { return m_error; }
+
+    // The key and method expressions over a ledger row aliased s, with the
+    // warehouse w and the inventory i joined (for the posting's own statements).
+    [[nodiscard]] QString whKeyExpr() const;
+    [[nodiscard]] QString depKeyExpr() const;
+    [[nodiscard]] QString methodExpr() const;
+    [[nodiscard]] int startMonth() const { return m_startDate.isValid() ? m_startDate.month() : 1; }
+
+  private:
+    template <typename F>
+    bool guarded(const QString& step, F&& work);
+    Database& db();
+    // Adds one row's movement to the summary of a key and month.
+    void addSummary(const QVariant& wh, const QVariant& dep, const QString& inv, int month, int rdFlag,
+                    const Decimal& quantity, const Decimal& amount, const Decimal& debit,
+                    const Decimal& credit, const QVariant& inCost);
+    // Collapses the summary rows of a month that share a key (after a grouped
+    // insert into a month that already had rows).
+    void consolidate(int month, qint64 upToId);
+    QString round(const QString& expr, int places) const;
+    void insertLayerRows(const SqlFragment& where, const QStringList& methods);
+
+    Database* m_db = nullptr;
+    QString m_valueStyle;
+    bool m_industrial = false;
+    QDate m_postingDate, m_startDate;
+    QString m_operator;
+    int m_quantityDecimals = 2;
+    QString m_error;
+};
+
+}  // namespace qc
