@@ -215,6 +215,10 @@ std::unique_ptr<Database> openExisting(const QString& connectionString) {
     return Database::open(connectionString);
 }
 
+Command fetchStockCommand();  // CliFetch.cpp
+Command postCommand();        // CliPosting.cpp
+Command cancelPostCommand();  // CliPosting.cpp
+
 const QList<Command>& commands() {
     static const QList<Command> list = {
         {QStringLiteral("init-db"),
@@ -236,6 +240,9 @@ const QList<Command>& commands() {
           {QStringLiteral("seed"), QStringLiteral("S"), QStringLiteral("随机种子（默认 1）")},
           {QStringLiteral("replace"), {}, QStringLiteral("SQLite 文件已存在时删除后重新生成")}},
          genScale},
+        fetchStockCommand(),
+        postCommand(),
+        cancelPostCommand(),
     };
     return list;
 }

@@ -4,6 +4,8 @@
 
 #include "entry/LoginContext.h"
 #include "host/VqLogin.h"
+#include "opening/FetchStock.h"
+#include "opening/Posting.h"
 #include "shared/AccountParams.h"
 
 namespace qc::opening {
@@ -66,12 +68,62 @@ void OpeningEntry::runCommand(const QString& key) {
         sortRows(key == u"Order");
     } else if (key == u"Help") {
         m_window.showHelp(m_ctx.gHelpFile, kHelpContext);
+    } else if (key == u"Getcount") {
+        // 取数: takes the warehouse's openings over from stock management, after
+        // the operator has stored what he typed and decided what becomes of the
+        // rows already there.
+        if (CurrentWhCode.isEmpty()) return;
+        if (!taskEntry(kFetchTask)) return;
+        const auto leaveTask = [this] { m_ctx.gLogin->TaskExec(kFetchTask, 0); };
+        const int last = m_grid.dataRowCount();
+        if (last > 0 && m_grid.text(last, Col::AutoId).trimmed().isEmpty()) {
+            sink().exclamation(QStringLiteral("请将新录入的数据存盘！"));
+            leaveTask();
+            return;
+        }
+        bool replace = false;
+        if (Existqcdate(m_ctx, CurrentWhCode, false)) {
+            const MsgAnswer a = sink().show(QStringLiteral("该仓库已存在期初数据，您要覆盖原来的数据吗？"),
+                                            MsgIcon::Question, MsgButtons::YesNoCancel, {});
+            if (a == MsgAnswer::Cancel) {
+                leaveTask();
+                return;
+            }
+            replace = a == MsgAnswer::Yes;
+        }
+        m_window.setBusy(true);
+        FetchOpenings(m_ctx, CurrentWhCode, replace);
+        m_window.setBusy(false);
+        leaveTask();
+        // Reload as a click on the warehouse's list item does.
+        const QString wh = CurrentWhCode;
+        for (const QString& item : m_warehouseItems)
+            if (AccPara::WarehouseCodeOf(item).trimmed() == wh) {
+                WarehouseClick(item);
+                return;
+            }
+        LoadRows(wh);
+    } else if (key == u"Keep") {
+        if (!bPosted) {
+            const KeepOutcome done =
+                PostCommand(m_ctx, editing, [this](bool busy) { m_window.setBusy(busy); });
+            if (done != KeepOutcome::Done) return;
+            bPosted = true;
+            applyCommandRules();
+            buttonRef(QStringLiteral("Keep"))->toolTip = QStringLiteral("恢复记账前状态");
+        } else {
+            if (CancelCommand(m_ctx) != KeepOutcome::Done) return;
+            bPosted = false;
+            m_iaStartYear = IsIaStartYear(m_ctx);
+            applyCommandRules();
+        }
+        updateReadOnly();
     } else if (key == u"Exit") {
         if (editing) return;
         if (!bPosted) ApplyPlanPriceRounding();
         m_window.closeWindow();
     }
-    // Print, Preview, OutPut, Getcount, Keep, Sum and Compare never reach here: their
+    // Print, Preview, OutPut, Sum and Compare never reach here: their
     // buttons stay disabled (applyCommandRules).
 }
 

@@ -6,6 +6,7 @@
 #include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
+#include "opening/Posting.h"
 #include "platform/Decimal.h"
 #include "platform/NumberFormat.h"
 #include "shared/AccountParams.h"
@@ -327,20 +328,20 @@ void OpeningEntry::setUpToolbar() {
 }
 
 // The one place that decides which buttons may be used. The commands that print,
-// fetch from stock management, post, summarise and reconcile have no work behind
+// summarise and reconcile have no work behind
 // them in this window yet: they are shown and stay disabled, whatever their rule
 // says, until that work is added here.
 void OpeningEntry::applyCommandRules() {
-    static const QStringList notYetAvailable{QStringLiteral("Print"),  QStringLiteral("Preview"),
-                                             QStringLiteral("OutPut"), QStringLiteral("Getcount"),
-                                             QStringLiteral("Keep"),   QStringLiteral("Sum"),
+    static const QStringList notYetAvailable{QStringLiteral("Print"), QStringLiteral("Preview"),
+                                             QStringLiteral("OutPut"), QStringLiteral("Sum"),
                                              QStringLiteral("Compare")};
 
     ToolButton* keep = buttonRef(QStringLiteral("Keep"));
     if (bPosted) {
         keep->caption = QStringLiteral("恢复");
         keep->image = QStringLiteral("Restore");
-        keep->toolTip = QStringLiteral("恢复记账");
+        // Just after a posting the tip says what cancelling does; at load it is shorter.
+        if (keep->toolTip != u"恢复记账前状态") keep->toolTip = QStringLiteral("恢复记账");
     } else {
         keep->caption = QStringLiteral("记账");
         keep->image = QStringLiteral("Keep");
@@ -353,7 +354,7 @@ void OpeningEntry::applyCommandRules() {
         else if (b.key == u"Compare")
             rule = m_stStarted && m_samePeriod;
         else if (b.key == u"Keep")
-            rule = !bPosted;  // cancelling a posting has checks of its own, not available yet
+            rule = !bPosted || Posting(m_ctx).CanCancelPosting();
         b.enabled = rule && !notYetAvailable.contains(b.key);
     }
 }

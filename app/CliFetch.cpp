@@ -1,0 +1,127 @@
+// qcinput fetch-stock: the 取数 command of the opening entry window for scripts
+// and benchmarks, with the same rights, task, checks and messages.
+
+#include "Cli.h"
+
+#include "entry/LoginContext.h"
+#include "entry/clsQC.h"
+#include "host/AccPara.h"
+#include "host/VqLogin.h"
+#include "opening/FetchStock.h"
+#include "platform/MessageSink.h"
+#include "shared/AccountParams.h"
+
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace qc::cli {
+
+namespace {
+
+// Reads the password from the terminal without echoing it; from a pipe, the first
+// line.
+QString promptPassword() {
+    QTextStream err(stderr);
+    err << QStringLiteral("密码：");
+    err.flush();
+#ifdef Q_OS_UNIX
+    termios old{};
+    const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
+    if (tty) {
+        termios quiet = old;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+#endif
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+#ifdef Q_OS_UNIX
+    if (tty) tcsetattr(STDIN_FILENO, TCSANOW, &old);
+#endif
+    err << '\n';
+    err.flush();
+    return line;
+}
+
+// Closes the context however the command ends.
+struct ContextGuard {
+    LoginContext& ctx;
+    ~ContextGuard() { closeContext(ctx); }
+};
+
+void fetchStock(const Arguments& given, QTextStream& out) {
+    Arguments args = given;
+    const QString wh = args.value(QStringLiteral("warehouse")).trimmed();
+    if (wh.isEmpty()) throw UsageError(QStringLiteral("缺少选项 --warehouse"));
+    const QString overwrite = args.value(QStringLiteral("overwrite")).trimmed().toLower();
+    if (overwrite != u"yes" && overwrite != u"no")
+        throw UsageError(QStringLiteral("选项 --overwrite 须为 yes 或 no"));
+    if (args.value(QStringLiteral("user")).trimmed().isEmpty())
+        throw UsageError(QStringLiteral("缺少选项 --user"));
+    if (!args.has(QStringLiteral("password")))
+        args.values.insert(QStringLiteral("password"), promptPassword());
+
+    std::unique_ptr<VqLogin> login = loginFrom(args);
+    LoginContext ctx;
+    RecordingSink sink;
+    ctx.sink = &sink;
+    ContextGuard guard{ctx};
+    openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    ctx.gInstanceNo = QString::number(InstanceNumberSource(ctx.gDb->Connection()));
+    ctx.gAccPara = std::make_unique<AccPara>();
+    ctx.gAccPara->setDatabase(*ctx.gDb);
+
+    // The window offers 取数 only in the first year of inventory accounting and
+    // once stock management has started, and only on the warehouses the operator
+    // may see.
+    if (!IsIaStartYear(ctx) ||
+        !dateOf(QVariant(ReadAccValue(ctx, QStringLiteral("ST"), QStringLiteral("dSTStartDate")))).isValid())
+        throw UsageError(QStringLiteral("库存管理尚未启用或本年度不是存货核算的启用年度，不能取数！"));
+    bool visible = false;
+    for (const QString& item : FillWarehouseCombo(ctx, QString()))
+        if (AccPara::WarehouseCodeOf(item).trimmed() == wh) visible = true;
+    if (!visible) throw UsageError(QStringLiteral("仓库 %1 不存在或不是您所管辖的仓库！").arg(wh));
+
+    if (!login->TaskExec(opening::kFetchTask, 1)) throw UsageError(QStringLiteral("您没有这个权限！"));
+    if (!login->TaskExec(opening::kFetchTask, -1))
+        throw UsageError(QStringLiteral("功能互斥：") + u'\n' + login->TaskMessage());
+    struct TaskGuard {
+        VqLogin& login;
+        ~TaskGuard() { login.TaskExec(opening::kFetchTask, 0); }
+    } task{*login};
+
+    const bool existing = opening::Existqcdate(ctx, wh, false);
+    QElapsedTimer timer;
+    timer.start();
+    opening::FetchResult r;
+    if (!opening::FetchOpenings(ctx, wh, existing && overwrite == u"yes", &r)) throw UsageError(sink.last());
+    for (const QString& text : sink.texts()) out << text << '\n';
+    out << QStringLiteral("已从库存管理取数：仓库 %1，%2，写入期初行 %3，用时 %4 ms\n")
+               .arg(wh, r.wayA ? QStringLiteral("复制库存期初") : QStringLiteral("按启用日前的出入库单计算"))
+               .arg(r.inserted)
+               .arg(timer.elapsed());
+    if (existing)
+        out << (overwrite == u"yes" ? QStringLiteral("原有未记账的期初数据已删除\n")
+                                    : QStringLiteral("原有期初数据已保留\n"));
+}
+
+}  // namespace
+
+Command fetchStockCommand() {
+    QList<Option> options{databaseOption()};
+    options += loginOptions();
+    options << Option{QStringLiteral("warehouse"), QStringLiteral("仓库编码"), QStringLiteral("取数的仓库")}
+            << Option{QStringLiteral("overwrite"), QStringLiteral("yes|no"),
+                      QStringLiteral("仓库已有期初数据时：yes 覆盖（删除未记账的期初行），no 保留")};
+    return {QStringLiteral("fetch-stock"), QStringLiteral("从库存管理取期初数（与期初录入窗口的“取数”相同）"),
+            options, fetchStock};
+}
+
+}  // namespace qc::cli

@@ -1,0 +1,191 @@
+// Taking openings over from stock management at scale: 1,000,000 stock lines of
+// one warehouse turned into its openings (stock management ahead of inventory
+// accounting, so the stock is computed from the documents), on SQLite and, when
+// QC_BENCH_PG or QC_TEST_PG names a server, on PostgreSQL. Beside each figure
+// stands the floor: the same database copying as many rows with one
+// INSERT ... SELECT, and the ratio to it.
+//
+//   qc_bench --benchmark_filter=Fetch        (QC_FETCH_LINES=n for another size)
+
+#include "demo/Demo.h"
+#include "entry/LoginContext.h"
+#include "entry/clsQC.h"
+#include "host/VqLogin.h"
+#include "opening/FetchStock.h"
+#include "platform/Database.h"
+#include "platform/Dialect.h"
+#include "platform/MessageSink.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace qc;
+
+int stockLines() {
+    const int n = qEnvironmentVariableIntValue("QC_FETCH_LINES");
+    return n > 0 ? n : 1'000'000;
+}
+
+QString postgresServer() {
+    QString s = qEnvironmentVariable("QC_BENCH_PG");
+    return s.isEmpty() ? qEnvironmentVariable("QC_TEST_PG") : s;
+}
+
+// A generated account whose only warehouse holds every stock line.
+class ScaleAccount {
+  public:
+    explicit ScaleAccount(bool postgres) {
+        if (postgres) {
+            m_admin = postgresServer();
+            m_schema = QStringLiteral("qcb_fetch_%1").arg(QCoreApplication::applicationPid());
+            auto admin = Database::open(m_admin);
+            admin->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
+            admin->exec(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
+            QUrl url(m_admin);
+            url.setQuery(QStringLiteral("options=-csearch_path%3D") + m_schema);
+            m_conn = url.toString();
+        } else {
+            // QC_BENCH_DB_DIR keeps the generated file for a look afterwards.
+            const QString keep = qEnvironmentVariable("QC_BENCH_DB_DIR");
+            m_conn = keep.isEmpty() ? m_dir.filePath(QStringLiteral("fetch.db"))
+                                    : keep + QStringLiteral("/fetch.db");
+            QFile::remove(m_conn);
+        }
+        auto db = Database::open(m_conn);
+        demo::initDatabase(*db);
+        demo::ScaleOptions o;
+        o.warehouses = 1;
+        o.items = 1000;
+        o.openings = 0;
+        o.dispatchLines = 0;
+        o.stockLines = stockLines();
+        demo::generateScale(*db, o);
+        db->exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"));
+    }
+    ~ScaleAccount() {
+        if (m_schema.isEmpty()) return;
+        try {
+            Database::open(m_admin)->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
+        } catch (const DbError&) {
+        }
+    }
+    [[nodiscard]] QString connectionString() const { return m_conn; }
+
+  private:
+    QTemporaryDir m_dir;
+    QString m_conn, m_admin, m_schema;
+};
+
+// The floor: one INSERT ... SELECT copying as many rows as there are lines.
+double floorSeconds(Database& db) {
+    const QString copy = QStringLiteral("bench_fetch_floor");
+    db.exec(db.dialect().dropTableIfExists(copy));
+    db.exec(QStringLiteral("CREATE TABLE %1 (AutoID INTEGER, ID INTEGER, cInvCode VARCHAR(60), iQuantity "
+                           "NUMERIC(30,10), iUnitCost NUMERIC(30,10), iPrice NUMERIC(19,4))")
+                .arg(copy));
+    QElapsedTimer t;
+    t.start();
+    {
+        Transaction tx(db);
+        db.exec(QStringLiteral("INSERT INTO %1 (AutoID, ID, cInvCode, iQuantity, iUnitCost, iPrice) "
+                               "SELECT AutoID, ID, cInvCode, iQuantity, iUnitCost, iPrice FROM RdRecords")
+                    .arg(copy));
+        tx.commit();
+    }
+    const double s = t.nsecsElapsed() / 1e9;
+    db.exec(db.dialect().dropTableIfExists(copy));
+    return s;
+}
+
+void BM_FetchWayB(benchmark::State& state, bool postgres) {
+    qputenv("QC_FAST_HASH", "1");
+    ScaleAccount account(postgres);
+    QString err;
+    auto login = VqLogin::login({account.connectionString(),
+                                 QStringLiteral("001"),
+                                 2026,
+                                 QStringLiteral("demo"),
+                                 QStringLiteral("demo123"),
+                                 QDate(2026, 1, 1),
+                                 {}},
+                                &err);
+    if (!login) {
+        state.SkipWithError(err.toStdString().c_str());
+        return;
+    }
+    LoginContext ctx;
+    RecordingSink sink;
+    ctx.sink = &sink;
+    openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    ctx.gInstanceNo = QStringLiteral("1");
+    const QString wh = QStringLiteral("001");
+
+    // QC_FETCH_TRACE=1 prints how long each statement group of a take-over took.
+    QElapsedTimer stepTimer;
+    QString lastStep;
+    if (qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0)
+        opening::fetchStepHook() = [&](const QString& name) {
+            if (!lastStep.isEmpty())
+                fprintf(stderr, "  %-12s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
+            lastStep = name;
+            stepTimer.start();
+        };
+
+    double fetchSeconds = 0;
+    qint64 inserted = 0;
+    for (auto _ : state) {
+        opening::FetchResult r;
+        QElapsedTimer t;
+        t.start();
+        // Replacing makes every round start from the same state.
+        const bool ok = opening::FetchOpenings(ctx, wh, true, &r);
+        const double s = t.nsecsElapsed() / 1e9;
+        if (!ok) {
+            state.SkipWithError(sink.last().toStdString().c_str());
+            break;
+        }
+        if (!lastStep.isEmpty()) {
+            fprintf(stderr, "  %-12s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
+            lastStep.clear();
+        }
+        state.SetIterationTime(s);
+        fetchSeconds += s;
+        inserted = r.inserted;
+    }
+    const double floor = floorSeconds(ctx.gDb->Connection());
+    const double mean = state.iterations() ? fetchSeconds / double(state.iterations()) : 0;
+    state.counters["lines"] = stockLines();
+    state.counters["openings"] = double(inserted);
+    state.counters["fetch_s"] = mean;
+    state.counters["floor_s"] = floor;
+    state.counters["ratio"] = floor > 0 ? mean / floor : 0;
+    opening::fetchStepHook() = nullptr;
+    closeContext(ctx);
+}
+
+const bool registered = [] {
+    benchmark::RegisterBenchmark("Fetch/WayB/sqlite", BM_FetchWayB, false)
+        ->UseManualTime()
+        ->Iterations(2)
+        ->Unit(benchmark::kMillisecond);
+    if (!postgresServer().isEmpty())
+        benchmark::RegisterBenchmark("Fetch/WayB/postgres", BM_FetchWayB, true)
+            ->UseManualTime()
+            ->Iterations(2)
+            ->Unit(benchmark::kMillisecond);
+    return true;
+}();
+
+}  // namespace
+
+// The program's main is bench/main.cpp.

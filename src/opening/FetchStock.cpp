@@ -1,0 +1,505 @@
+#include "opening/FetchStock.h"
+
+#include "entry/LoginContext.h"
+#include "platform/Decimal.h"
+#include "platform/Dialect.h"
+#include "platform/Schema.h"
+#include "shared/AccountParams.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+#include <algorithm>
+
+namespace qc::opening {
+
+namespace {
+
+const QString kOpeningType = QStringLiteral("34");
+const QString kPerItem = QStringLiteral("按存货核算");
+const QString kPerDepartment = QStringLiteral("按部门核算");
+const QString kPlanned = QStringLiteral("计划价法");
+const QString kSelling = QStringLiteral("售价法");
+const QString kFifo = QStringLiteral("先进先出法");
+const QString kLifo = QStringLiteral("后进先出法");
+const QString kSpecific = QStringLiteral("个别计价法");
+
+// The columns of an opening row that a take-over writes, in the order of the
+// insertion into IA_Subsidiary; the work tables have exactly these columns.
+QStringList openingColumns() {
+    QStringList c{QStringLiteral("bRdFlag"),
+                  QStringLiteral("cBusType"),
+                  QStringLiteral("cBusCode"),
+                  QStringLiteral("cVouCode"),
+                  QStringLiteral("ID"),
+                  QStringLiteral("ValueID"),
+                  QStringLiteral("JustID"),
+                  QStringLiteral("dVouDate"),
+                  QStringLiteral("dKeepDate"),
+                  QStringLiteral("iMonth"),
+                  QStringLiteral("iPZID"),
+                  QStringLiteral("iPZDate"),
+                  QStringLiteral("cPZtype"),
+                  QStringLiteral("cPZdigest"),
+                  QStringLiteral("cInvHead"),
+                  QStringLiteral("cDifHead"),
+                  QStringLiteral("cOppHead"),
+                  QStringLiteral("cVouType"),
+                  QStringLiteral("cPTCode"),
+                  QStringLiteral("cSTCode"),
+                  QStringLiteral("cWhCode"),
+                  QStringLiteral("cAccDep"),
+                  QStringLiteral("cInvCode"),
+                  QStringLiteral("cRdCode"),
+                  QStringLiteral("cVenCode"),
+                  QStringLiteral("cCusCode"),
+                  QStringLiteral("cOrderCode"),
+                  QStringLiteral("cARVCode"),
+                  QStringLiteral("cBillCode"),
+                  QStringLiteral("cDLCode"),
+                  QStringLiteral("cPSPCode"),
+                  QStringLiteral("cProCode"),
+                  QStringLiteral("cDepCode"),
+                  QStringLiteral("cPersonCode"),
+                  QStringLiteral("cHandler"),
+                  QStringLiteral("iAInQuantity"),
+                  QStringLiteral("iAOutQuantity"),
+                  QStringLiteral("iInCost"),
+                  QStringLiteral("iOutCost"),
+                  QStringLiteral("iAInPrice"),
+                  QStringLiteral("iAOutPrice"),
+                  QStringLiteral("cBatchCode"),
+                  QStringLiteral("iDebitDifCost"),
+                  QStringLiteral("iCreditDifCost"),
+                  QStringLiteral("cAccounter"),
+                  QStringLiteral("cMaker"),
+                  QStringLiteral("bFlag"),
+                  QStringLiteral("bMoneyFlag"),
+                  QStringLiteral("bSale"),
+                  QStringLiteral("cMemo")};
+    for (int n = 1; n <= 16; ++n) c << QStringLiteral("cDefine%1").arg(n);
+    for (int n = 1; n <= 10; ++n) c << QStringLiteral("cFree%1").arg(n);
+    for (int n = 22; n <= 37; ++n) c << QStringLiteral("cDefine%1").arg(n);
+    c << QStringLiteral("cItem_class") << QStringLiteral("cItemCode") << QStringLiteral("cItemCName")
+      << QStringLiteral("cName") << QStringLiteral("cPZID") << QStringLiteral("noJustQuantity");
+    return c;
+}
+
+// The user-defined and free items a document carries over: head fields from
+// RdRecord, line fields from RdRecords, as (column, source) pairs.
+QList<std::pair<QString, QString>> documentItems() {
+    QList<std::pair<QString, QString>> l;
+    for (int n = 1; n <= 16; ++n)
+        l << std::pair{QStringLiteral("cDefine%1").arg(n), QStringLiteral("RdRecord")};
+    for (int n = 1; n <= 10; ++n)
+        l << std::pair{QStringLiteral("cFree%1").arg(n), QStringLiteral("RdRecords")};
+    for (int n = 22; n <= 37; ++n)
+        l << std::pair{QStringLiteral("cDefine%1").arg(n), QStringLiteral("RdRecords")};
+    for (const char* c : {"cItem_class", "cItemCode", "cItemCName", "cName"})
+        l << std::pair{QString::fromLatin1(c), QStringLiteral("RdRecords")};
+    return l;
+}
+
+// One statement group: announced to the test hook, then run.
+void step(const QString& name) {
+    const auto& hook = fetchStepHook();
+    if (hook) hook(name);
+}
+
+class Fetch {
+  public:
+    Fetch(LoginContext& ctx, const QString& whCode)
+        : m_ctx(ctx), m_db(ctx.gDb->Connection()), m_d(m_db.dialect()), m_wh(whCode) {
+        // The suffix becomes part of table names, so it must be a plain number.
+        static const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
+        if (!digits.match(ctx.gInstanceNo).hasMatch())
+            throw DbError(QStringLiteral("实例号不能用作表名：%1").arg(ctx.gInstanceNo));
+        m_work = QStringLiteral("tempKcqc") + ctx.gInstanceNo;
+        m_sign = QStringLiteral("TempSign") + ctx.gInstanceNo;
+        if (!m_ctx.gAccPara) m_ctx.gAccPara = std::make_unique<AccPara>();
+        m_ctx.gAccPara->setDatabase(*m_ctx.gDb);
+        m_quanDec = decimals(QStringLiteral("iStrsQuanDecDgt"));
+        m_priceDec = decimals(QStringLiteral("iStrsPriDecDgt"));
+    }
+
+    FetchResult run() {
+        FetchResult r;
+        step(QStringLiteral("prepare"));
+        dropWorkTables();
+        createWorkTable(m_work);
+        r.wayA =
+            m_ctx.gAccPara->CurrentPeriod(QStringLiteral("ST")) == m_ctx.gAccPara->CurrentPeriod(QString());
+        if (r.wayA)
+            copyStockOpenings();
+        else
+            computeStockAtStart();
+        r.missingPrice = applyValuation();
+        r.refused = applySignRules();
+        step(QStringLiteral("insert"));
+        const QString cols = openingColumns().join(QStringLiteral(", "));
+        r.inserted = m_db.execAffected(
+            QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %1 FROM %2").arg(cols, m_work));
+        step(QStringLiteral("cleanup"));
+        dropWorkTables();
+        return r;
+    }
+
+  private:
+    int decimals(const QString& name) {
+        return std::clamp(m_ctx.gAccPara->GetParam(name, QStringLiteral("AA")).toInt(), 0, Decimal::kScale);
+    }
+
+    void dropWorkTables() {
+        for (const QString& t : {m_work, m_sign}) m_db.exec(m_d.dropTableIfExists(t));
+    }
+
+    // A work table with the opening-row columns, typed as in IA_Subsidiary so that
+    // the final insertion needs no conversion.
+    void createWorkTable(const QString& name) {
+        const TableDef* ledger = findTable(QStringLiteral("IA_Subsidiary"));
+        if (!ledger) throw DbError(QStringLiteral("账套结构中没有 IA_Subsidiary"));
+        TableDef t;
+        t.name = name;
+        for (const QString& c : openingColumns()) {
+            const ColumnDef* def = ledger->column(c);
+            if (!def) throw DbError(QStringLiteral("IA_Subsidiary 没有列 %1").arg(c));
+            ColumnDef col = *def;
+            col.notNull = false;
+            col.defaultValue.clear();
+            t.columns << col;
+        }
+        m_db.exec(createStatements(t, m_d).first());
+    }
+
+    // The operator's data rights on the documents: warehouse and department of the
+    // head, and the line's item (inventory rights list Inventory.iId, so the item is
+    // joined). The rows taken over become his own entries, so the write rights count.
+    SqlFragment rights() {
+        SqlFragment f;
+        f = f.andWith(BuildRightsFilter(m_ctx, QStringLiteral("RdRecord.cWhCode"), kRightWarehouse, true));
+        f = f.andWith(BuildRightsFilter(m_ctx, QStringLiteral("RdRecord.cDepCode"), kRightDepartment, true));
+        f = f.andWith(BuildRightsFilter(m_ctx, QStringLiteral("Inventory.iId"), kRightInventory, true));
+        return f;
+    }
+
+    // The warehouse's department under per-department accounting, else nothing.
+    [[nodiscard]] QString departmentSource() const {
+        return m_ctx.gValueStyle == kPerDepartment ? QStringLiteral("Warehouse.cDepCode")
+                                                   : QStringLiteral("NULL");
+    }
+
+    static QString documentJoins() {
+        // A document head without lines holds no stock, hence the inner join.
+        return QStringLiteral(
+            " FROM RdRecord JOIN RdRecords ON RdRecords.ID = RdRecord.ID"
+            " LEFT JOIN Warehouse ON Warehouse.cWhCode = RdRecord.cWhCode"
+            " LEFT JOIN Inventory ON Inventory.cInvCode = RdRecords.cInvCode");
+    }
+
+    void appendRights(QString& sql, QVariantList& binds) {
+        const SqlFragment r = rights();
+        if (r.isEmpty()) return;
+        sql += QStringLiteral(" AND ") + r.sql;
+        binds += r.binds;
+    }
+
+    // Both modules in the same period: the stock module's own openings ('34'
+    // documents of the warehouse) are copied line by line.
+    void copyStockOpenings() {
+        step(QStringLiteral("copy"));
+        QStringList cols{
+            QStringLiteral("bRdFlag"),    QStringLiteral("cBusType"),     QStringLiteral("cBusCode"),
+            QStringLiteral("cVouCode"),   QStringLiteral("ID"),           QStringLiteral("dVouDate"),
+            QStringLiteral("iMonth"),     QStringLiteral("cVouType"),     QStringLiteral("cPTCode"),
+            QStringLiteral("cSTCode"),    QStringLiteral("cWhCode"),      QStringLiteral("cAccDep"),
+            QStringLiteral("cInvCode"),   QStringLiteral("cRdCode"),      QStringLiteral("cVenCode"),
+            QStringLiteral("cCusCode"),   QStringLiteral("cDepCode"),     QStringLiteral("cPersonCode"),
+            QStringLiteral("cHandler"),   QStringLiteral("iAInQuantity"), QStringLiteral("iInCost"),
+            QStringLiteral("iAInPrice"),  QStringLiteral("cMaker"),       QStringLiteral("bFlag"),
+            QStringLiteral("bMoneyFlag"), QStringLiteral("bSale"),        QStringLiteral("cMemo")};
+        QStringList exprs{QStringLiteral("RdRecord.bRdFlag"),
+                          QStringLiteral("RdRecord.cBusType"),
+                          QStringLiteral("RdRecord.cBusCode"),
+                          QStringLiteral("RdRecord.cCode"),
+                          QStringLiteral("RdRecords.AutoID"),
+                          QStringLiteral("RdRecord.dDate"),
+                          QStringLiteral("0"),
+                          QStringLiteral("RdRecord.cVouchType"),
+                          QStringLiteral("RdRecord.cPTCode"),
+                          QStringLiteral("RdRecord.cSTCode"),
+                          QStringLiteral("RdRecord.cWhCode"),
+                          QStringLiteral("RdRecord.cDepCode"),
+                          QStringLiteral("RdRecords.cInvCode"),
+                          QStringLiteral("RdRecord.cRdCode"),
+                          QStringLiteral("RdRecord.cVenCode"),
+                          QStringLiteral("RdRecord.cCusCode"),
+                          departmentSource(),
+                          QStringLiteral("RdRecord.cPersonCode"),
+                          QStringLiteral("RdRecord.cHandler"),
+                          QStringLiteral("RdRecords.iQuantity"),
+                          QStringLiteral("RdRecords.iUnitCost"),
+                          QStringLiteral("RdRecords.iPrice"),
+                          QStringLiteral("RdRecord.cMaker"),
+                          QStringLiteral("0"),
+                          QStringLiteral("RdRecords.iFlag"),
+                          QStringLiteral("0"),
+                          QStringLiteral("RdRecord.cMemo")};
+        for (const auto& [col, table] : documentItems()) {
+            cols << col;
+            exprs << table + u'.' + col;
+        }
+        QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT %3")
+                          .arg(m_work, cols.join(QStringLiteral(", ")), exprs.join(QStringLiteral(", "))) +
+                      documentJoins() +
+                      QStringLiteral(" WHERE RdRecord.cVouchType = ? AND RdRecord.cWhCode = ?");
+        QVariantList binds{kOpeningType, m_wh};
+        appendRights(sql, binds);
+        m_db.exec(sql, binds);
+    }
+
+    // The modules in different periods: the stock at the start of inventory
+    // accounting, from the receipts and issues dated before it (issues negated),
+    // one row per item, department, maker and set of carried-over fields. The rows
+    // are grouped straight from the documents rather than through a copy of every
+    // line: the copy would only be read once.
+    void computeStockAtStart() {
+        const QDate start =
+            dateOf(QVariant(ReadAccValue(m_ctx, QStringLiteral("IA"), QStringLiteral("dIAStartDate"))));
+        if (!start.isValid()) throw DbError(QStringLiteral("存货核算启用日期不是有效日期，不能从库存取数！"));
+
+        step(QStringLiteral("documents"));
+        QString from =
+            documentJoins() + QStringLiteral(
+                                  " WHERE ((RdRecord.bRdFlag = 1 AND RdRecord.cVouchType IN (?, ?, ?, ?))"
+                                  " OR (RdRecord.bRdFlag = 0 AND RdRecord.cVouchType IN (?, ?, ?, ?)))"
+                                  " AND RdRecord.dDate < ? AND RdRecord.cWhCode = ?");
+        QVariantList fromBinds{kOpeningType,
+                               QStringLiteral("01"),
+                               QStringLiteral("08"),
+                               QStringLiteral("10"),
+                               kOpeningType,
+                               QStringLiteral("32"),
+                               QStringLiteral("09"),
+                               QStringLiteral("11"),
+                               start,
+                               m_wh};
+        appendRights(from, fromBinds);
+
+        // A carried-over field that no document line fills cannot split a group;
+        // leaving it out of the grouping makes the grouping several times cheaper
+        // (most accounts use few of the 46 fields) and gives the same rows.
+        const auto items = documentItems();
+        QStringList counts;
+        for (const auto& [col, table] : items) counts << QStringLiteral("COUNT(%1.%2)").arg(table, col);
+        QSqlQuery filled =
+            m_db.exec(QStringLiteral("SELECT ") + counts.join(QStringLiteral(", ")) + from, fromBinds);
+        filled.next();
+        QStringList cols{QStringLiteral("cInvCode"), QStringLiteral("cAccDep"), QStringLiteral("cMaker"),
+                         QStringLiteral("cWhCode")};
+        QStringList keys{QStringLiteral("RdRecords.cInvCode"), QStringLiteral("RdRecord.cDepCode"),
+                         QStringLiteral("RdRecord.cMaker"), QStringLiteral("RdRecord.cWhCode")};
+        if (m_ctx.gValueStyle == kPerDepartment) {
+            cols << QStringLiteral("cDepCode");
+            keys << QStringLiteral("Warehouse.cDepCode");
+        }
+        for (int i = 0; i < items.size(); ++i) {
+            if (filled.value(i).toLongLong() == 0) continue;
+            cols << items.at(i).first;
+            keys << items.at(i).second + u'.' + items.at(i).first;
+        }
+        filled.finish();
+
+        step(QStringLiteral("group"));
+        // Sums are rounded once, here, to the account's decimals: quantities, unit
+        // costs and amounts (to the cent). A group whose quantity comes to zero has
+        // no unit cost. The rows of the start are dated the day before it, as typed
+        // rows without a date are.
+        const QString qty = QStringLiteral(
+            "SUM(CASE WHEN RdRecord.bRdFlag = 1 THEN COALESCE(RdRecords.iQuantity, 0) "
+            "ELSE -1 * COALESCE(RdRecords.iQuantity, 0) END)");
+        const QString amount = QStringLiteral(
+            "SUM(CASE WHEN RdRecord.bRdFlag = 1 THEN COALESCE(RdRecords.iPrice, 0) "
+            "ELSE -1 * COALESCE(RdRecords.iPrice, 0) END)");
+        const QString ti = m_d.typedInt();
+        QVariantList binds{start.addDays(-1), kOpeningType, m_quanDec, m_quanDec, m_priceDec};
+        binds += fromBinds;
+        m_db.exec(
+            QStringLiteral("INSERT INTO %1 (bRdFlag, dVouDate, iMonth, cVouType, bFlag, bMoneyFlag, bSale, "
+                           "iAInQuantity, iInCost, iAInPrice, %2) "
+                           "SELECT 1, %3, 0, %4, 0, 0, 0, ROUND(%5, %6), "
+                           "CASE WHEN ROUND(%5, %6) = 0 THEN 0 ELSE ROUND(%7 * 1.0 / %5, %6) END, "
+                           "ROUND(%7, 2), %8")
+                    .arg(m_work, cols.join(QStringLiteral(", ")), m_d.typedDate(), m_d.typedText(), qty, ti,
+                         amount, keys.join(QStringLiteral(", "))) +
+                from + QStringLiteral(" GROUP BY ") + keys.join(QStringLiteral(", ")),
+            binds);
+    }
+
+    // The valuation method of a work-table row: the item's own under per-item
+    // accounting, the warehouse's otherwise.
+    [[nodiscard]] QString methodOf() const {
+        return m_ctx.gValueStyle == kPerItem ? QStringLiteral(
+                                                   "(SELECT Inventory.cValueType FROM Inventory WHERE "
+                                                   "Inventory.cInvCode = %1.cInvCode)")
+                                                   .arg(m_work)
+                                             : QStringLiteral(
+                                                   "(SELECT Warehouse.cWhValueStyle FROM Warehouse WHERE "
+                                                   "Warehouse.cWhCode = %1.cWhCode)")
+                                                   .arg(m_work);
+    }
+    [[nodiscard]] QString plannedPriceOf() const {
+        return QStringLiteral(
+                   "(SELECT CAST(Inventory.iInvRCost AS NUMERIC) FROM Inventory "
+                   "WHERE Inventory.cInvCode = %1.cInvCode)")
+            .arg(m_work);
+    }
+
+    // Rows without a valuation method, or priced by plan without a planned price,
+    // cannot be taken over; the others priced by plan carry the planned price, the
+    // planned amount, and what the documents say beyond it as a debit difference.
+    // Returns the price the shortfall message names ("" when nothing was left out).
+    QString applyValuation() {
+        step(QStringLiteral("valuation"));
+        const QString method = methodOf(), price = plannedPriceOf();
+        QSqlQuery q =
+            m_db.exec(QStringLiteral("SELECT SUM(CASE WHEN COALESCE(%1, '') = '' THEN 1 ELSE 0 END), "
+                                     "SUM(CASE WHEN %1 = ? AND %2 IS NULL THEN 1 ELSE 0 END), "
+                                     "SUM(CASE WHEN %1 = ? AND %2 IS NULL THEN 1 ELSE 0 END) FROM %3")
+                          .arg(method, price, m_work),
+                      {kPlanned, kSelling});
+        q.next();
+        const qint64 unset = q.value(0).toLongLong(), noPlanned = q.value(1).toLongLong(),
+                     noSelling = q.value(2).toLongLong();
+        q.finish();
+        QString missing;
+        if (unset + noPlanned + noSelling > 0) {
+            missing = noSelling > 0 && noPlanned == 0 ? QStringLiteral("售价") : QStringLiteral("计划价");
+            m_db.exec(
+                QStringLiteral("DELETE FROM %1 WHERE COALESCE(%2, '') = '' OR (%2 IN (?, ?) AND %3 IS NULL)")
+                    .arg(m_work, method, price),
+                {kPlanned, kSelling});
+        }
+
+        step(QStringLiteral("planned"));
+        const QString ti = m_d.typedInt();
+        const QString planAmount =
+            QStringLiteral("ROUND(ROUND(%1, %2) * ROUND(COALESCE(iAInQuantity, 0), %2), 2)").arg(price, ti);
+        m_db.exec(QStringLiteral("UPDATE %1 SET iDebitDifCost = COALESCE(iAInPrice, 0) - %2, iAInPrice = %3, "
+                                 "iInCost = %4 WHERE %5 IN (?, ?)")
+                      .arg(m_work, planAmount, planAmount, price, method),
+                  {m_priceDec, m_quanDec, m_priceDec, m_quanDec, kPlanned, kSelling});
+        return missing;
+    }
+
+    // FIFO and LIFO keep one sign per item in a warehouse: a row whose sign
+    // (quantity plus amount) is opposite to the item's existing openings is
+    // refused; without existing openings, a negative row of an item that also has
+    // a positive one. Specific identification takes only positive quantities.
+    qint64 applySignRules() {
+        step(QStringLiteral("signs"));
+        m_db.exec(QStringLiteral("CREATE TABLE %1 (cwhcode %2, cinvcode %3, bsign INTEGER)")
+                      .arg(m_sign, m_d.textType(10), m_d.textType(60)));
+        const QString existingSign = QStringLiteral(
+            "CASE WHEN COALESCE(iAInQuantity, 0) + COALESCE(iAInPrice, 0) > 0 THEN 1 "
+            "WHEN COALESCE(iAInQuantity, 0) + COALESCE(iAInPrice, 0) < 0 THEN -1 ELSE 0 END");
+        m_db.exec(
+            QStringLiteral("INSERT INTO %1 (cwhcode, cinvcode, bsign) SELECT DISTINCT cWhCode, cInvCode, %2 "
+                           "FROM IA_Subsidiary WHERE cVouType = ? AND cWhCode = ? "
+                           "AND COALESCE(cBusType, '') NOT IN (?)")
+                .arg(m_sign, existingSign),
+            {kOpeningType, m_wh, QStringLiteral("假退料")});
+
+        step(QStringLiteral("sign-rules"));
+        const QString method = methodOf();
+        const QString total =
+            QStringLiteral("(COALESCE(%1.iAInQuantity, 0) + COALESCE(%1.iAInPrice, 0))").arg(m_work);
+        const QString sign =
+            QStringLiteral("(CASE WHEN %1 > 0 THEN 1 WHEN %1 < 0 THEN -1 ELSE 0 END)").arg(total);
+        qint64 refused = m_db.execAffected(
+            QStringLiteral("DELETE FROM %1 WHERE %2 IN (?, ?) AND ("
+                           "(%3 <> 0 AND EXISTS (SELECT 1 FROM %4 s WHERE s.cinvcode = %1.cInvCode "
+                           "AND s.cwhcode = %1.cWhCode AND s.bsign = -%3))"
+                           " OR (%5 < 0 AND NOT EXISTS (SELECT 1 FROM %4 s WHERE s.cinvcode = %1.cInvCode "
+                           "AND s.cwhcode = %1.cWhCode)"
+                           " AND EXISTS (SELECT 1 FROM %1 w WHERE w.cInvCode = %1.cInvCode "
+                           "AND COALESCE(w.iAInQuantity, 0) + COALESCE(w.iAInPrice, 0) > 0)))")
+                .arg(m_work, method, sign, m_sign, total),
+            {kFifo, kLifo});
+
+        step(QStringLiteral("specific"));
+        refused +=
+            m_db.execAffected(QStringLiteral("DELETE FROM %1 WHERE %2 = ? AND COALESCE(iAInQuantity, 0) <= 0")
+                                  .arg(m_work, method),
+                              {kSpecific});
+        m_db.exec(m_d.dropTableIfExists(m_sign));
+        return refused;
+    }
+
+    LoginContext& m_ctx;
+    Database& m_db;
+    const Dialect& m_d;
+    QString m_wh;
+    QString m_work, m_sign;
+    int m_quanDec = 2, m_priceDec = 2;
+};
+
+}  // namespace
+
+std::function<void(const QString&)>& fetchStepHook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
+const QStringList& fetchSteps() {
+    static const QStringList steps{
+        QStringLiteral("delete"),    QStringLiteral("prepare"), QStringLiteral("copy"),
+        QStringLiteral("documents"), QStringLiteral("group"),   QStringLiteral("valuation"),
+        QStringLiteral("planned"),   QStringLiteral("signs"),   QStringLiteral("sign-rules"),
+        QStringLiteral("specific"),  QStringLiteral("insert"),  QStringLiteral("cleanup")};
+    return steps;
+}
+
+bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows) {
+    Database& db = ctx.gDb->Connection();
+    const QString where =
+        QStringLiteral(" FROM IA_Subsidiary WHERE cVouType = ? AND cAccounter IS NULL AND cWhCode = ?");
+    if (deleteRows) {
+        step(QStringLiteral("delete"));
+        db.exec(QStringLiteral("DELETE") + where, {kOpeningType, whCode});
+        return false;
+    }
+    return db.exec(QStringLiteral("SELECT 1") + where + QStringLiteral(" LIMIT 1"), {kOpeningType, whCode})
+        .next();
+}
+
+FetchResult GetFromKc(LoginContext& ctx, const QString& whCode) {
+    return Fetch(ctx, whCode).run();
+}
+
+QString fetchShortfallMessage(const FetchResult& r) {
+    if (r.missingPrice.isEmpty()) return {};
+    return QStringLiteral("由于没有设置相应的计价方式或") + r.missingPrice +
+           QStringLiteral("，部分数据没有取回！");
+}
+
+bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, FetchResult* result) {
+    static ConsoleSink console;
+    MessageSink& sink = ctx.sink ? *ctx.sink : console;
+    FetchResult r;
+    try {
+        Transaction tx(ctx.gDb->Connection());
+        if (replace) Existqcdate(ctx, whCode, true);
+        r = GetFromKc(ctx, whCode);
+        tx.commit();
+    } catch (const DbError& e) {
+        sink.show(e.message(), MsgIcon::None, MsgButtons::Ok, {});
+        return false;
+    }
+    if (result) *result = r;
+    const QString shortfall = fetchShortfallMessage(r);
+    if (!shortfall.isEmpty()) sink.exclamation(shortfall);
+    return true;
+}
+
+}  // namespace qc::opening

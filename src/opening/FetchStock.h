@@ -1,0 +1,61 @@
+#pragma once
+
+// Taking the openings of a warehouse over from stock management (取数): the stock
+// module's own openings when both modules are in the same period, otherwise the
+// stock at the start of inventory accounting computed from the receipts and issues
+// dated before it. The rows are built in work tables of the account database named
+// with the instance number, so that two running copies do not collide.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace qc {
+struct LoginContext;
+}
+
+namespace qc::opening {
+
+// The function task of the take-over.
+inline const QString kFetchTask = QStringLiteral("ASM310103");
+
+// Whether the warehouse has unposted opening rows; with deleteRows set they are
+// removed (in the caller's transaction).
+bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows);
+
+// What a take-over did.
+struct FetchResult {
+    qint64 inserted = 0;  // opening rows written
+    bool wayA = false;    // the stock module's openings were copied
+    // Rows left out because their valuation method is not set or their item has
+    // no planned (selling) price: "计划价" or "售价" names the price the message
+    // speaks of; empty when nothing was left out.
+    QString missingPrice;
+    qint64 refused = 0;  // rows the valuation method does not accept (sign rules)
+};
+
+// Builds the openings of the warehouse in the work tables and inserts them into
+// IA_Subsidiary. Runs in the caller's transaction and shows nothing; a failing
+// statement throws DbError. The work tables are dropped before each is built and
+// again before returning.
+FetchResult GetFromKc(LoginContext& ctx, const QString& whCode);
+
+// The message shown when rows could not be taken over ("" when none).
+QString fetchShortfallMessage(const FetchResult& r);
+
+// The whole take-over as one unit of work: with `replace` the warehouse's
+// unposted opening rows are deleted first, then GetFromKc. On success the
+// shortfall message (if any) is shown and true returned; on failure everything is
+// rolled back, the error's description is shown and false returned.
+bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, FetchResult* result = nullptr);
+
+// The names of the statement groups of a take-over, in the order they run.
+const QStringList& fetchSteps();
+
+// Called with the name of each statement group before it runs. Tests install a
+// hook that throws at a chosen step to prove that a failure anywhere leaves the
+// database as it was; it is empty otherwise.
+std::function<void(const QString& step)>& fetchStepHook();
+
+}  // namespace qc::opening

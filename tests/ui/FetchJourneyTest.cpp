@@ -1,0 +1,133 @@
+// 取数 as the accountant takes it: the warehouse picked in the entry window's
+// list, the toolbar button clicked, the overwrite question answered; and the same
+// take-over from the command line.
+
+#include "Cli.h"
+#include "host/Users.h"
+#include "opening/ui/FrmQcInput.h"
+#include "opening/ui/OpeningModel.h"
+#include "shared/ui/QcToolbar.h"
+#include "support/OpeningFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace qc {
+namespace {
+
+class FetchJourneyTest : public test::OpeningFixture {
+  protected:
+    void TearDown() override {
+        frm.reset();
+        OpeningFixture::TearDown();
+    }
+    void openWindow() {
+        QString err;
+        login =
+            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
+        ASSERT_TRUE(login) << err.toStdString();
+        ctx.scratchFolder = folder();
+        openContext(ctx, *login, false, ConnectionMode::Reconnect);
+        frm = std::make_unique<opening::FrmQcInput>(ctx, pickers);
+        ctx.sink = &sink;  // questions answered from the script instead of message boxes
+        frm->show();
+        QApplication::setActiveWindow(frm.get());
+        QApplication::processEvents();
+    }
+    // Walks the warehouse list down with the keyboard to the warehouse.
+    void chooseWarehouse(const QString& wh) {
+        frm->cboWh->setFocus();
+        for (int i = 0; i < frm->cboWh->count() && frm->entry().CurrentWhCode != wh; ++i)
+            QTest::keyClick(frm->cboWh, Qt::Key_Down);
+        ASSERT_EQ(frm->entry().CurrentWhCode, wh);
+    }
+    void clickFetch(MsgAnswer answer) {
+        sink.clear();
+        sink.script(answer);
+        QToolButton* button = frm->toolbar->toolButton(u"Getcount"_s);
+        ASSERT_TRUE(button && button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    qint64 stockOpeningLines(const QString& wh) {
+        return db()
+            .scalar(
+                u"SELECT COUNT(*) FROM RdRecords l JOIN RdRecord h ON h.ID = l.ID "
+                "WHERE h.cWhCode = ? AND h.cVouchType = '34'"_s,
+                {wh})
+            .toLongLong();
+    }
+    int cli(const QStringList& args, QString* errText = nullptr) {
+        QString outText, errBuf;
+        QTextStream out(&outText), err(&errBuf);
+        const int code = cli::run(args, out, err);
+        if (errText) *errText = errBuf;
+        return code;
+    }
+
+    std::unique_ptr<opening::FrmQcInput> frm;
+};
+
+// Catches: the toolbar button not reaching the command, 否 dropping the rows there
+// or not fetching, 是 keeping old rows, and a grid not reloaded afterwards.
+TEST_P(FetchJourneyTest, FetchAnsweringNoThenYes) {
+    openWindow();
+    chooseWarehouse(u"02"_s);
+    const qint64 before = count(u"cWhCode = '02'"_s);
+    const qint64 lines = stockOpeningLines(u"02"_s);
+    ASSERT_GT(before, 0);
+    ASSERT_EQ(frm->model().rowCount(), before + 1);  // and the totals row
+
+    clickFetch(MsgAnswer::No);
+    ASSERT_FALSE(sink.entries().isEmpty());
+    EXPECT_EQ(sink.entries().first().text, u"该仓库已存在期初数据，您要覆盖原来的数据吗？"_s);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), before + lines);
+    EXPECT_EQ(frm->entry().grid().dataRowCount(), before + lines);
+
+    clickFetch(MsgAnswer::Yes);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), lines);
+    EXPECT_EQ(count(u"cWhCode = '02' AND ID IS NULL"_s), 0);  // every row comes from a stock line
+    EXPECT_EQ(frm->entry().grid().dataRowCount(), lines);
+    EXPECT_EQ(frm->model().rowCount(), lines + 1);
+}
+
+// Catches: the command line skipping the rights, the task or the overwrite
+// choice, or reporting a refusal with exit code 0.
+TEST_P(FetchJourneyTest, CommandLineFetch) {
+    const QStringList base{u"fetch-stock"_s, u"--db"_s, conn(), u"--password"_s};
+    const qint64 before = count(u"cWhCode = '02'"_s), lines = stockOpeningLines(u"02"_s);
+    EXPECT_EQ(cli(base + QStringList{u"demo123"_s, u"--user"_s, u"demo"_s, u"--warehouse"_s, u"02"_s,
+                                     u"--overwrite"_s, u"no"_s}),
+              0);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), before + lines);
+    EXPECT_EQ(cli(base + QStringList{u"demo123"_s, u"--user"_s, u"demo"_s, u"--warehouse"_s, u"02"_s,
+                                     u"--overwrite"_s, u"yes"_s}),
+              0);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), lines);
+
+    QString err;
+    const qint64 rows05 = count(u"cWhCode = '05'"_s);
+    EXPECT_EQ(cli(base + QStringList{u"clerk123"_s, u"--user"_s, u"clerk"_s, u"--warehouse"_s, u"05"_s,
+                                     u"--overwrite"_s, u"yes"_s},
+                  &err),
+              1);
+    EXPECT_TRUE(err.contains(u"不是您所管辖的仓库"_s)) << err.toStdString();
+    EXPECT_EQ(count(u"cWhCode = '05'"_s), rows05);
+
+    Users::createUser(db(), u"typist"_s, u"录入员"_s, u"pw"_s, false);
+    EXPECT_EQ(cli(base + QStringList{u"pw"_s, u"--user"_s, u"typist"_s, u"--warehouse"_s, u"02"_s,
+                                     u"--overwrite"_s, u"yes"_s},
+                  &err),
+              1);
+    EXPECT_EQ(err.trimmed(), u"您没有这个权限！"_s);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), lines);
+}
+
+QC_DB_SUITE(FetchJourneyTest);
+
+}  // namespace
+}  // namespace qc
