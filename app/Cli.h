@@ -79,6 +79,9 @@ QList<Option> loginOptions();
 // Logs in with the login options on the --db database; throws UsageError with
 // the login's refusal.
 std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
+// Reads the password from the terminal without echoing it; from a pipe, the first
+// line.
+QString promptPassword();
 // Builds the demo account in a database; a SQLite file is deleted first.
 demo::DemoInfo createDemoAccount(const QString& connectionString);
 // Opens an existing account database; a SQLite file that is not there is an

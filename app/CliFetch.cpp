@@ -16,39 +16,9 @@
 
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#include <unistd.h>
-#endif
-
 namespace qc::cli {
 
 namespace {
-
-// Reads the password from the terminal without echoing it; from a pipe, the first
-// line.
-QString promptPassword() {
-    QTextStream err(stderr);
-    err << QStringLiteral("密码：");
-    err.flush();
-#ifdef Q_OS_UNIX
-    termios old{};
-    const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
-    if (tty) {
-        termios quiet = old;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-#endif
-    QTextStream in(stdin);
-    const QString line = in.readLine();
-#ifdef Q_OS_UNIX
-    if (tty) tcsetattr(STDIN_FILENO, TCSANOW, &old);
-#endif
-    err << '\n';
-    err.flush();
-    return line;
-}
 
 // Closes the context however the command ends.
 struct ContextGuard {

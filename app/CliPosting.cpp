@@ -16,38 +16,9 @@
 
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#include <unistd.h>
-#endif
-
 namespace qc::cli {
 
 namespace {
-
-// The password from the terminal without echo; from a pipe, the first line.
-QString askPassword() {
-    QTextStream err(stderr);
-    err << QStringLiteral("密码：");
-    err.flush();
-#ifdef Q_OS_UNIX
-    termios old{};
-    const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
-    if (tty) {
-        termios quiet = old;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-#endif
-    QTextStream in(stdin);
-    const QString line = in.readLine();
-#ifdef Q_OS_UNIX
-    if (tty) tcsetattr(STDIN_FILENO, TCSANOW, &old);
-#endif
-    err << '\n';
-    err.flush();
-    return line;
-}
 
 // Logs in, opens the context as the entry window does, runs the command and
 // reports its messages; a refusal or failure becomes the exit code 1 with them.
@@ -55,7 +26,8 @@ void runKeep(const Arguments& given, QTextStream& out, bool cancel) {
     Arguments args = given;
     if (args.value(QStringLiteral("user")).trimmed().isEmpty())
         throw UsageError(QStringLiteral("缺少选项 --user"));
-    if (!args.has(QStringLiteral("password"))) args.values.insert(QStringLiteral("password"), askPassword());
+    if (!args.has(QStringLiteral("password")))
+        args.values.insert(QStringLiteral("password"), promptPassword());
     std::unique_ptr<VqLogin> login = loginFrom(args);
     LoginContext ctx;
     RecordingSink sink;
