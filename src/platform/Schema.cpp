@@ -17,9 +17,9 @@ const ColumnDef* TableDef::column(const QString& n) const {
 }
 
 namespace {
-ColumnDef parseColumn(const QString& spec) {
+ColumnDef parseColumn(const QString& columnText) {
     ColumnDef c;
-    QString s = spec.trimmed();
+    QString s = columnText.trimmed();
     const auto eq = s.indexOf(QLatin1Char('='));
     if (eq >= 0) {
         c.defaultValue = s.mid(eq + 1).trimmed();
@@ -61,7 +61,7 @@ ColumnDef parseColumn(const QString& spec) {
         c.type = ColType::Text;
         c.length = mt.captured(1).isEmpty() ? 0 : mt.captured(1).toInt();
     } else {
-        qFatal("unknown column type in schema: %s", qPrintable(spec));
+        qFatal("unknown column type in schema: %s", qPrintable(columnText));
     }
     return c;
 }
@@ -95,8 +95,8 @@ TableDef table(const QString& name, const QString& columns, const QStringList& p
     TableDef t;
     t.name = name;
     t.primaryKey = primaryKey;
-    for (const QString& spec : columns.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        t.columns << parseColumn(spec);
+    for (const QString& columnText : columns.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        t.columns << parseColumn(columnText);
     return t;
 }
 
