@@ -1,0 +1,98 @@
+// 记账 and 恢复 as the accountant does them in the entry window: a warehouse
+// picked, the toolbar button clicked once to post the openings and once more to
+// cancel the posting, with the window following the posted state.
+
+#include "opening/ui/FrmQcInput.h"
+#include "opening/ui/OpeningModel.h"
+#include "shared/ui/QcToolbar.h"
+#include "support/OpeningFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace qc {
+namespace {
+
+class PostingJourneyTest : public test::OpeningFixture {
+  protected:
+    void TearDown() override {
+        frm.reset();
+        OpeningFixture::TearDown();
+    }
+    void openWindow() {
+        QString err;
+        login =
+            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
+        ASSERT_TRUE(login) << err.toStdString();
+        ctx.scratchFolder = folder();
+        openContext(ctx, *login, false, ConnectionMode::Reconnect);
+        frm = std::make_unique<opening::FrmQcInput>(ctx, pickers);
+        ctx.sink = &sink;  // messages recorded instead of shown in boxes
+        frm->show();
+        QApplication::setActiveWindow(frm.get());
+        QApplication::processEvents();
+    }
+    void chooseWarehouse(const QString& wh) {
+        frm->cboWh->setFocus();
+        for (int i = 0; i < frm->cboWh->count() && frm->entry().CurrentWhCode != wh; ++i)
+            QTest::keyClick(frm->cboWh, Qt::Key_Down);
+        ASSERT_EQ(frm->entry().CurrentWhCode, wh);
+    }
+    QToolButton* keepButton() { return frm->toolbar->toolButton(u"Keep"_s); }
+    void clickKeep() {
+        sink.clear();
+        QToolButton* button = keepButton();
+        ASSERT_TRUE(button && button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    // Data cells of the grid's model that accept an editor.
+    int editableCells() {
+        const opening::OpeningModel& m = frm->model();
+        int n = 0;
+        for (int r = 0; r < m.rowCount(); ++r)
+            for (int c = 0; c < m.columnCount(); ++c)
+                if (m.flags(m.index(r, c)).testFlag(Qt::ItemIsEditable)) ++n;
+        return n;
+    }
+
+    std::unique_ptr<opening::FrmQcInput> frm;
+};
+
+// Catches: the button not reaching posting or cancelling, rows left out of the
+// posting or left marked after cancelling, and a window that keeps the old
+// caption or the old editability of the grid after either.
+TEST_P(PostingJourneyTest, PostThenCancelFromTheToolbar) {
+    openWindow();
+    chooseWarehouse(u"01"_s);
+    const QString opening = u"iMonth = 0 AND cVouType = '34'"_s;
+    const qint64 rows = count(opening);
+    ASSERT_GT(rows, 0);
+    ASSERT_GT(frm->model().rowCount(), 1);
+    ASSERT_EQ(keepButton()->text(), u"记账"_s);
+    ASSERT_GT(editableCells(), 0);
+
+    clickKeep();
+    EXPECT_EQ(sink.last(), u"期初记账成功！"_s) << sink.texts().join(u" | "_s).toStdString();
+    EXPECT_EQ(count(opening + u" AND cAccounter IS NOT NULL AND cAccounter <> ''"_s), rows);
+    EXPECT_EQ(count(opening + u" AND cAccounter = ?"_s, {login->UserName()}), rows);
+    EXPECT_EQ(keepButton()->text(), u"恢复"_s);
+    EXPECT_TRUE(keepButton()->isEnabled());
+    EXPECT_EQ(editableCells(), 0);
+
+    clickKeep();
+    EXPECT_EQ(sink.last(), u"恢复期初记账成功！"_s) << sink.texts().join(u" | "_s).toStdString();
+    EXPECT_EQ(count(opening), rows);
+    EXPECT_EQ(count(opening + u" AND cAccounter IS NOT NULL AND cAccounter <> ''"_s), 0);
+    EXPECT_EQ(keepButton()->text(), u"记账"_s);
+    EXPECT_GT(editableCells(), 0);
+}
+
+QC_DB_SUITE(PostingJourneyTest);
+
+}  // namespace
+}  // namespace qc
