@@ -9,10 +9,6 @@ namespace qc {
 
 namespace {
 
-const QString kLedgerFrom = QStringLiteral(
-    " FROM IA_Subsidiary s LEFT JOIN Warehouse w ON w.cWhCode = s.cWhCode"
-    " LEFT JOIN Inventory i ON i.cInvCode = s.cInvCode");
-
 QVariant textOrNull(const QString& t) {
     return t.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(t);
 }
@@ -137,24 +133,100 @@ void clsAccount::addSummary(const QVariant& wh, const QVariant& dep, const QStri
             (debit - credit).toVariant(), hasCost ? inCost : QVariant(), hasCost ? inCost : QVariant()});
 }
 
-void clsAccount::consolidate(int month, qint64 upToId) {
+// A group's sum rounded like round(): one row's value is taken as it stands, since
+// only adding binary floating-point values can leave digits to round away, and
+// SQLite's rounding is costly over a hundred thousand groups.
+QString clsAccount::groupSum(const QString& expr, int places) const {
+    if (!(m_db && m_db->dialect().isSqlite())) return QStringLiteral("SUM(%1)").arg(expr);
+    return QStringLiteral("CASE WHEN COUNT(*) = 1 THEN SUM(%1) ELSE ROUND(SUM(%1), %2) END")
+        .arg(expr)
+        .arg(places);
+}
+
+QString clsAccount::ledgerFrom(bool withMethod) const {
+    QString from = QStringLiteral(" FROM IA_Subsidiary s");
+    const bool byInventory = m_valueStyle == kByInventory;
+    if (m_valueStyle == kByDepartment || (withMethod && !byInventory))
+        from += QStringLiteral(" LEFT JOIN Warehouse w ON w.cWhCode = s.cWhCode");
+    if (withMethod && byInventory)
+        from += QStringLiteral(" LEFT JOIN Inventory i ON i.cInvCode = s.cInvCode");
+    return from;
+}
+
+void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCost,
+                             const QStringList& layerMethods) {
     Database& d = db();
-    const QString cols = QStringLiteral(
-        "cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, iOMoney, iMoney, iIDif, iODif, "
-        "iDif, "
-        "fMinInCost, fMaxInCost, iDirect");
+    const qint64 before =
+        d.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Summary")).toLongLong();
+    const bool hadRows =
+        d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = ?"), {month}).toLongLong() >
+        0;
+    QVariantList binds{month};
+    binds += where.binds;
+    const int inserted = d.execAffected(
+        QStringLiteral(
+            "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, "
+            "iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
+            "SELECT k.wh, k.inv, k.dep, %12, %1, %2, %3, %4, %5, %6, %7, %8, %9, MIN(k.cost), MAX(k.cost) "
+            "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
+            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
+            "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
+            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
+            "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
+            "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, %13 AS cost")
+                .arg(groupSum(QStringLiteral("k.inq"), 10), groupSum(QStringLiteral("k.outq"), 10),
+                     groupSum(QStringLiteral("k.inq - k.outq"), 10), groupSum(QStringLiteral("k.inm"), 4),
+                     groupSum(QStringLiteral("k.outm"), 4), groupSum(QStringLiteral("k.inm - k.outm"), 4),
+                     groupSum(QStringLiteral("k.dd"), 4), groupSum(QStringLiteral("k.cd"), 4),
+                     groupSum(QStringLiteral("k.dd - k.cd"), 4))
+                .arg(whKeyExpr(), depKeyExpr(), d.dialect().typedInt(),
+                     withInCost ? QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN s.iInCost END")
+                                : QStringLiteral("CAST(NULL AS NUMERIC)")) +
+            ledgerFrom(false) + QStringLiteral(" WHERE ") + where.sql +
+            QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep"),
+        binds);
+    if (inserted > 0 && hadRows) mergeSummaries(month, before);
+    insertLayerRows(where, layerMethods);
+}
+
+// The month already had summaries when the rows after `before` were inserted: a
+// new row whose key has an older row is added into it and removed, so that each
+// key keeps one summary row per month.
+void clsAccount::mergeSummaries(int month, qint64 before) {
+    Database& d = db();
+    const Dialect& x = d.dialect();
+    const QString key =
+        QStringLiteral("n.cInvCode = o.cInvCode AND %1 AND %2")
+            .arg(x.nullSafeEquals(QStringLiteral("n.cWhCode"), QStringLiteral("o.cWhCode")),
+                 x.nullSafeEquals(QStringLiteral("n.cDepCode"), QStringLiteral("o.cDepCode")));
+    auto add = [&](const char* col, int places) {
+        return QStringLiteral("%1 = %2").arg(
+            QString::fromLatin1(col),
+            round(QStringLiteral("COALESCE(o.%1, 0) + n.%1").arg(QString::fromLatin1(col)), places));
+    };
+    const QStringList sets{add("iINum", 10),
+                           add("iONum", 10),
+                           add("iNum", 10),
+                           add("iIMoney", 4),
+                           add("iOMoney", 4),
+                           add("iMoney", 4),
+                           add("iIDif", 4),
+                           add("iODif", 4),
+                           add("iDif", 4),
+                           QStringLiteral("fMinInCost = CASE WHEN o.fMinInCost IS NULL OR n.fMinInCost < "
+                                          "o.fMinInCost THEN n.fMinInCost ELSE o.fMinInCost END"),
+                           QStringLiteral("fMaxInCost = CASE WHEN o.fMaxInCost IS NULL OR n.fMaxInCost > "
+                                          "o.fMaxInCost THEN n.fMaxInCost ELSE o.fMaxInCost END")};
     d.exec(
-        QStringLiteral("INSERT INTO IA_Summary (%1) SELECT cWhCode, cInvCode, cDepCode, iMonth, %2, %3, %4, "
-                       "%5, %6, %7, %8, %9, %10, MIN(fMinInCost), MAX(fMaxInCost), MAX(iDirect) "
-                       "FROM IA_Summary WHERE iMonth = ? AND AutoID <= ? "
-                       "GROUP BY cWhCode, cInvCode, cDepCode, iMonth")
-            .arg(cols, round(QStringLiteral("SUM(iINum)"), 10), round(QStringLiteral("SUM(iONum)"), 10),
-                 round(QStringLiteral("SUM(iNum)"), 10), round(QStringLiteral("SUM(iIMoney)"), 4),
-                 round(QStringLiteral("SUM(iOMoney)"), 4), round(QStringLiteral("SUM(iMoney)"), 4),
-                 round(QStringLiteral("SUM(iIDif)"), 4), round(QStringLiteral("SUM(iODif)"), 4))
-            .arg(round(QStringLiteral("SUM(iDif)"), 4)),
-        {month, upToId});
-    d.exec(QStringLiteral("DELETE FROM IA_Summary WHERE iMonth = ? AND AutoID <= ?"), {month, upToId});
+        QStringLiteral("UPDATE IA_Summary AS o SET %1 FROM IA_Summary AS n WHERE o.iMonth = ? AND o.AutoID "
+                       "<= ? AND n.iMonth = ? AND n.AutoID > ? AND %2")
+            .arg(sets.join(QStringLiteral(", ")), key),
+        {month, before, month, before});
+    d.exec(
+        QStringLiteral("DELETE FROM IA_Summary AS n WHERE n.iMonth = ? AND n.AutoID > ? AND EXISTS (SELECT "
+                       "1 FROM IA_Summary o WHERE o.iMonth = ? AND o.AutoID <= ? AND %1)")
+            .arg(key),
+        {month, before, month, before});
 }
 
 // Receipt layers (and, for issues, issue entries) of the ledger rows that `where`
@@ -193,7 +265,7 @@ void clsAccount::insertLayerRows(const SqlFragment& where, const QStringList& me
                      out(QStringLiteral("s.dKeepDate")), out(QStringLiteral("s.iAOutQuantity")),
                      out(QStringLiteral("s.iOutCost")), out(QStringLiteral("s.iAOutPrice")), freeSel)
                 .arg(in(QStringLiteral("s.cVouType")), out(QStringLiteral("s.cVouType"))) +
-            kLedgerFrom +
+            ledgerFrom(true) +
             QStringLiteral(" WHERE (%1) AND %2 IN (%3) ORDER BY s.AutoID")
                 .arg(where.sql, methodExpr(), marks.join(QStringLiteral(", "))),
         binds);
@@ -207,7 +279,7 @@ bool clsAccount::VouchQCAccount(qint64 autoId) {
                                   "s.iAOutQuantity, s.iAOutPrice, s.iDebitDifCost, s.iCreditDifCost, "
                                   "s.iInCost")
                            .arg(whKeyExpr(), depKeyExpr()) +
-                       kLedgerFrom + QStringLiteral(" WHERE s.AutoID = ?"),
+                       ledgerFrom(false) + QStringLiteral(" WHERE s.AutoID = ?"),
                    {autoId});
         if (!q.next()) throw DbError(QStringLiteral("没有期初记录 %1").arg(autoId));
         QVariantList v;
@@ -225,36 +297,9 @@ bool clsAccount::VouchQCAccount(qint64 autoId) {
 
 bool clsAccount::PostOpeningRows() {
     return guarded(QStringLiteral("PostOpeningRows"), [&] {
-        Database& d = db();
-        const bool hadRows =
-            d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = 0")).toLongLong() > 0;
-        const SqlFragment where{QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"),
-                                {m_postingDate}};
-        d.exec(
-            QStringLiteral(
-                "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, "
-                "iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
-                "SELECT k.wh, k.inv, k.dep, 0, %1, %2, %3, %4, %5, %6, %7, %8, %9, MIN(k.cost), MAX(k.cost) "
-                "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
-                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
-                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
-                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
-                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
-                "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, "
-                "CASE WHEN s.bRdFlag = 1 THEN s.iInCost END AS cost")
-                    .arg(round(QStringLiteral("SUM(k.inq)"), 10), round(QStringLiteral("SUM(k.outq)"), 10),
-                         round(QStringLiteral("SUM(k.inq - k.outq)"), 10),
-                         round(QStringLiteral("SUM(k.inm)"), 4), round(QStringLiteral("SUM(k.outm)"), 4),
-                         round(QStringLiteral("SUM(k.inm - k.outm)"), 4),
-                         round(QStringLiteral("SUM(k.dd)"), 4), round(QStringLiteral("SUM(k.cd)"), 4),
-                         round(QStringLiteral("SUM(k.dd - k.cd)"), 4))
-                    .arg(whKeyExpr(), depKeyExpr()) +
-                kLedgerFrom + QStringLiteral(" WHERE ") + where.sql +
-                QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep"),
-            where.binds);
-        if (hadRows)
-            consolidate(0, d.scalar(QStringLiteral("SELECT MAX(AutoID) FROM IA_Summary")).toLongLong());
-        insertLayerRows(where, {kFifo, kLifo, kSpecific});
+        postGrouped(
+            0, {QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}},
+            true, {kFifo, kLifo, kSpecific});
     });
 }
 
@@ -437,37 +482,7 @@ bool clsAccount::AccountAss(const QString& vouCode, qint64 id, const QDate& vouD
 
 bool clsAccount::PostMonthRows(const SqlFragment& where) {
     return guarded(QStringLiteral("PostMonthRows"), [&] {
-        Database& d = db();
-        const int month = startMonth();
-        const bool hadRows =
-            d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = ?"), {month})
-                .toLongLong() > 0;
-        QVariantList binds{month};
-        binds += where.binds;
-        d.exec(
-            QStringLiteral(
-                "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, "
-                "iOMoney, iMoney, iIDif, iODif, iDif) "
-                "SELECT k.wh, k.inv, k.dep, %12, %1, %2, %3, %4, %5, %6, %7, %8, %9 "
-                "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
-                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
-                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
-                "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
-                "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
-                "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd")
-                    .arg(round(QStringLiteral("SUM(k.inq)"), 10), round(QStringLiteral("SUM(k.outq)"), 10),
-                         round(QStringLiteral("SUM(k.inq - k.outq)"), 10),
-                         round(QStringLiteral("SUM(k.inm)"), 4), round(QStringLiteral("SUM(k.outm)"), 4),
-                         round(QStringLiteral("SUM(k.inm - k.outm)"), 4),
-                         round(QStringLiteral("SUM(k.dd)"), 4), round(QStringLiteral("SUM(k.cd)"), 4),
-                         round(QStringLiteral("SUM(k.dd - k.cd)"), 4))
-                    .arg(whKeyExpr(), depKeyExpr(), d.dialect().typedInt()) +
-                kLedgerFrom + QStringLiteral(" WHERE ") + where.sql +
-                QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep"),
-            binds);
-        if (hadRows)
-            consolidate(month, d.scalar(QStringLiteral("SELECT MAX(AutoID) FROM IA_Summary")).toLongLong());
-        insertLayerRows(where, {kFifo, kLifo});
+        postGrouped(startMonth(), where, false, {kFifo, kLifo});
     });
 }
 

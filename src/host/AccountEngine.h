@@ -119,10 +119,15 @@ class clsAccount {
     void addSummary(const QVariant& wh, const QVariant& dep, const QString& inv, int month, int rdFlag,
                     const Decimal& quantity, const Decimal& amount, const Decimal& debit,
                     const Decimal& credit, const QVariant& inCost);
-    // Collapses the summary rows of a month that share a key (after a grouped
-    // insert into a month that already had rows).
-    void consolidate(int month, qint64 upToId);
+    // The ledger rows s with the warehouse w joined where the keys need it, and the
+    // table giving the valuation method when `withMethod`.
+    [[nodiscard]] QString ledgerFrom(bool withMethod) const;
+    // The summaries of a month from the ledger rows `where` selects, grouped by key
+    // (with the receipt cost range when `withInCost`), then their layers.
+    void postGrouped(int month, const SqlFragment& where, bool withInCost, const QStringList& layerMethods);
+    void mergeSummaries(int month, qint64 before);
     QString round(const QString& expr, int places) const;
+    QString groupSum(const QString& expr, int places) const;
     void insertLayerRows(const SqlFragment& where, const QStringList& methods);
 
     Database* m_db = nullptr;

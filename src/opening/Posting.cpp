@@ -155,23 +155,43 @@ void Posting::setAttribute(QDomDocument& doc, int position, const QVariant& valu
     doc.documentElement().setAttribute(QStringLiteral("a%1").arg(position), text);
 }
 
-void Posting::KeepVouCode() {
-    postingFaults().check(QStringLiteral("KeepVouCode"));
-    const QString method = m_valueStyle == kByInventory
-                               ? QStringLiteral(
-                                     "(SELECT cValueType FROM Inventory WHERE Inventory.cInvCode = "
-                                     "IA_Subsidiary.cInvCode)")
-                               : QStringLiteral(
-                                     "(SELECT cWhValueStyle FROM Warehouse WHERE Warehouse.cWhCode = "
-                                     "IA_Subsidiary.cWhCode)");
-    db().exec(QStringLiteral(
-                  "UPDATE IA_Subsidiary SET "
-                  "cVouCode = CASE WHEN cVouCode IS NULL OR cVouCode = '' THEN CAST(AutoID AS VARCHAR(30)) "
-                  "ELSE cVouCode END, ID = CASE WHEN ID IS NULL THEN AutoID ELSE ID END "
-                  "WHERE iMonth = 0 AND cAccounter IS NULL AND (cVouCode IS NULL OR cVouCode = '' OR "
-                  "ID IS NULL) AND %1 IN (?, ?, ?)")
-                  .arg(method),
-              {kSpecific, kFifo, kLifo});
+// Whether an IA_Subsidiary row (unaliased) is valued by lots: specific
+// identification, FIFO or LIFO by its inventory or its warehouse. Three binds. The
+// codes are selected once, not looked up per ledger row.
+QString Posting::lotValuedCondition() const {
+    return m_valueStyle == kByInventory
+               ? QStringLiteral("cInvCode IN (SELECT cInvCode FROM Inventory WHERE cValueType IN (?, ?, ?))")
+               : QStringLiteral(
+                     "cWhCode IN (SELECT cWhCode FROM Warehouse WHERE cWhValueStyle IN (?, ?, ?))");
+}
+
+// The opening rows' voucher numbers and posting columns, in one pass over the
+// ledger rather than three. Its result is that of the three steps in turn: an
+// unposted lot-valued row without voucher number or id takes its AutoID (the
+// numbers its layers name it by); then every unposted row gets the posting
+// columns; then every opening row still without a voucher number gets the
+// negative of its AutoID, also as id where it has none. Each CASE reads the row
+// as it was before the statement.
+void Posting::stampOpenings(const QDate& postingDate, const QString& op) {
+    const QString lot = QStringLiteral("cAccounter IS NULL AND ") + lotValuedCondition();
+    const QString negative = QStringLiteral("CAST(-AutoID AS VARCHAR(30))");
+    const QString unposted = QStringLiteral("cAccounter IS NULL");
+    db().exec(
+        QStringLiteral(
+            "UPDATE IA_Subsidiary SET "
+            "cVouCode = CASE WHEN (cVouCode IS NULL OR cVouCode = '') AND %1 THEN CAST(AutoID AS "
+            "VARCHAR(30)) "
+            "WHEN cVouCode IS NULL THEN %2 ELSE cVouCode END, "
+            "ID = CASE WHEN ID IS NOT NULL THEN ID WHEN %1 THEN AutoID "
+            "WHEN cVouCode IS NULL OR cVouCode = %2 THEN -AutoID ELSE ID END, "
+            "cPZID = CASE WHEN %3 THEN '0' ELSE cPZID END, "
+            "dKeepDate = CASE WHEN %3 THEN %4 ELSE dKeepDate END, "
+            "cHandler = CASE WHEN %3 THEN ? ELSE cHandler END, "
+            "cMaker = CASE WHEN %3 THEN ? ELSE cMaker END, "
+            "cAccounter = COALESCE(cAccounter, ?) "
+            "WHERE iMonth = 0 AND (cAccounter IS NULL OR cVouCode IS NULL OR (ID IS NULL AND cVouCode = %2))")
+            .arg(lot, negative, unposted, db().dialect().typedDate()),
+        {kSpecific, kFifo, kLifo, kSpecific, kFifo, kLifo, postingDate, op, op, op});
 }
 
 bool Posting::bNoGbjjCost() {
@@ -219,22 +239,11 @@ bool Posting::PostOpenings() {
                          p.quantityDecimals))
             throw DbError(engine.lastError());
 
-        KeepVouCode();
-
+        // KeepVouCode, the posting columns and the voucher numbers, in one pass.
+        step("KeepVouCode");
         step("PostingColumns");
-        d.exec(QStringLiteral(
-                   "UPDATE IA_Subsidiary SET cPZID = '0', dKeepDate = ?, cAccounter = ?, cHandler = ?, "
-                   "cMaker = ? WHERE iMonth = 0 AND cAccounter IS NULL"),
-               {p.postingDate, op, op, op});
-
         step("VoucherNumbers");
-        d.exec(
-            QStringLiteral("UPDATE IA_Subsidiary SET cVouCode = CAST(-AutoID AS VARCHAR(30)), "
-                           "ID = CASE WHEN ID IS NULL THEN -AutoID ELSE ID END "
-                           "WHERE iMonth = 0 AND cVouCode IS NULL"));
-        d.exec(
-            QStringLiteral("UPDATE IA_Subsidiary SET ID = -AutoID WHERE iMonth = 0 AND ID IS NULL "
-                           "AND cVouCode = CAST(-AutoID AS VARCHAR(30))"));
+        stampOpenings(p.postingDate, op);
 
         step("Dispatched");
         d.exec(QStringLiteral(
@@ -392,7 +401,7 @@ bool Posting::PostOpenings() {
                    "UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, iOMoney = NULL, "
                    "iIDif = NULL, iODif = NULL, "
                    "iUnitPrice = CASE WHEN COALESCE(iNum, 0) = 0 THEN NULL ELSE %1 END, "
-                   "iDifRate = CASE WHEN COALESCE(iMoney, 0) = 0 THEN NULL ELSE %2 END")
+                   "iDifRate = CASE WHEN COALESCE(iMoney, 0) = 0 THEN NULL WHEN iDif = 0 THEN 0 ELSE %2 END")
                    .arg(unitPrice, difRate));
         d.exec(QStringLiteral(
                    "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "

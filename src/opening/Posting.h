@@ -33,9 +33,6 @@ class Posting {
     void CancelPosting();
     // False when anything happened after the openings that forbids cancelling.
     bool CanCancelPosting();
-    // Numbers lot-valued unposted opening rows without voucher number or id with
-    // their AutoID (statement on the open connection; the caller's transaction).
-    void KeepVouCode();
     // True when every specific-identification opening row has its amount.
     bool bNoGbjjCost();
     // True when no unposted specific-identification opening row has a negative quantity.
@@ -57,6 +54,8 @@ class Posting {
     QVariantList unsettledBinds(const Params& p) const;
     // The valuation method of an opening row s (warehouse w, inventory i joined).
     QString methodOf() const;
+    QString lotValuedCondition() const;
+    void stampOpenings(const QDate& postingDate, const QString& op);
 
     LoginContext& m_ctx;
     QString m_valueStyle;

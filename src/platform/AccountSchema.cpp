@@ -79,6 +79,8 @@ TableDef iaSubsidiary() {
     t.indexes << index(t.name, cols(QStringLiteral("cWhCode,cVouType,iMonth")))
               << index(t.name, cols(QStringLiteral("iMonth,cVouType")))
               << index(t.name, cols(QStringLiteral("cInvCode")));
+    // Posting stamps every opening row and costing every month row afterwards.
+    t.fillFactor = 50;
     return t;
 }
 
@@ -228,6 +230,8 @@ QList<TableDef> ledgers() {
                                    "iDirect i, iPeriod i"),
                     freeItems()}));
     sum.indexes << index(sum.name, cols(QStringLiteral("cWhCode,cInvCode,iMonth")));
+    // Summaries are updated in place by the posting and by every month's costing.
+    sum.fillFactor = 50;
     l << sum;
     TableDef ass = table(
         QStringLiteral("IA_ValuationAss"),

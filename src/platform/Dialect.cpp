@@ -51,6 +51,11 @@ QString Dialect::concat(const QString& a, const QString& b) const {
     return QStringLiteral("(%1 || %2)").arg(a, b);
 }
 
+QString Dialect::nullSafeEquals(const QString& a, const QString& b) const {
+    return isSqlite() ? QStringLiteral("%1 IS %2").arg(a, b)
+                      : QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(a, b);
+}
+
 QString Dialect::nowEpoch() const {
     return isSqlite() ? QStringLiteral("CAST(strftime('%s','now') AS INTEGER)")
                       : QStringLiteral("CAST(extract(epoch from now()) AS BIGINT)");

@@ -29,6 +29,8 @@ class Dialect {
     [[nodiscard]] QString left(const QString& expr, const QString& n) const;
     // String concatenation of two expressions.
     [[nodiscard]] QString concat(const QString& a, const QString& b) const;
+    // a = b where two NULLs count as equal.
+    [[nodiscard]] QString nullSafeEquals(const QString& a, const QString& b) const;
     // The database clock as whole seconds since 1970.
     [[nodiscard]] QString nowEpoch() const;
     // A bound value used where the database must know its type (PostgreSQL infers

@@ -133,8 +133,11 @@ QStringList createStatements(const TableDef& t, const Dialect& d) {
     if (!t.primaryKey.isEmpty() && !hasIdentity)
         cols << QStringLiteral("PRIMARY KEY (%1)").arg(t.primaryKey.join(QLatin1Char(',')));
     QStringList out;
-    out << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)")
-               .arg(t.name, cols.join(QStringLiteral(",\n  ")));
+    QString create = QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)")
+                         .arg(t.name, cols.join(QStringLiteral(",\n  ")));
+    if (t.fillFactor > 0 && !d.isSqlite())
+        create += QStringLiteral(" WITH (fillfactor = %1)").arg(t.fillFactor);
+    out << create;
     for (const IndexDef& i : t.indexes)
         out << QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
                    .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), i.name, t.name,

@@ -32,6 +32,10 @@ struct TableDef {
     QList<ColumnDef> columns;
     QStringList primaryKey;  // empty: none, or the identity column
     QList<IndexDef> indexes;
+    // PostgreSQL: the share of each page filled by inserts (0: the default). Tables
+    // whose rows are rewritten in place keep room for the new row versions on the
+    // same page, so the update leaves the indexes alone.
+    int fillFactor = 0;
 
     [[nodiscard]] const ColumnDef* column(const QString& name) const;  // case-insensitive
 };
