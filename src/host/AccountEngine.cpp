@@ -296,10 +296,13 @@ bool clsAccount::VouchQCAccount(qint64 autoId) {
 }
 
 bool clsAccount::PostOpeningRows() {
+    return PostOpeningRows(
+        {QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}});
+}
+
+bool clsAccount::PostOpeningRows(const SqlFragment& where) {
     return guarded(QStringLiteral("PostOpeningRows"), [&] {
-        postGrouped(
-            0, {QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}},
-            true, {kFifo, kLifo, kSpecific});
+        postGrouped(0, where, true, {kFifo, kLifo, kSpecific});
     });
 }
 
@@ -325,6 +328,55 @@ bool clsAccount::CalDif(const QString& method, const Decimal& quantity, const De
     return true;
 }
 
+const QList<EstimateColumn>& clsAccount::estimateColumns() {
+    static const QList<EstimateColumn> columns = [] {
+        using C = EstimateColumn;
+        QList<C> l{{QStringLiteral("bRdFlag"), 0},
+                   {QStringLiteral("cBusType"), 1},
+                   {QStringLiteral("cBusCode"), 2},
+                   {QStringLiteral("cVouCode"), 3},
+                   {QStringLiteral("ID"), 4, C::Id},
+                   {QStringLiteral("dVouDate"), 7, C::Date},
+                   {QStringLiteral("dKeepDate"), 0},
+                   {QStringLiteral("iMonth"), 0},
+                   {QStringLiteral("cVouType"), 13},
+                   {QStringLiteral("cPTCode"), 14},
+                   {QStringLiteral("cSTCode"), 15},
+                   {QStringLiteral("cWhCode"), 16},
+                   {QStringLiteral("cInvCode"), 17},
+                   {QStringLiteral("cDepCode"), 18},
+                   {QStringLiteral("cRdCode"), 19},
+                   {QStringLiteral("cCusCode"), 20},
+                   {QStringLiteral("cPSPCode"), 23},
+                   {QStringLiteral("cAccDep"), 18},
+                   {QStringLiteral("cPersonCode"), 26},
+                   {QStringLiteral("iAInQuantity"), 27, C::Number},
+                   {QStringLiteral("iInCost"), 29, C::Number},
+                   {QStringLiteral("iAInPrice"), 31, C::Number},
+                   {QStringLiteral("iDebitDifCost"), 33, C::Number},
+                   {QStringLiteral("iCreditDifCost"), 34, C::Number},
+                   {QStringLiteral("cMaker"), 36},
+                   {QStringLiteral("cAccounter"), 37},
+                   {QStringLiteral("bFlag"), 0},
+                   {QStringLiteral("bMoneyFlag"), 39, C::Flag},
+                   {QStringLiteral("bSale"), 40, C::Flag},
+                   {QStringLiteral("cMemo"), 41},
+                   {QStringLiteral("cItem_class"), 84},
+                   {QStringLiteral("cItemCode"), 85},
+                   {QStringLiteral("cItemCName"), 86},
+                   {QStringLiteral("cVenCode"), 87},
+                   {QStringLiteral("cHandler"), 88},
+                   {QStringLiteral("cOrderCode"), 89},
+                   {QStringLiteral("cARVCode"), 90},
+                   {QStringLiteral("cName"), 91}};
+        for (int k = 1; k <= 16; ++k) l.append({QStringLiteral("cDefine%1").arg(k), 41 + k});
+        for (int k = 1; k <= 10; ++k) l.append({QStringLiteral("cFree%1").arg(k), 57 + k});
+        for (int k = 22; k <= 37; ++k) l.append({QStringLiteral("cDefine%1").arg(k), 68 + k - 22});
+        return l;
+    }();
+    return columns;
+}
+
 bool clsAccount::AccountSub(const QDomDocument& record) {
     return guarded(QStringLiteral("AccountSub"), [&] {
         const QDomElement root = record.documentElement();
@@ -338,96 +390,38 @@ bool clsAccount::AccountSub(const QDomDocument& record) {
             const QVariant v = a(pos);
             return v.isNull() ? v : Decimal::fromText(v.toString()).toVariant();
         };
-        QStringList cols{QStringLiteral("bRdFlag"),
-                         QStringLiteral("cBusType"),
-                         QStringLiteral("cBusCode"),
-                         QStringLiteral("cVouCode"),
-                         QStringLiteral("ID"),
-                         QStringLiteral("dVouDate"),
-                         QStringLiteral("dKeepDate"),
-                         QStringLiteral("iMonth"),
-                         QStringLiteral("cVouType"),
-                         QStringLiteral("cPTCode"),
-                         QStringLiteral("cSTCode"),
-                         QStringLiteral("cWhCode"),
-                         QStringLiteral("cInvCode"),
-                         QStringLiteral("cDepCode"),
-                         QStringLiteral("cRdCode"),
-                         QStringLiteral("cCusCode"),
-                         QStringLiteral("cPSPCode"),
-                         QStringLiteral("cAccDep"),
-                         QStringLiteral("cPersonCode"),
-                         QStringLiteral("iAInQuantity"),
-                         QStringLiteral("iInCost"),
-                         QStringLiteral("iAInPrice"),
-                         QStringLiteral("iDebitDifCost"),
-                         QStringLiteral("iCreditDifCost"),
-                         QStringLiteral("cMaker"),
-                         QStringLiteral("cAccounter"),
-                         QStringLiteral("bFlag"),
-                         QStringLiteral("bMoneyFlag"),
-                         QStringLiteral("bSale"),
-                         QStringLiteral("cMemo"),
-                         QStringLiteral("cItem_class"),
-                         QStringLiteral("cItemCode"),
-                         QStringLiteral("cItemCName"),
-                         QStringLiteral("cVenCode"),
-                         QStringLiteral("cHandler"),
-                         QStringLiteral("cOrderCode"),
-                         QStringLiteral("cARVCode"),
-                         QStringLiteral("cName")};
-        const QVariant line = a(4);
-        // The estimate is an opening of the start: kept on the start date, so that
-        // cancelling the posting finds it among the rows it removes.
-        QVariantList vals{1,
-                          a(1),
-                          a(2),
-                          a(3),
-                          line.isNull() ? QVariant() : QVariant(line.toLongLong()),
-                          dateOrNull(dateOf(a(7))),
-                          dateOrNull(m_startDate.isValid() ? m_startDate : dateOf(a(8)).addDays(1)),
-                          0,
-                          a(13),
-                          a(14),
-                          a(15),
-                          a(16),
-                          a(17),
-                          a(18),
-                          a(19),
-                          a(20),
-                          a(23),
-                          a(18),
-                          a(26),
-                          dec(27),
-                          dec(29),
-                          dec(31),
-                          dec(33),
-                          dec(34),
-                          a(36),
-                          a(37),
-                          0,
-                          a(39).isNull() ? QVariant(1) : QVariant(a(39).toInt()),
-                          a(40).isNull() ? QVariant(0) : QVariant(a(40).toInt()),
-                          a(41),
-                          a(84),
-                          a(85),
-                          a(86),
-                          a(87),
-                          a(88),
-                          a(89),
-                          a(90),
-                          a(91)};
-        for (int k = 1; k <= 16; ++k) {
-            cols << QStringLiteral("cDefine%1").arg(k);
-            vals << a(41 + k);
-        }
-        for (int k = 1; k <= 10; ++k) {
-            cols << QStringLiteral("cFree%1").arg(k);
-            vals << a(57 + k);
-        }
-        for (int k = 22; k <= 37; ++k) {
-            cols << QStringLiteral("cDefine%1").arg(k);
-            vals << a(68 + k - 22);
+        QStringList cols;
+        QVariantList vals;
+        for (const EstimateColumn& c : estimateColumns()) {
+            cols << c.column;
+            if (c.position == 0) {
+                // The fixed columns: a receipt (bRdFlag 1) of the opening month, not yet
+                // costed, kept on the start date so that cancelling the posting finds it
+                // among the rows it removes.
+                if (c.column == u"dKeepDate")
+                    vals << dateOrNull(m_startDate.isValid() ? m_startDate : dateOf(a(8)).addDays(1));
+                else
+                    vals << (c.column == u"bRdFlag" ? 1 : 0);
+                continue;
+            }
+            const QVariant v = a(c.position);
+            switch (c.kind) {
+                case EstimateColumn::Id:
+                    vals << (v.isNull() ? QVariant() : QVariant(v.toLongLong()));
+                    break;
+                case EstimateColumn::Date:
+                    vals << dateOrNull(dateOf(v));
+                    break;
+                case EstimateColumn::Number:
+                    vals << dec(c.position);
+                    break;
+                case EstimateColumn::Flag:
+                    vals << (v.isNull() ? QVariant(c.column == u"bMoneyFlag" ? 1 : 0) : QVariant(v.toInt()));
+                    break;
+                case EstimateColumn::Text:
+                    vals << v;
+                    break;
+            }
         }
         const qint64 id =
             db().insertReturningId(QStringLiteral("IA_Subsidiary"), cols, vals, QStringLiteral("AutoID"));

@@ -58,6 +58,16 @@ struct DifResult {
     Decimal credit;
 };
 
+// A column of the ledger row AccountSub writes for an estimate: the record's
+// attribute "a<position>" it comes from (0: a fixed value — bRdFlag 1, iMonth 0,
+// bFlag 0, dKeepDate the start date) and how the text is read.
+struct EstimateColumn {
+    enum Kind { Text, Id, Date, Number, Flag };
+    QString column;
+    int position = 0;
+    Kind kind = Text;
+};
+
 class clsAccount {
   public:
     // Binds the engine to the account connection and the posting: accounting basis
@@ -72,6 +82,9 @@ class clsAccount {
     // Every opening row posted on the posting date (the rows VouchQCAccount would be
     // called for, type '33' excepted), at once.
     bool PostOpeningRows();
+    // The opening rows `where` selects (a condition on the alias s), at once: the
+    // same as VouchQCAccount for each of them.
+    bool PostOpeningRows(const SqlFragment& where);
 
     // The amount at the planned price and the difference, for a quantity at an
     // actual unit cost; zero differences for methods without planned prices.
@@ -82,6 +95,8 @@ class clsAccount {
     // attributes a1..a91: writes its ledger row of type '33' (an opening estimate,
     // kept on the start date) with its summary and, when lot-valued, its layer.
     bool AccountSub(const QDomDocument& record);
+    // The columns AccountSub fills, in order.
+    static const QList<EstimateColumn>& estimateColumns();
 
     // One month row with a warehouse (or department) into the start month's summary.
     bool AccountSummary(const QString& whCode, const QString& depCode, const QString& invCode, int rdFlag,

@@ -10,6 +10,7 @@
 #include "shared/AccountParams.h"
 
 #include <QDomElement>
+#include <QMap>
 #include <QSqlQuery>
 
 namespace qc::opening {
@@ -57,18 +58,6 @@ void leaveTask(LoginContext& ctx, const QString& funcId) {
 }
 
 }  // namespace
-
-struct Posting::Params {
-    QDate startDate;  // dIAStartDate (invalid when not set)
-    int startMonth = 1;
-    QDate postingDate;  // the day before the start
-    QDate periodBegin, periodEnd;
-    QString valueStyle, sysVersion, estimate;
-    QDate puStartDate;
-    bool firstYear = false;
-    int quantityDecimals = 2;
-    QString operatorName;
-};
 
 Posting::Posting(LoginContext& ctx) : m_ctx(ctx) {
     m_valueStyle = ctx.gValueStyle;
@@ -220,6 +209,198 @@ bool Posting::NoNegativeIndividualRows() {
     return db().scalar(sql, {kSpecific}).toLongLong() == 0;
 }
 
+// The fields of an unsettled receipt line in the record AccountSub takes, by
+// position; the SQL reads the header h, the line l, the inventory i and the
+// warehouse w of unsettledFrom().
+const QList<std::pair<int, QString>>& Posting::receiptFields() {
+    static const QList<std::pair<int, QString>> fields = [] {
+        QList<std::pair<int, QString>> f{
+            {1, QStringLiteral("h.cBusType")},     {2, QStringLiteral("h.cBusCode")},
+            {3, QStringLiteral("h.cCode")},        {4, QStringLiteral("l.AutoID")},
+            {7, QStringLiteral("h.dDate")},        {14, QStringLiteral("h.cPTCode")},
+            {15, QStringLiteral("h.cSTCode")},     {16, QStringLiteral("h.cWhCode")},
+            {17, QStringLiteral("l.cInvCode")},    {18, QStringLiteral("h.cDepCode")},
+            {19, QStringLiteral("h.cRdCode")},     {20, QStringLiteral("h.cCusCode")},
+            {21, QStringLiteral("l.iSBsID")},      {22, QStringLiteral("l.iDLsID")},
+            {23, QStringLiteral("h.cPSPCode")},    {26, QStringLiteral("h.cPersonCode")},
+            {36, QStringLiteral("h.cMaker")},      {41, QStringLiteral("h.cMemo")},
+            {84, QStringLiteral("l.cItem_class")}, {85, QStringLiteral("l.cItemCode")},
+            {86, QStringLiteral("l.cItemCName")},  {87, QStringLiteral("h.cVenCode")},
+            {88, QStringLiteral("h.cHandler")},    {89, QStringLiteral("h.cOrderCode")},
+            {90, QStringLiteral("h.cARVCode")},    {91, QStringLiteral("l.cName")}};
+        for (int k = 1; k <= 16; ++k) f.append({41 + k, QStringLiteral("h.cDefine%1").arg(k)});
+        for (int k = 1; k <= 10; ++k) f.append({57 + k, QStringLiteral("l.cFree%1").arg(k)});
+        for (int k = 22; k <= 37; ++k) f.append({68 + k - 22, QStringLiteral("l.cDefine%1").arg(k)});
+        return f;
+    }();
+    return fields;
+}
+
+// The unsettled lines with what the posting computes for them, as columns of a
+// derived table e: the fields by position (f<position>), the unsettled quantity
+// q, whether the method is a planned or selling price (planned), the unit cost
+// (cost, NULL when the line has none), the amount and the difference amounts
+// (NULL unless planned). Binds: planned methods, then unsettledBinds().
+QString Posting::receiptLinesSql() const {
+    const Dialect& x = m_ctx.gDb->Connection().dialect();
+    QStringList inner;
+    for (const auto& [pos, expr] : receiptFields()) inner << QStringLiteral("%1 AS f%2").arg(expr).arg(pos);
+    const QString q = QStringLiteral("(COALESCE(l.iQuantity, 0) - COALESCE(ps.iSVQuantity, 0))");
+    inner << q + QStringLiteral(" AS q")
+          << QStringLiteral(
+                 "COALESCE(l.iUnitCost, l.fACost, CASE WHEN COALESCE(l.iQuantity, 0) <> 0 THEN %1 END) "
+                 "AS actual")
+                 .arg(x.divRound(QStringLiteral("l.iPrice"), QStringLiteral("l.iQuantity"), 13))
+          << QStringLiteral("i.iInvRCost AS pp")
+          << QStringLiteral("CASE WHEN TRIM(%1) IN (?, ?) THEN 1 ELSE 0 END AS planned").arg(methodOf());
+    const QString middle = QStringLiteral(
+                               "SELECT r.*, CASE WHEN r.planned = 1 THEN r.pp ELSE r.actual END AS cost, "
+                               "CASE WHEN r.planned = 1 THEN %1 - %2 END AS dif FROM (SELECT %3") +
+                           unsettledFrom() + QStringLiteral(") r");
+    const QString withDif = middle.arg(
+        x.mulRound(QStringLiteral("r.q"), QStringLiteral("COALESCE(r.actual, r.pp)"), 2),
+        x.mulRound(QStringLiteral("r.q"), QStringLiteral("r.pp"), 2), inner.join(QStringLiteral(", ")));
+    return QStringLiteral(
+               "(SELECT m.*, %1 AS amount, "
+               "CASE WHEN m.planned = 1 THEN CASE WHEN m.dif > 0 THEN m.dif ELSE 0 END END AS debit, "
+               "CASE WHEN m.planned = 1 THEN CASE WHEN m.dif < 0 THEN -m.dif ELSE 0 END END AS credit "
+               "FROM (%2) m) e")
+        .arg(x.mulRound(QStringLiteral("m.q"), QStringLiteral("m.cost"), 2), withDif);
+}
+
+QVariantList Posting::receiptLinesBinds(const Params& p) const {
+    return QVariantList{kPlanned, kSelling} + unsettledBinds(p);
+}
+
+void Posting::PostReceiptLines(clsAccount& engine, const Params& p) {
+    Database& d = db();
+    const QString op = p.operatorName;
+    // A line whose inventory has no method, or no planned or selling price under
+    // those methods, stops the posting; the first such line names the inventory.
+    {
+        QSqlQuery q = d.exec(
+            QStringLiteral("SELECT l.cInvCode, CASE WHEN COALESCE(TRIM(%1), '') = '' THEN 1 ELSE 0 END")
+                    .arg(methodOf()) +
+                unsettledFrom() +
+                QStringLiteral(
+                    " AND (COALESCE(TRIM(%1), '') = '' OR (TRIM(%1) IN (?, ?) AND i.iInvRCost IS NULL)) "
+                    "ORDER BY l.AutoID")
+                    .arg(methodOf()),
+            unsettledBinds(p) + QVariantList{kPlanned, kSelling});
+        if (q.next()) {
+            const QString code = textOf(q.value(0));
+            const QString message =
+                q.value(1).toInt() == 1
+                    ? QStringLiteral("存货") + code + QStringLiteral("没有设置计价方式！")
+                    : QStringLiteral("存货") + code + QStringLiteral("没有设置计划价/售价！");
+            q.finish();
+            sink().exclamation(message);
+            throw DbError(message);
+        }
+    }
+    const qint64 before =
+        d.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Subsidiary")).toLongLong();
+    d.exec(QStringLiteral("UPDATE RdRecord SET cAccounter = ? WHERE ID IN (SELECT h.ID") + unsettledFrom() +
+               QStringLiteral(")"),
+           QVariantList{op} + unsettledBinds(p));
+
+    // Each line becomes an estimate of type '33', as AccountSub writes it from the
+    // line's record, in the order of the lines.
+    const Dialect& x = d.dialect();
+    const QDate keepDate = p.startDate.isValid() ? p.startDate : p.postingDate.addDays(1);
+    // What each position of the record holds for all the lines at once.
+    const QMap<int, QString> computed{{13, QStringLiteral("'33'")},
+                                      {27, QStringLiteral("e.q")},
+                                      {29, QStringLiteral("e.cost")},
+                                      {31, QStringLiteral("e.amount")},
+                                      {33, QStringLiteral("e.debit")},
+                                      {34, QStringLiteral("e.credit")},
+                                      {37, x.typedText()},
+                                      {39, QStringLiteral("1")},
+                                      {40, QStringLiteral("0")}};
+    QStringList cols, sel;
+    QVariantList binds;
+    for (const EstimateColumn& c : clsAccount::estimateColumns()) {
+        cols << c.column;
+        if (c.position == 0) {
+            if (c.column == u"dKeepDate") {
+                sel << x.typedDate();
+                binds << keepDate;
+            } else {
+                sel << (c.column == u"bRdFlag" ? QStringLiteral("1") : QStringLiteral("0"));
+            }
+        } else if (computed.contains(c.position)) {
+            sel << computed.value(c.position);
+            if (c.position == 37) binds << op;
+        } else {
+            sel << QStringLiteral("e.f%1").arg(c.position);
+        }
+    }
+    d.exec(QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %2 FROM %3 ORDER BY e.f4")
+               .arg(cols.join(QStringLiteral(", ")), sel.join(QStringLiteral(", ")), receiptLinesSql()),
+           binds + receiptLinesBinds(p));
+
+    // The lines keep the unit cost and amount their estimates were made with.
+    d.exec(
+        QStringLiteral("UPDATE RdRecords SET iPUnitCost = (SELECT s.iInCost FROM IA_Subsidiary s WHERE "
+                       "s.AutoID > ? AND s.cVouType = '33' AND s.ID = RdRecords.AutoID), iPPrice = (SELECT "
+                       "s.iAInPrice FROM IA_Subsidiary s WHERE s.AutoID > ? AND s.cVouType = '33' AND s.ID = "
+                       "RdRecords.AutoID) WHERE AutoID IN (SELECT ID FROM IA_Subsidiary WHERE AutoID > ? AND "
+                       "cVouType = '33')"),
+        {before, before, before});
+    if (!engine.PostOpeningRows({QStringLiteral("s.AutoID > ? AND s.cVouType = '33'"), {before}}))
+        throw DbError(engine.lastError());
+}
+
+QList<QDomDocument> Posting::ReceiptLineRecords(clsAccount& engine, const Params& p) {
+    QStringList sel;
+    for (const auto& [pos, expr] : receiptFields()) sel << QStringLiteral("e.f%1").arg(pos);
+    sel << QStringLiteral("e.q") << QStringLiteral("e.actual") << QStringLiteral("e.pp")
+        << QStringLiteral("e.planned");
+    QSqlQuery q = db().exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY e.f4")
+                                .arg(sel.join(QStringLiteral(", ")), receiptLinesSql()),
+                            receiptLinesBinds(p));
+    const int n = int(receiptFields().size());
+    QList<QDomDocument> records;
+    while (q.next()) {
+        const Decimal unsettled = Decimal::fromVariant(q.value(n));
+        std::optional<Decimal> actual;
+        if (!q.value(n + 1).isNull()) actual = Decimal::fromVariant(q.value(n + 1));
+        const Decimal plannedPrice = Decimal::fromVariant(q.value(n + 2));
+        const bool planned = q.value(n + 3).toInt() == 1;
+        // The unit cost: the planned or selling price, else the line's actual cost.
+        const std::optional<Decimal> unitCost = planned ? std::optional<Decimal>(plannedPrice) : actual;
+        DifResult dif;
+        if (!engine.CalDif(planned ? kPlanned : QString(), unsettled, actual.value_or(plannedPrice),
+                           plannedPrice, &dif))
+            throw DbError(engine.lastError());
+
+        QDomDocument doc;
+        doc.setContent(QStringLiteral("<root/>"));
+        for (int c = 0; c < n; ++c) setAttribute(doc, receiptFields().at(c).first, q.value(c));
+        setAttribute(doc, 6, 0);
+        setAttribute(doc, 8, p.postingDate);
+        setAttribute(doc, 9, 0);
+        setAttribute(doc, 13, QStringLiteral("33"));
+        if (p.valueStyle == kByDepartment) setAttribute(doc, 25, q.value(7));
+        setAttribute(doc, 27, unsettled.toPlainString());
+        if (unitCost) {
+            setAttribute(doc, 29, unitCost->toPlainString());
+            setAttribute(doc, 31, (unsettled * *unitCost).round(2).toPlainString());
+        }
+        if (planned) {
+            setAttribute(doc, 33, dif.debit.toPlainString());
+            setAttribute(doc, 34, dif.credit.toPlainString());
+        }
+        setAttribute(doc, 37, p.operatorName);
+        setAttribute(doc, 38, 1);
+        setAttribute(doc, 39, 1);
+        setAttribute(doc, 40, 0);
+        records << doc;
+    }
+    return records;
+}
+
 bool Posting::PostOpenings() {
     m_error.clear();
     auto step = [](const char* name) { postingFaults().check(QString::fromLatin1(name)); };
@@ -263,130 +444,7 @@ bool Posting::PostOpenings() {
                    {p.startDate.isValid() ? p.startDate : p.periodBegin, kOrdinaryPurchase});
 
             step("ReceiptLines");
-            QStringList fields{QStringLiteral("h.cBusType"),
-                               QStringLiteral("h.cBusCode"),
-                               QStringLiteral("h.cCode"),
-                               QStringLiteral("l.AutoID"),
-                               QStringLiteral("h.dDate"),
-                               QStringLiteral("h.cPTCode"),
-                               QStringLiteral("h.cSTCode"),
-                               QStringLiteral("h.cWhCode"),
-                               QStringLiteral("l.cInvCode"),
-                               QStringLiteral("h.cDepCode"),
-                               QStringLiteral("h.cRdCode"),
-                               QStringLiteral("h.cCusCode"),
-                               QStringLiteral("l.iSBsID"),
-                               QStringLiteral("l.iDLsID"),
-                               QStringLiteral("h.cPSPCode"),
-                               QStringLiteral("h.cPersonCode"),
-                               QStringLiteral("h.cMaker"),
-                               QStringLiteral("h.cMemo"),
-                               QStringLiteral("l.cItem_class"),
-                               QStringLiteral("l.cItemCode"),
-                               QStringLiteral("l.cItemCName"),
-                               QStringLiteral("h.cVenCode"),
-                               QStringLiteral("h.cHandler"),
-                               QStringLiteral("h.cOrderCode"),
-                               QStringLiteral("h.cARVCode"),
-                               QStringLiteral("l.cName"),
-                               QStringLiteral("COALESCE(l.iQuantity, 0) - COALESCE(ps.iSVQuantity, 0)"),
-                               QStringLiteral("l.iUnitCost"),
-                               QStringLiteral("l.fACost"),
-                               QStringLiteral("l.iPrice"),
-                               QStringLiteral("l.iQuantity"),
-                               methodOf(),
-                               QStringLiteral("i.iInvRCost")};
-            // positions in the record:
-            // 1,2,3,4,7,14,15,16,17,18,19,20,21,22,23,26,36,41,84,85,86,87,88,89,90,91
-            static const int kPos[] = {1,  2,  3,  4,  7,  14, 15, 16, 17, 18, 19, 20, 21,
-                                       22, 23, 26, 36, 41, 84, 85, 86, 87, 88, 89, 90, 91};
-            constexpr int kFixed = 26;
-            for (int k = 1; k <= 16; ++k) fields << QStringLiteral("h.cDefine%1").arg(k);
-            for (int k = 1; k <= 10; ++k) fields << QStringLiteral("l.cFree%1").arg(k);
-            for (int k = 22; k <= 37; ++k) fields << QStringLiteral("l.cDefine%1").arg(k);
-            const int extra = 7;  // unsettled, iUnitCost, fACost, iPrice, iQuantity, method, planned price
-
-            QList<QVariantList> lines;
-            {
-                QSqlQuery q = d.exec(QStringLiteral("SELECT ") + fields.join(QStringLiteral(", ")) +
-                                         unsettledFrom() + QStringLiteral(" ORDER BY l.AutoID"),
-                                     unsettledBinds(p));
-                while (q.next()) {
-                    QVariantList row;
-                    for (int c = 0; c < fields.size(); ++c) row << q.value(c);
-                    lines << row;
-                }
-            }
-            if (!lines.isEmpty()) {
-                d.exec(QStringLiteral("UPDATE RdRecord SET cAccounter = ? WHERE ID IN (SELECT h.ID") +
-                           unsettledFrom() + QStringLiteral(")"),
-                       QVariantList{op} + unsettledBinds(p));
-            }
-            for (const QVariantList& row : lines) {
-                const QString code = textOf(row.at(8));
-                const Decimal unsettled = Decimal::fromVariant(row.at(kFixed));
-                const QString method = textOf(row.at(kFixed + 5)).trimmed();
-                if (method.isEmpty()) {
-                    sink().exclamation(QStringLiteral("存货") + code + QStringLiteral("没有设置计价方式！"));
-                    throw DbError(QStringLiteral("存货") + code + QStringLiteral("没有设置计价方式！"));
-                }
-                const bool planned = method == kPlanned || method == kSelling;
-                if (planned && row.at(kFixed + 6).isNull()) {
-                    sink().exclamation(QStringLiteral("存货") + code +
-                                       QStringLiteral("没有设置计划价/售价！"));
-                    throw DbError(QStringLiteral("存货") + code + QStringLiteral("没有设置计划价/售价！"));
-                }
-                // The actual unit cost of the line: its cost, else its average
-                // cost, else its amount over its quantity.
-                std::optional<Decimal> actual;
-                if (!row.at(kFixed + 1).isNull())
-                    actual = Decimal::fromVariant(row.at(kFixed + 1));
-                else if (!row.at(kFixed + 2).isNull())
-                    actual = Decimal::fromVariant(row.at(kFixed + 2));
-                else if (!row.at(kFixed + 3).isNull() && !Decimal::fromVariant(row.at(kFixed + 4)).isZero())
-                    actual =
-                        Decimal::fromVariant(row.at(kFixed + 3)) / Decimal::fromVariant(row.at(kFixed + 4));
-                const Decimal plannedPrice = Decimal::fromVariant(row.at(kFixed + 6));
-                std::optional<Decimal> unitCost = planned ? std::optional<Decimal>(plannedPrice) : actual;
-                DifResult dif;
-                if (!engine.CalDif(method, unsettled, actual.value_or(plannedPrice), plannedPrice, &dif))
-                    throw DbError(engine.lastError());
-                const qint64 lineId = row.at(3).toLongLong();
-                QVariant amount;
-                if (unitCost) {
-                    amount = (unsettled * *unitCost).round(2).toVariant();
-                    d.exec(
-                        QStringLiteral("UPDATE RdRecords SET iPUnitCost = ?, iPPrice = ? WHERE AutoID = ?"),
-                        {unitCost->toVariant(), amount, lineId});
-                } else {
-                    d.exec(QStringLiteral(
-                               "UPDATE RdRecords SET iPUnitCost = NULL, iPPrice = NULL WHERE AutoID = ?"),
-                           {lineId});
-                }
-                QDomDocument doc;
-                doc.setContent(QStringLiteral("<root/>"));
-                for (int c = 0; c < kFixed; ++c) setAttribute(doc, kPos[c], row.at(c));
-                setAttribute(doc, 6, 0);
-                setAttribute(doc, 8, p.postingDate);
-                setAttribute(doc, 9, 0);
-                setAttribute(doc, 13, QStringLiteral("33"));
-                if (p.valueStyle == kByDepartment) setAttribute(doc, 25, row.at(7));
-                setAttribute(doc, 27, unsettled.toPlainString());
-                if (unitCost) setAttribute(doc, 29, unitCost->toPlainString());
-                setAttribute(doc, 31, amount);
-                if (planned) {
-                    setAttribute(doc, 33, dif.debit.toPlainString());
-                    setAttribute(doc, 34, dif.credit.toPlainString());
-                }
-                setAttribute(doc, 37, op);
-                setAttribute(doc, 38, 1);
-                setAttribute(doc, 39, 1);
-                setAttribute(doc, 40, 0);
-                for (int k = 0; k < 16; ++k) setAttribute(doc, 42 + k, row.at(kFixed + extra + k));
-                for (int k = 0; k < 10; ++k) setAttribute(doc, 58 + k, row.at(kFixed + extra + 16 + k));
-                for (int k = 0; k < 16; ++k) setAttribute(doc, 68 + k, row.at(kFixed + extra + 26 + k));
-                if (!engine.AccountSub(doc)) throw DbError(engine.lastError());
-            }
+            PostReceiptLines(engine, p);
         }
 
         // The opening summaries carried into the start month.

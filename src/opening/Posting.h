@@ -12,6 +12,7 @@
 #include <functional>
 
 namespace qc {
+class clsAccount;
 struct LoginContext;
 class MessageSink;
 }  // namespace qc
@@ -43,15 +44,41 @@ class Posting {
 
     [[nodiscard]] QString lastError() const { return m_error; }
 
-  private:
-    struct Params;
+    // What the posting reads before its transaction: the start, the posting date,
+    // the start period, the accounting basis, the estimate rule, the operator.
+    struct Params {
+        QDate startDate;  // dIAStartDate (invalid when not set)
+        int startMonth = 1;
+        QDate postingDate;  // the day before the start
+        QDate periodBegin, periodEnd;
+        QString valueStyle, sysVersion, estimate;
+        QDate puStartDate;
+        bool firstYear = false;
+        int quantityDecimals = 2;
+        QString operatorName;
+    };
     Params read();
+
+    // The purchase receipt lines not settled at the start, at once: each becomes an
+    // estimate of type '33' (what AccountSub writes from its record), the line keeps
+    // the unit cost and amount, the receipt is marked, and the engine posts the
+    // estimates' summaries and layers. Stops with "存货…没有设置计价方式！" or
+    // "存货…没有设置计划价/售价！" (shown, then thrown) for the first line lacking them.
+    void PostReceiptLines(clsAccount& engine, const Params& p);
+    // The same lines, each as the record AccountSub takes, in line order, with the
+    // unit cost, amount and difference computed one line at a time.
+    QList<QDomDocument> ReceiptLineRecords(clsAccount& engine, const Params& p);
+
+  private:
     Database& db();
     MessageSink& sink();
     // The unsettled purchase receipt lines at the start (condition on RdRecord h
     // and RdRecords l, with the settled quantities ps joined).
     QString unsettledFrom() const;
     QVariantList unsettledBinds(const Params& p) const;
+    static const QList<std::pair<int, QString>>& receiptFields();
+    QString receiptLinesSql() const;
+    QVariantList receiptLinesBinds(const Params& p) const;
     // The valuation method of an opening row s (warehouse w, inventory i joined).
     QString methodOf() const;
     QString lotValuedCondition() const;

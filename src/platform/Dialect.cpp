@@ -51,6 +51,19 @@ QString Dialect::concat(const QString& a, const QString& b) const {
     return QStringLiteral("(%1 || %2)").arg(a, b);
 }
 
+QString Dialect::mulRound(const QString& a, const QString& b, int places) const {
+    return isSqlite()
+               ? QStringLiteral("ROUND(%1 * %2, %3)").arg(a, b).arg(places)
+               : QStringLiteral("ROUND(CAST(%1 AS NUMERIC) * CAST(%2 AS NUMERIC), %3)").arg(a, b).arg(places);
+}
+
+QString Dialect::divRound(const QString& a, const QString& b, int places) const {
+    return isSqlite() ? QStringLiteral("ROUND(CAST(%1 AS REAL) / NULLIF(%2, 0), %3)").arg(a, b).arg(places)
+                      : QStringLiteral("ROUND(CAST(%1 AS NUMERIC) / NULLIF(CAST(%2 AS NUMERIC), 0), %3)")
+                            .arg(a, b)
+                            .arg(places);
+}
+
 QString Dialect::nullSafeEquals(const QString& a, const QString& b) const {
     return isSqlite() ? QStringLiteral("%1 IS %2").arg(a, b)
                       : QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(a, b);

@@ -29,6 +29,11 @@ class Dialect {
     [[nodiscard]] QString left(const QString& expr, const QString& n) const;
     // String concatenation of two expressions.
     [[nodiscard]] QString concat(const QString& a, const QString& b) const;
+    // a × b and a ÷ b (NULL when b is 0) rounded half away from zero: exact on
+    // PostgreSQL; on SQLite, whose round() works from the shortest decimal text
+    // of its binary result, the same for values of 15 significant digits.
+    [[nodiscard]] QString mulRound(const QString& a, const QString& b, int places) const;
+    [[nodiscard]] QString divRound(const QString& a, const QString& b, int places) const;
     // a = b where two NULLs count as equal.
     [[nodiscard]] QString nullSafeEquals(const QString& a, const QString& b) const;
     // The database clock as whole seconds since 1970.
