@@ -1,4 +1,8 @@
 #include "Cli.h"
+#include "entry/LoginContext.h"
+#include "entry/clsQC.h"
+#include "host/AccPara.h"
+#include "platform/MessageSink.h"
 
 #include "LoginForm.h"
 #include "demo/Demo.h"
@@ -312,6 +316,30 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
 
 // Reads the password from the terminal without echoing it; from a pipe, the first
 // line.
+OperatorSession::OperatorSession(const Arguments& given) {
+    Arguments args = given;
+    if (args.value(QStringLiteral("user")).trimmed().isEmpty())
+        throw UsageError(QStringLiteral("缺少选项 --user"));
+    if (!args.has(QStringLiteral("password")))
+        args.values.insert(QStringLiteral("password"), promptPassword());
+    m_login = loginFrom(args);
+    m_sink = std::make_unique<RecordingSink>();
+    m_ctx = std::make_unique<LoginContext>();
+    m_ctx->sink = m_sink.get();
+    try {
+        openContext(*m_ctx, *m_login, false, ConnectionMode::Reconnect);
+    } catch (...) {
+        closeContext(*m_ctx);
+        throw;
+    }
+    m_ctx->gAccPara = std::make_unique<AccPara>();
+    m_ctx->gAccPara->setDatabase(*m_ctx->gDb);
+}
+
+OperatorSession::~OperatorSession() {
+    closeContext(*m_ctx);
+}
+
 QString promptPassword() {
     QTextStream err(stderr);
     err << QStringLiteral("密码：");

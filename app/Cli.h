@@ -16,6 +16,8 @@
 namespace qc {
 
 class Database;
+class RecordingSink;
+struct LoginContext;
 
 namespace cli {
 
@@ -82,6 +84,25 @@ std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
 // Reads the password from the terminal without echoing it; from a pipe, the first
 // line.
 QString promptPassword();
+// An operator's session for the sub-commands that act as one: --user required,
+// the password asked for when not given, the login, and the context opened as
+// the entry window opens it with its messages recorded; closed at the end.
+class OperatorSession {
+  public:
+    explicit OperatorSession(const Arguments& given);
+    ~OperatorSession();
+    OperatorSession(const OperatorSession&) = delete;
+    OperatorSession& operator=(const OperatorSession&) = delete;
+    [[nodiscard]] LoginContext& ctx() { return *m_ctx; }
+    [[nodiscard]] VqLogin& login() { return *m_login; }
+    [[nodiscard]] RecordingSink& sink() { return *m_sink; }
+
+  private:
+    std::unique_ptr<VqLogin> m_login;
+    std::unique_ptr<RecordingSink> m_sink;
+    std::unique_ptr<LoginContext> m_ctx;
+};
+
 // Builds the demo account in a database; a SQLite file is deleted first.
 demo::DemoInfo createDemoAccount(const QString& connectionString);
 // Opens an existing account database; a SQLite file that is not there is an

@@ -20,33 +20,17 @@ namespace qc::cli {
 
 namespace {
 
-// Closes the context however the command ends.
-struct ContextGuard {
-    LoginContext& ctx;
-    ~ContextGuard() { closeContext(ctx); }
-};
-
-void fetchStock(const Arguments& given, QTextStream& out) {
-    Arguments args = given;
+void fetchStock(const Arguments& args, QTextStream& out) {
     const QString wh = args.value(QStringLiteral("warehouse")).trimmed();
     if (wh.isEmpty()) throw UsageError(QStringLiteral("缺少选项 --warehouse"));
     const QString overwrite = args.value(QStringLiteral("overwrite")).trimmed().toLower();
     if (overwrite != u"yes" && overwrite != u"no")
         throw UsageError(QStringLiteral("选项 --overwrite 须为 yes 或 no"));
-    if (args.value(QStringLiteral("user")).trimmed().isEmpty())
-        throw UsageError(QStringLiteral("缺少选项 --user"));
-    if (!args.has(QStringLiteral("password")))
-        args.values.insert(QStringLiteral("password"), promptPassword());
-
-    std::unique_ptr<VqLogin> login = loginFrom(args);
-    LoginContext ctx;
-    RecordingSink sink;
-    ctx.sink = &sink;
-    ContextGuard guard{ctx};
-    openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    OperatorSession session(args);
+    LoginContext& ctx = session.ctx();
+    RecordingSink& sink = session.sink();
+    VqLogin& login = session.login();
     ctx.gInstanceNo = QString::number(InstanceNumberSource(ctx.gDb->Connection()));
-    ctx.gAccPara = std::make_unique<AccPara>();
-    ctx.gAccPara->setDatabase(*ctx.gDb);
 
     // The window offers 取数 only in the first year of inventory accounting and
     // once stock management has started, and only on the warehouses the operator
@@ -59,13 +43,13 @@ void fetchStock(const Arguments& given, QTextStream& out) {
         if (AccPara::WarehouseCodeOf(item).trimmed() == wh) visible = true;
     if (!visible) throw UsageError(QStringLiteral("仓库 %1 不存在或不是您所管辖的仓库！").arg(wh));
 
-    if (!login->TaskExec(opening::kFetchTask, 1)) throw UsageError(QStringLiteral("您没有这个权限！"));
-    if (!login->TaskExec(opening::kFetchTask, -1))
-        throw UsageError(QStringLiteral("功能互斥：") + u'\n' + login->TaskMessage());
+    if (!login.TaskExec(opening::kFetchTask, 1)) throw UsageError(QStringLiteral("您没有这个权限！"));
+    if (!login.TaskExec(opening::kFetchTask, -1))
+        throw UsageError(QStringLiteral("功能互斥：") + u'\n' + login.TaskMessage());
     struct TaskGuard {
         VqLogin& login;
         ~TaskGuard() { login.TaskExec(opening::kFetchTask, 0); }
-    } task{*login};
+    } task{login};
 
     const bool existing = opening::Existqcdate(ctx, wh, false);
     QElapsedTimer timer;

@@ -23,28 +23,14 @@ namespace {
 // Logs in, opens the context as the entry window does, runs the command and
 // reports its messages; a refusal or failure becomes the exit code 1 with them.
 void runKeep(const Arguments& given, QTextStream& out, bool cancel) {
-    Arguments args = given;
-    if (args.value(QStringLiteral("user")).trimmed().isEmpty())
-        throw UsageError(QStringLiteral("缺少选项 --user"));
-    if (!args.has(QStringLiteral("password")))
-        args.values.insert(QStringLiteral("password"), promptPassword());
-    std::unique_ptr<VqLogin> login = loginFrom(args);
-    LoginContext ctx;
-    RecordingSink sink;
-    ctx.sink = &sink;
-    struct Guard {
-        LoginContext& ctx;
-        ~Guard() { closeContext(ctx); }
-    } guard{ctx};
-    openContext(ctx, *login, false, ConnectionMode::Reconnect);
-    ctx.gAccPara = std::make_unique<AccPara>();
-    ctx.gAccPara->setDatabase(*ctx.gDb);
+    OperatorSession session(given);
+    LoginContext& ctx = session.ctx();
 
     QElapsedTimer timer;
     timer.start();
     const opening::KeepOutcome outcome =
         cancel ? opening::CancelCommand(ctx) : opening::PostCommand(ctx, false);
-    const QString messages = sink.texts().join(u'\n');
+    const QString messages = session.sink().texts().join(u'\n');
     if (outcome != opening::KeepOutcome::Done) throw UsageError(messages);
     out << messages << '\n' << QStringLiteral("用时 %1 ms\n").arg(timer.elapsed());
 }

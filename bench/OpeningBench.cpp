@@ -5,6 +5,7 @@
 //
 //   qc_bench [--benchmark_filter=...]       (QC_BENCH_DB=<file> reuses a generated file)
 
+#include "BenchAccount.h"
 #include "demo/Demo.h"
 #include "entry/LoginContext.h"
 #include "entry/clsQC.h"
@@ -104,14 +105,7 @@ struct Session {
 
     Session() {
         QString err;
-        login = VqLogin::login({account().file,
-                                QStringLiteral("001"),
-                                2026,
-                                QStringLiteral("demo"),
-                                QStringLiteral("demo123"),
-                                QDate(2026, 1, 1),
-                                {}},
-                               &err);
+        login = bench::demoLogin(account().file, &err);
         if (!login) throw std::runtime_error(err.toStdString());
         ctx.scratchFolder = account().folder;
         ctx.sink = &sink;

@@ -7,84 +7,26 @@
 //
 //   qc_bench --benchmark_filter=Fetch        (QC_FETCH_LINES=n for another size)
 
-#include "demo/Demo.h"
-#include "entry/LoginContext.h"
-#include "entry/clsQC.h"
-#include "host/VqLogin.h"
+#include "BenchAccount.h"
 #include "opening/FetchStock.h"
-#include "platform/Database.h"
 #include "platform/Dialect.h"
-#include "platform/MessageSink.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QUrl>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
 using namespace qc;
+using bench::BenchAccount;
+using bench::postgresServer;
 
 int stockLines() {
     const int n = qEnvironmentVariableIntValue("QC_FETCH_LINES");
     return n > 0 ? n : 1'000'000;
 }
-
-QString postgresServer() {
-    QString s = qEnvironmentVariable("QC_BENCH_PG");
-    return s.isEmpty() ? qEnvironmentVariable("QC_TEST_PG") : s;
-}
-
-// A generated account whose only warehouse holds every stock line.
-class ScaleAccount {
-  public:
-    explicit ScaleAccount(bool postgres) {
-        if (postgres) {
-            m_admin = postgresServer();
-            m_schema = QStringLiteral("qcb_fetch_%1").arg(QCoreApplication::applicationPid());
-            auto admin = Database::open(m_admin);
-            admin->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
-            admin->exec(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
-            QUrl url(m_admin);
-            url.setQuery(QStringLiteral("options=-csearch_path%3D") + m_schema);
-            m_conn = url.toString();
-        } else {
-            // QC_BENCH_DB_DIR keeps the generated file for a look afterwards.
-            const QString keep = qEnvironmentVariable("QC_BENCH_DB_DIR");
-            m_conn = keep.isEmpty() ? m_dir.filePath(QStringLiteral("fetch.db"))
-                                    : keep + QStringLiteral("/fetch.db");
-            QFile::remove(m_conn);
-        }
-        auto db = Database::open(m_conn);
-        demo::initDatabase(*db);
-        demo::ScaleOptions o;
-        o.warehouses = 1;
-        o.items = 1000;
-        o.openings = 0;
-        o.dispatchLines = 0;
-        o.stockLines = stockLines();
-        demo::generateScale(*db, o);
-        db->exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"));
-    }
-    ~ScaleAccount() {
-        if (m_schema.isEmpty()) return;
-        try {
-            Database::open(m_admin)->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
-        } catch (const DbError&) {
-        }
-    }
-    [[nodiscard]] QString connectionString() const { return m_conn; }
-
-  private:
-    QTemporaryDir m_dir;
-    QString m_conn, m_admin, m_schema;
-};
 
 // The floor: one INSERT ... SELECT copying as many rows as there are lines.
 double floorSeconds(Database& db) {
@@ -108,25 +50,23 @@ double floorSeconds(Database& db) {
 }
 
 void BM_FetchWayB(benchmark::State& state, bool postgres) {
-    qputenv("QC_FAST_HASH", "1");
-    ScaleAccount account(postgres);
-    QString err;
-    auto login = VqLogin::login({account.connectionString(),
-                                 QStringLiteral("001"),
-                                 2026,
-                                 QStringLiteral("demo"),
-                                 QStringLiteral("demo123"),
-                                 QDate(2026, 1, 1),
-                                 {}},
-                                &err);
-    if (!login) {
-        state.SkipWithError(err.toStdString().c_str());
+    // An account whose only warehouse holds every stock line, stock management
+    // ahead of inventory accounting.
+    demo::ScaleOptions o;
+    o.warehouses = 1;
+    o.items = 1000;
+    o.openings = 0;
+    o.dispatchLines = 0;
+    o.stockLines = stockLines();
+    BenchAccount account(postgres, QStringLiteral("fetch"), o);
+    Database::open(account.connectionString())
+        ->exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"));
+    if (const QString refused = account.logIn(); !refused.isEmpty()) {
+        state.SkipWithError(refused.toStdString().c_str());
         return;
     }
-    LoginContext ctx;
-    RecordingSink sink;
-    ctx.sink = &sink;
-    openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    LoginContext& ctx = account.ctx();
+    RecordingSink& sink = account.sink();
     ctx.gInstanceNo = QStringLiteral("1");
     const QString wh = QStringLiteral("001");
 
@@ -170,7 +110,6 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     state.counters["floor_s"] = floor;
     state.counters["ratio"] = floor > 0 ? mean / floor : 0;
     opening::fetchStepHook() = nullptr;
-    closeContext(ctx);
 }
 
 const bool registered = [] {

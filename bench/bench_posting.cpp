@@ -8,74 +8,20 @@
 //
 //   qc_bench --benchmark_filter=Posting
 
-#include "demo/Demo.h"
-#include "entry/LoginContext.h"
-#include "entry/clsQC.h"
-#include "host/VqLogin.h"
+#include "BenchAccount.h"
 #include "opening/Posting.h"
-#include "platform/Database.h"
 #include "platform/Dialect.h"
-#include "platform/MessageSink.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMap>
-#include <QTemporaryDir>
-#include <QUrl>
 
 namespace {
 
 using namespace qc;
-
-QString postgresServer() {
-    QString s = qEnvironmentVariable("QC_BENCH_PG");
-    return s.isEmpty() ? qEnvironmentVariable("QC_TEST_PG") : s;
-}
-
-// A generated account with the given number of opening rows and nothing after them.
-class ScaleAccount {
-  public:
-    ScaleAccount(bool postgres, int openings) {
-        if (postgres) {
-            m_admin = postgresServer();
-            m_schema = QStringLiteral("qcb_post_%1_%2").arg(QCoreApplication::applicationPid()).arg(openings);
-            auto admin = Database::open(m_admin);
-            admin->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
-            admin->exec(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
-            QUrl url(m_admin);
-            url.setQuery(QStringLiteral("options=-csearch_path%3D") + m_schema);
-            m_conn = url.toString();
-        } else {
-            m_conn = m_dir.filePath(QStringLiteral("posting.db"));
-            QFile::remove(m_conn);
-        }
-        auto db = Database::open(m_conn);
-        demo::initDatabase(*db);
-        demo::ScaleOptions o;
-        o.warehouses = 10;
-        o.items = 10000;
-        o.openings = openings;
-        o.stockLines = 0;
-        o.dispatchLines = 0;
-        demo::generateScale(*db, o);
-    }
-    ~ScaleAccount() {
-        if (m_schema.isEmpty()) return;
-        try {
-            Database::open(m_admin)->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
-        } catch (const DbError&) {
-            // The schema carries the process id; a leftover does not disturb a later run.
-        }
-    }
-    [[nodiscard]] QString connectionString() const { return m_conn; }
-
-  private:
-    QTemporaryDir m_dir;
-    QString m_conn, m_admin, m_schema;
-};
+using bench::BenchAccount;
+using bench::postgresServer;
 
 // The floor: one INSERT ... SELECT copying the opening rows, every column, into a
 // scratch table of the same shape.
@@ -102,27 +48,22 @@ QMap<QString, double>& meanBySize() {
 }
 
 void BM_Posting(benchmark::State& state, bool postgres) {
-    qputenv("QC_FAST_HASH", "1");
     const int rows = int(state.range(0));
-    ScaleAccount account(postgres, rows);
-    QString err;
-    auto login = VqLogin::login({account.connectionString(),
-                                 QStringLiteral("001"),
-                                 2026,
-                                 QStringLiteral("demo"),
-                                 QStringLiteral("demo123"),
-                                 QDate(2026, 1, 1),
-                                 {}},
-                                &err);
-    if (!login) {
-        state.SkipWithError(err.toStdString().c_str());
+    // A generated account with the given number of opening rows and nothing after them.
+    demo::ScaleOptions o;
+    o.warehouses = 10;
+    o.items = 10000;
+    o.openings = rows;
+    o.stockLines = 0;
+    o.dispatchLines = 0;
+    BenchAccount account(postgres, QStringLiteral("post_%1").arg(rows), o);
+    if (const QString refused = account.logIn(); !refused.isEmpty()) {
+        state.SkipWithError(refused.toStdString().c_str());
         return;
     }
-    LoginContext ctx;
-    RecordingSink sink;
-    ctx.sink = &sink;
-    openContext(ctx, *login, false, ConnectionMode::Reconnect);
-    Database& db = ctx.gDb->Connection();
+    LoginContext& ctx = account.ctx();
+    RecordingSink& sink = account.sink();
+    Database& db = account.db();
     const qint64 openingRows =
         db.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0")).toLongLong();
 
@@ -170,7 +111,6 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         const double half = meanBySize().value(dbName + QString::number(rows / 2));
         if (half > 0) state.counters["vs_half"] = mean / half;
     }
-    closeContext(ctx);
 }
 
 const bool registered = [] {

@@ -1,8 +1,9 @@
 #include "support/TestDb.h"
 
+#include "platform/ScratchSchema.h"
+
 #include <QAtomicInteger>
 #include <QCoreApplication>
-#include <QUrl>
 
 namespace qc::test {
 
@@ -26,14 +27,7 @@ ScratchAccount::ScratchAccount(const std::string& backend) {
     } else {
         m_admin = QString::fromLocal8Bit(qgetenv("QC_TEST_PG"));
         m_schema = QStringLiteral("qct_%1_%2").arg(QCoreApplication::applicationPid()).arg(++g_schemaCounter);
-        {
-            auto admin = Database::open(m_admin);
-            admin->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
-            admin->exec(QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
-        }
-        QUrl url(m_admin);
-        url.setQuery(QStringLiteral("options=-csearch_path%3D") + m_schema);
-        m_conn = url.toString();
+        m_conn = createScratchSchema(m_admin, m_schema);
     }
     m_db = Database::open(m_conn);
 }
@@ -42,8 +36,7 @@ ScratchAccount::~ScratchAccount() {
     m_db.reset();
     if (!m_schema.isEmpty()) {
         try {
-            auto admin = Database::open(m_admin);
-            admin->exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
+            dropScratchSchema(m_admin, m_schema);
         } catch (const DbError& e) {
             ADD_FAILURE() << "could not drop test schema: " << e.what();
         }

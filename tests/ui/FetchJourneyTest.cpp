@@ -3,11 +3,11 @@
 // take-over from the command line.
 
 #include "Cli.h"
+#include "EntryWindowFixture.h"
 #include "host/Users.h"
 #include "opening/ui/FrmQcInput.h"
 #include "opening/ui/OpeningModel.h"
 #include "shared/ui/QcToolbar.h"
-#include "support/OpeningFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,40 +19,9 @@ using namespace Qt::StringLiterals;
 namespace qc {
 namespace {
 
-class FetchJourneyTest : public test::OpeningFixture {
+class FetchJourneyTest : public test::EntryWindowFixture {
   protected:
-    void TearDown() override {
-        frm.reset();
-        OpeningFixture::TearDown();
-    }
-    void openWindow() {
-        QString err;
-        login =
-            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
-        ASSERT_TRUE(login) << err.toStdString();
-        ctx.scratchFolder = folder();
-        openContext(ctx, *login, false, ConnectionMode::Reconnect);
-        frm = std::make_unique<opening::FrmQcInput>(ctx, pickers);
-        ctx.sink = &sink;  // questions answered from the script instead of message boxes
-        frm->show();
-        QApplication::setActiveWindow(frm.get());
-        QApplication::processEvents();
-    }
-    // Walks the warehouse list down with the keyboard to the warehouse.
-    void chooseWarehouse(const QString& wh) {
-        frm->cboWh->setFocus();
-        for (int i = 0; i < frm->cboWh->count() && frm->entry().CurrentWhCode != wh; ++i)
-            QTest::keyClick(frm->cboWh, Qt::Key_Down);
-        ASSERT_EQ(frm->entry().CurrentWhCode, wh);
-    }
-    void clickFetch(MsgAnswer answer) {
-        sink.clear();
-        sink.script(answer);
-        QToolButton* button = frm->toolbar->toolButton(u"Getcount"_s);
-        ASSERT_TRUE(button && button->isEnabled());
-        QTest::mouseClick(button, Qt::LeftButton);
-        QApplication::processEvents();
-    }
+    void clickFetch(MsgAnswer answer) { clickButton(u"Getcount"_s, answer); }
     qint64 stockOpeningLines(const QString& wh) {
         return db()
             .scalar(
@@ -68,8 +37,6 @@ class FetchJourneyTest : public test::OpeningFixture {
         if (errText) *errText = errBuf;
         return code;
     }
-
-    std::unique_ptr<opening::FrmQcInput> frm;
 };
 
 // Catches: the toolbar button not reaching the command, 否 dropping the rows there

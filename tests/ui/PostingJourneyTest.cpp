@@ -2,10 +2,10 @@
 // picked, the toolbar button clicked once to post the openings and once more to
 // cancel the posting, with the window following the posted state.
 
+#include "EntryWindowFixture.h"
 #include "opening/ui/FrmQcInput.h"
 #include "opening/ui/OpeningModel.h"
 #include "shared/ui/QcToolbar.h"
-#include "support/OpeningFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,39 +17,10 @@ using namespace Qt::StringLiterals;
 namespace qc {
 namespace {
 
-class PostingJourneyTest : public test::OpeningFixture {
+class PostingJourneyTest : public test::EntryWindowFixture {
   protected:
-    void TearDown() override {
-        frm.reset();
-        OpeningFixture::TearDown();
-    }
-    void openWindow() {
-        QString err;
-        login =
-            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
-        ASSERT_TRUE(login) << err.toStdString();
-        ctx.scratchFolder = folder();
-        openContext(ctx, *login, false, ConnectionMode::Reconnect);
-        frm = std::make_unique<opening::FrmQcInput>(ctx, pickers);
-        ctx.sink = &sink;  // messages recorded instead of shown in boxes
-        frm->show();
-        QApplication::setActiveWindow(frm.get());
-        QApplication::processEvents();
-    }
-    void chooseWarehouse(const QString& wh) {
-        frm->cboWh->setFocus();
-        for (int i = 0; i < frm->cboWh->count() && frm->entry().CurrentWhCode != wh; ++i)
-            QTest::keyClick(frm->cboWh, Qt::Key_Down);
-        ASSERT_EQ(frm->entry().CurrentWhCode, wh);
-    }
     QToolButton* keepButton() { return frm->toolbar->toolButton(u"Keep"_s); }
-    void clickKeep() {
-        sink.clear();
-        QToolButton* button = keepButton();
-        ASSERT_TRUE(button && button->isEnabled());
-        QTest::mouseClick(button, Qt::LeftButton);
-        QApplication::processEvents();
-    }
+    void clickKeep() { clickButton(u"Keep"_s); }
     // Data cells of the grid's model that accept an editor.
     int editableCells() {
         const opening::OpeningModel& m = frm->model();
@@ -59,8 +30,6 @@ class PostingJourneyTest : public test::OpeningFixture {
                 if (m.flags(m.index(r, c)).testFlag(Qt::ItemIsEditable)) ++n;
         return n;
     }
-
-    std::unique_ptr<opening::FrmQcInput> frm;
 };
 
 // Catches: the button not reaching posting or cancelling, rows left out of the

@@ -1,0 +1,108 @@
+#pragma once
+
+// A generated account for the benchmarks, on SQLite or, when QC_BENCH_PG or
+// QC_TEST_PG names a server, on PostgreSQL (in a schema of its own, dropped
+// afterwards), with the demo operator logged in and the context opened as the
+// entry window opens it.
+
+#include "demo/Demo.h"
+#include "entry/LoginContext.h"
+#include "entry/clsQC.h"
+#include "host/VqLogin.h"
+#include "platform/Database.h"
+#include "platform/MessageSink.h"
+#include "platform/ScratchSchema.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace qc::bench {
+
+inline QString postgresServer() {
+    QString s = qEnvironmentVariable("QC_BENCH_PG");
+    return s.isEmpty() ? qEnvironmentVariable("QC_TEST_PG") : s;
+}
+
+// The demo operator logged in to a generated account (cheap password hashing);
+// null with the refusal in `err` when the login fails.
+inline std::unique_ptr<VqLogin> demoLogin(const QString& connection, QString* err) {
+    qputenv("QC_FAST_HASH", "1");
+    auto login = VqLogin::login({connection,
+                                 QStringLiteral("001"),
+                                 2026,
+                                 QStringLiteral("demo"),
+                                 QStringLiteral("demo123"),
+                                 QDate(2026, 1, 1),
+                                 {}},
+                                err);
+    if (!login && err && err->isEmpty()) *err = QStringLiteral("登录失败");
+    return login;
+}
+
+class BenchAccount {
+  public:
+    // `tag` names the SQLite file and the PostgreSQL schema. QC_BENCH_DB_DIR keeps
+    // the SQLite file there for a look afterwards.
+    BenchAccount(bool postgres, const QString& tag, const demo::ScaleOptions& options) {
+        if (postgres) {
+            m_admin = postgresServer();
+            m_schema = QStringLiteral("qcb_%1_%2").arg(tag).arg(QCoreApplication::applicationPid());
+            m_conn = createScratchSchema(m_admin, m_schema);
+        } else {
+            const QString keep = qEnvironmentVariable("QC_BENCH_DB_DIR");
+            const QString file = tag + QStringLiteral(".db");
+            m_conn = keep.isEmpty() ? m_dir.filePath(file) : keep + u'/' + file;
+            QFile::remove(m_conn);
+        }
+        auto db = Database::open(m_conn);
+        demo::initDatabase(*db);
+        demo::generateScale(*db, options);
+    }
+    ~BenchAccount() {
+        closeContext(m_ctx);
+        m_login.reset();
+        if (m_schema.isEmpty()) return;
+        try {
+            dropScratchSchema(m_admin, m_schema);
+        } catch (const DbError&) {
+            // The schema carries the process id; a leftover does not disturb a later run.
+        }
+    }
+    BenchAccount(const BenchAccount&) = delete;
+    BenchAccount& operator=(const BenchAccount&) = delete;
+
+    [[nodiscard]] QString connectionString() const { return m_conn; }
+
+    // Logs the demo operator in and opens the context; the login's refusal when it fails.
+    QString logIn() {
+        qputenv("QC_FAST_HASH", "1");
+        QString err;
+        m_login = VqLogin::login({m_conn,
+                                  QStringLiteral("001"),
+                                  2026,
+                                  QStringLiteral("demo"),
+                                  QStringLiteral("demo123"),
+                                  QDate(2026, 1, 1),
+                                  {}},
+                                 &err);
+        if (!m_login) return err.isEmpty() ? QStringLiteral("登录失败") : err;
+        m_ctx.sink = &m_sink;
+        openContext(m_ctx, *m_login, false, ConnectionMode::Reconnect);
+        return {};
+    }
+    [[nodiscard]] LoginContext& ctx() { return m_ctx; }
+    [[nodiscard]] RecordingSink& sink() { return m_sink; }
+    [[nodiscard]] Database& db() { return m_ctx.gDb->Connection(); }
+
+  private:
+    QTemporaryDir m_dir;
+    QString m_conn, m_admin, m_schema;
+    std::unique_ptr<VqLogin> m_login;
+    RecordingSink m_sink;
+    LoginContext m_ctx;
+};
+
+}  // namespace qc::bench
