@@ -354,7 +354,7 @@ QString promptPassword() {
     }
 #endif
     QTextStream in(stdin);
-    const QString line = in.readLine();
+    QString line = in.readLine();
 #ifdef Q_OS_UNIX
     if (tty) tcsetattr(STDIN_FILENO, TCSANOW, &old);
 #endif

@@ -341,13 +341,10 @@ void Posting::PostReceiptLines(clsAccount& engine, const Params& p) {
            binds + receiptLinesBinds(p));
 
     // The lines keep the unit cost and amount their estimates were made with.
-    d.exec(
-        QStringLiteral("UPDATE RdRecords SET iPUnitCost = (SELECT s.iInCost FROM IA_Subsidiary s WHERE "
-                       "s.AutoID > ? AND s.cVouType = '33' AND s.ID = RdRecords.AutoID), iPPrice = (SELECT "
-                       "s.iAInPrice FROM IA_Subsidiary s WHERE s.AutoID > ? AND s.cVouType = '33' AND s.ID = "
-                       "RdRecords.AutoID) WHERE AutoID IN (SELECT ID FROM IA_Subsidiary WHERE AutoID > ? AND "
-                       "cVouType = '33')"),
-        {before, before, before});
+    d.exec(QStringLiteral(
+               "UPDATE RdRecords SET iPUnitCost = s.iInCost, iPPrice = s.iAInPrice FROM IA_Subsidiary s "
+               "WHERE s.AutoID > ? AND s.cVouType = '33' AND s.ID = RdRecords.AutoID"),
+           {before});
     if (!engine.PostOpeningRows({QStringLiteral("s.AutoID > ? AND s.cVouType = '33'"), {before}}))
         throw DbError(engine.lastError());
 }

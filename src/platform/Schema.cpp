@@ -32,7 +32,7 @@ ColumnDef parseColumn(const QString& columnText) {
     const auto parts = s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     Q_ASSERT(parts.size() == 2);
     c.name = parts[0];
-    const QString t = parts[1];
+    const QString& t = parts[1];
     static const QRegularExpression textRe(QStringLiteral("^t(\\d*)$"));
     static const QRegularExpression numRe(QStringLiteral("^n(\\d+)_(\\d+)$"));
     if (t == u"id")
