@@ -1,6 +1,7 @@
 // The filter and find dialogs of the entry window, the shared condition widgets
 // and the host's reference window, driven by keys on the offscreen platform.
 
+#include "Typing.h"
 #include "core/ConditionFixture.h"
 #include "host/ui/ReferenceDialog.h"
 #include "opening/ui/frmInitCon.h"
@@ -35,16 +36,7 @@ class ConditionDialogsTest : public test::ConditionAccount {
     // Key presses for every character, Chinese ones included (as an input method
     // would deliver them).
     static void type(QWidget* w, const QString& text) {
-        for (const QChar c : text) {
-            if (c.unicode() < 0x80) {
-                QTest::keyClick(w, c.toLatin1());
-                continue;
-            }
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(w, &press);
-            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(w, &release);
-        }
+        for (const QChar c : text) test::typeChar(w, c);
     }
     // Types into a box and leaves it with Tab; the box is validated on the way out.
     static void typeAndLeave(QLineEdit* box, const QString& text) {

@@ -2,6 +2,7 @@
 // the journeys of an accountant keying opening balances, each checked against
 // the database afterwards, and the grid model under Qt's model checker.
 
+#include "Typing.h"
 #include "demo/Demo.h"
 #include "entry/LoginContext.h"
 #include "entry/clsQC.h"
@@ -112,14 +113,7 @@ class FrmQcInputTest : public test::DbTest {
         for (const QChar c : text) {
             QWidget* w = focus();
             ASSERT_NE(w, nullptr);
-            if (c.unicode() < 0x80) {
-                QTest::keyClick(w, c.toLatin1());
-                continue;
-            }
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(w, &press);
-            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(w, &release);
+            test::typeChar(w, c);
         }
     }
     void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
