@@ -50,6 +50,7 @@ void fetchStock(const Arguments& args, QTextStream& out) {
         VqLogin& login;
         ~TaskGuard() { login.TaskExec(opening::kFetchTask, 0); }
     } task{login};
+    if (const QString refusal = opening::fetchRefusal(ctx, wh); !refusal.isEmpty()) throw UsageError(refusal);
 
     const bool existing = opening::Existqcdate(ctx, wh, false);
     QElapsedTimer timer;

@@ -17,11 +17,6 @@ QString scratchFolderOf(const LoginContext& ctx) {
     return ctx.scratchFolder.isEmpty() ? ScratchDb::workFolder() : ctx.scratchFolder;
 }
 
-MessageSink& sinkOf(LoginContext& ctx) {
-    static ConsoleSink console;
-    return ctx.sink ? *ctx.sink : console;
-}
-
 // Closing goes on whatever a single step reports.
 template <typename F>
 void ignoringErrors(F&& step) {
@@ -36,6 +31,17 @@ void ignoringErrors(F&& step) {
 LoginContext& context() {
     static LoginContext ctx;
     return ctx;
+}
+
+MessageSink& sinkOf(LoginContext& ctx) {
+    static ConsoleSink console;
+    return ctx.sink ? *ctx.sink : console;
+}
+
+AccPara& accParaOf(LoginContext& ctx) {
+    if (!ctx.gAccPara) ctx.gAccPara = std::make_unique<AccPara>();
+    if (ctx.gDb) ctx.gAccPara->setDatabase(*ctx.gDb);
+    return *ctx.gAccPara;
 }
 
 void openContext(LoginContext& ctx, VqLogin& login, std::optional<bool> isBusiness, ConnectionMode mode) {

@@ -50,4 +50,10 @@ struct LoginContext {
 // The one context of the loaded component.
 LoginContext& context();
 
+// Where the context's messages go: its sink, or the console when it has none.
+MessageSink& sinkOf(LoginContext& ctx);
+// The context's account-parameter object, on the connection of its host database
+// object; made on first use.
+AccPara& accParaOf(LoginContext& ctx);
+
 }  // namespace qc

@@ -67,6 +67,15 @@ void AccPara::SetPosted(const QString& sysId, bool posted) {
     tx.commit();
 }
 
+void AccPara::LockOpenings() {
+    Database& d = db();
+    if (!d.inTransaction()) throw DbError(QStringLiteral("期初数据的锁只能在事务中取得"));
+    if (d.kind() != DbKind::Postgres) return;
+    // One key per schema: two accounts on one server do not wait for each other.
+    d.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || ?))"),
+           {QStringLiteral(":IA openings")});
+}
+
 int AccPara::CurrentPeriod(const QString& sysId) {
     const QString id = sysId.trimmed().isEmpty() ? QStringLiteral("IA") : sysId.trimmed().toUpper();
     if (!knownSubsystems().contains(id)) throw DbError(QStringLiteral("未知的子系统：%1").arg(sysId));

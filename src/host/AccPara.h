@@ -25,6 +25,13 @@ class AccPara {
     // (cSysID = sysId, cName = "bQCAccount") whose value is "1" or "true".
     bool IsPosted(const QString& sysId);
     void SetPosted(const QString& sysId, bool posted);
+    // Makes the calling unit of work the only one that changes the openings of the
+    // account until it ends: posting, cancelling and every writer of opening rows
+    // take it first and then read the posted state, which is then the committed one
+    // and cannot change under them. On PostgreSQL a transaction-scoped advisory
+    // lock of the account's schema; SQLite's units of work hold the write lock from
+    // their start already. Must be called inside a transaction.
+    void LockOpenings();
     // Current period of a subsystem ("" = IA, "PU", "ST"): the first GL_mEnd period
     // whose bFlag_<sys> is not set; 13 when every period is closed, 1 when no
     // month-end rows exist yet. An unknown subsystem id throws DbError.

@@ -20,6 +20,7 @@ QVariant dateOrNull(const QDate& d) {
 }  // namespace
 
 void PostingFaults::check(const QString& step) const {
+    if (reached) reached(step);
     if (fails(step)) throw DbError(QStringLiteral("步骤 %1 失败（测试注入）").arg(step));
 }
 

@@ -28,6 +28,8 @@
 #include <QDomDocument>
 #include <QString>
 
+#include <functional>
+
 namespace qc {
 
 // A failure-injection point for the posting and the engine: when `failAt` names a
@@ -35,6 +37,9 @@ namespace qc {
 // every step's failure leaves the account as it was; it is empty otherwise.
 struct PostingFaults {
     QString failAt;
+    // Told of each step as it is reached, before it may fail: tests hold a posting
+    // there to see what runs beside it. Empty otherwise.
+    std::function<void(const QString& step)> reached;
     // Throws DbError when `step` is the step that must fail.
     void check(const QString& step) const;
     [[nodiscard]] bool fails(const QString& step) const { return !failAt.isEmpty() && failAt == step; }

@@ -117,8 +117,7 @@ class Fetch {
             throw DbError(QStringLiteral("实例号不能用作表名：%1").arg(ctx.gInstanceNo));
         m_work = QStringLiteral("tempKcqc") + ctx.gInstanceNo;
         m_sign = QStringLiteral("TempSign") + ctx.gInstanceNo;
-        if (!m_ctx.gAccPara) m_ctx.gAccPara = std::make_unique<AccPara>();
-        m_ctx.gAccPara->setDatabase(*m_ctx.gDb);
+        accParaOf(m_ctx);
         m_quanDec = decimals(QStringLiteral("iStrsQuanDecDgt"));
         m_priceDec = decimals(QStringLiteral("iStrsPriDecDgt"));
     }
@@ -176,11 +175,8 @@ class Fetch {
     // head, and the line's item (inventory rights list Inventory.iId, so the item is
     // joined). The rows taken over become his own entries, so the write rights count.
     SqlFragment rights() {
-        SqlFragment f;
-        f = f.andWith(BuildRightsFilter(m_ctx, QStringLiteral("RdRecord.cWhCode"), kRightWarehouse, true));
-        f = f.andWith(BuildRightsFilter(m_ctx, QStringLiteral("RdRecord.cDepCode"), kRightDepartment, true));
-        f = f.andWith(BuildRightsFilter(m_ctx, QStringLiteral("Inventory.iId"), kRightInventory, true));
-        return f;
+        return RowRightsFilter(m_ctx, QStringLiteral("RdRecord.cWhCode"), QStringLiteral("RdRecord.cDepCode"),
+                               QStringLiteral("Inventory.iId"), true);
     }
 
     // The warehouse's department under per-department accounting, else nothing.
@@ -462,15 +458,30 @@ const QStringList& fetchSteps() {
 
 bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows) {
     Database& db = ctx.gDb->Connection();
-    const QString where =
-        QStringLiteral(" FROM IA_Subsidiary WHERE cVouType = ? AND cAccounter IS NULL AND cWhCode = ?");
+    // The rows a take-over may replace are those the operator could have typed:
+    // the same write rights on warehouse, department and item as the documents it
+    // reads. Rows outside them are neither counted nor deleted.
+    SqlFragment rows{QStringLiteral("SELECT IA_Subsidiary.AutoID FROM IA_Subsidiary "
+                                    "LEFT JOIN Inventory ON Inventory.cInvCode = IA_Subsidiary.cInvCode "
+                                    "WHERE IA_Subsidiary.cVouType = ? AND IA_Subsidiary.cAccounter IS NULL "
+                                    "AND IA_Subsidiary.cWhCode = ?"),
+                     {kOpeningType, whCode}};
+    rows = rows.andWith(RowRightsFilter(ctx, QStringLiteral("IA_Subsidiary.cWhCode"),
+                                        QStringLiteral("IA_Subsidiary.cAccDep"),
+                                        QStringLiteral("Inventory.iId"), true));
     if (deleteRows) {
         step(QStringLiteral("delete"));
-        db.exec(QStringLiteral("DELETE") + where, {kOpeningType, whCode});
+        db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID IN (") + rows.sql + u')', rows.binds);
         return false;
     }
-    return db.exec(QStringLiteral("SELECT 1") + where + QStringLiteral(" LIMIT 1"), {kOpeningType, whCode})
-        .next();
+    return db.exec(rows.sql + QStringLiteral(" LIMIT 1"), rows.binds).next();
+}
+
+QString fetchRefusal(LoginContext& ctx, const QString& whCode) {
+    if (accParaOf(ctx).IsPosted(QStringLiteral("IA"))) return QStringLiteral("期初已经记账！");
+    if (ctx.bWarehouseCheck && !HasDataRight(ctx, whCode, kRightWarehouse, true))
+        return QStringLiteral("您没有这个权限！");
+    return {};
 }
 
 FetchResult GetFromKc(LoginContext& ctx, const QString& whCode) {
@@ -484,11 +495,17 @@ QString fetchShortfallMessage(const FetchResult& r) {
 }
 
 bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, FetchResult* result) {
-    static ConsoleSink console;
-    MessageSink& sink = ctx.sink ? *ctx.sink : console;
+    MessageSink& sink = sinkOf(ctx);
     FetchResult r;
     try {
         Transaction tx(ctx.gDb->Connection());
+        // Decided again inside the unit of work, after any posting running now has
+        // ended: a take-over into posted openings would count them twice.
+        accParaOf(ctx).LockOpenings();
+        if (const QString refusal = fetchRefusal(ctx, whCode); !refusal.isEmpty()) {
+            sink.exclamation(refusal);
+            return false;
+        }
         if (replace) Existqcdate(ctx, whCode, true);
         r = GetFromKc(ctx, whCode);
         tx.commit();

@@ -20,9 +20,15 @@ namespace qc::opening {
 // The function task of the take-over.
 inline const QString kFetchTask = QStringLiteral("ASM310103");
 
-// Whether the warehouse has unposted opening rows; with deleteRows set they are
-// removed (in the caller's transaction).
+// Whether the warehouse has unposted opening rows that the operator may change
+// (write rights on warehouse, department and item); with deleteRows set those rows
+// are removed (in the caller's transaction) and no others.
 bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows);
+
+// Why the operator may not take the warehouse over now: "期初已经记账！" while the
+// openings are posted, "您没有这个权限！" without the write right on the warehouse;
+// "" when he may.
+QString fetchRefusal(LoginContext& ctx, const QString& whCode);
 
 // What a take-over did.
 struct FetchResult {
@@ -47,7 +53,9 @@ QString fetchShortfallMessage(const FetchResult& r);
 // The whole take-over as one unit of work: with `replace` the warehouse's
 // unposted opening rows are deleted first, then GetFromKc. On success the
 // shortfall message (if any) is shown and true returned; on failure everything is
-// rolled back, the error's description is shown and false returned.
+// rolled back, the error's description is shown and false returned. The refusals
+// of fetchRefusal are decided again inside the unit of work, after any posting or
+// cancelling running at the same time has ended.
 bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, FetchResult* result = nullptr);
 
 // The names of the statement groups of a take-over, in the order they run.

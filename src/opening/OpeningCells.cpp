@@ -69,11 +69,6 @@ struct Env {
     }
 };
 
-MessageSink& sinkOf(LoginContext& ctx) {
-    static ConsoleSink console;
-    return ctx.sink ? *ctx.sink : console;
-}
-
 QString priceText(const Env& e, const Decimal& d) {
     return formatNumber(d, decimalsPattern(e.priceDec));
 }

@@ -75,6 +75,13 @@ void OpeningEntry::runCommand(const QString& key) {
         if (CurrentWhCode.isEmpty()) return;
         if (!taskEntry(kFetchTask)) return;
         const auto leaveTask = [this] { m_ctx.gLogin->TaskExec(kFetchTask, 0); };
+        // Posted openings and a warehouse held read-only are refused before anything
+        // is asked; the take-over decides both again inside its unit of work.
+        if (const QString refusal = fetchRefusal(m_ctx, CurrentWhCode); !refusal.isEmpty()) {
+            sink().exclamation(refusal);
+            leaveTask();
+            return;
+        }
         const int last = m_grid.dataRowCount();
         if (last > 0 && m_grid.text(last, Col::AutoId).trimmed().isEmpty()) {
             sink().exclamation(QStringLiteral("请将新录入的数据存盘！"));
@@ -167,7 +174,12 @@ void OpeningEntry::mnuDelete(int row) {
     // A row never stored has no AutoID and nothing to delete.
     bool isId = false;
     const qint64 id = m_grid.text(row, Col::AutoId).trimmed().toLongLong(&isId);
-    if (isId) accountDb().exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID = ?"), {id});
+    if (isId) {
+        Transaction tx(accountDb());
+        if (!stillUnposted()) return;
+        accountDb().exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID = ?"), {id});
+        tx.commit();
+    }
 
     m_grid.removeDataRow(row);
     recomputeTotals();

@@ -162,8 +162,7 @@ OpeningEntry::OpeningEntry(LoginContext& ctx, Pickers& pickers, EntryWindow& win
 }
 
 MessageSink& OpeningEntry::sink() {
-    static ConsoleSink console;
-    return m_ctx.sink ? *m_ctx.sink : console;
+    return sinkOf(m_ctx);
 }
 
 Database& OpeningEntry::accountDb() {
@@ -171,8 +170,7 @@ Database& OpeningEntry::accountDb() {
 }
 
 void OpeningEntry::Load() {
-    if (!m_ctx.gAccPara) m_ctx.gAccPara = std::make_unique<AccPara>();
-    m_ctx.gAccPara->setDatabase(*m_ctx.gDb);
+    accParaOf(m_ctx);
     if (m_ctx.gLogin) m_ctx.gAccPara->Init(m_ctx.gLogin->DbConnectText(), m_ctx.gLogin->DbPassword());
 
     // Decimals beyond what an exact decimal holds would be meaningless.
@@ -261,16 +259,12 @@ void OpeningEntry::buildMainSelect() {
                 " LEFT JOIN ComputationUnit ON Inventory.cComUnitCode = ComputationUnit.cComunitCode"
                 " WHERE IA_Subsidiary.cVouType = ?");
     s.binds << QStringLiteral("34");
-    const std::pair<const char*, const QString*> rights[] = {
-        {"IA_Subsidiary.cWhCode", &kRightWarehouse},
-        {"IA_Subsidiary.cAccDep", &kRightDepartment},
-        {"Inventory.iId", &kRightInventory},
-    };
-    for (const auto& [column, kind] : rights) {
-        const SqlFragment c = BuildRightsFilter(m_ctx, QString::fromLatin1(column), *kind, false);
-        if (c.isEmpty()) continue;
-        s.sql += QStringLiteral(" AND ") + c.sql;
-        s.binds += c.binds;
+    const SqlFragment rights =
+        RowRightsFilter(m_ctx, QStringLiteral("IA_Subsidiary.cWhCode"),
+                        QStringLiteral("IA_Subsidiary.cAccDep"), QStringLiteral("Inventory.iId"), false);
+    if (!rights.isEmpty()) {
+        s.sql += QStringLiteral(" AND ") + rights.sql;
+        s.binds += rights.binds;
     }
     MainSelect = s;
 }

@@ -162,6 +162,10 @@ class OpeningEntry {
     // Row checks (OpeningRows.cpp).
     bool checkRow(int row);
     bool storeRow(int row);
+    // Inside the caller's unit of work: takes the openings' lock and tells whether
+    // they are still unposted. When another copy has posted them since this window
+    // loaded, says so and puts the window into its posted, read-only state.
+    bool stillUnposted();
     // Commands (OpeningCommands.cpp).
     void runCommand(const QString& key);
     void selectInventory();

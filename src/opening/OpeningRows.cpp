@@ -295,11 +295,15 @@ bool OpeningEntry::storeRow(int row) {
     }
 
     bool stored = v.ok() && (insert || id.has_value());
+    bool posted = false;
     if (stored) {
         try {
             Database& db = accountDb();
             Transaction tx(db);
-            if (insert) {
+            posted = !stillUnposted();
+            if (posted) {
+                stored = false;
+            } else if (insert) {
                 id = db.insertReturningId(QStringLiteral("IA_Subsidiary"), v.columns(), v.values(),
                                           QStringLiteral("AutoID"));
             } else {
@@ -310,11 +314,12 @@ bool OpeningEntry::storeRow(int row) {
                 db.exec(QStringLiteral("UPDATE IA_Subsidiary SET %1 WHERE AutoID = ?").arg(sets.join(u',')),
                         binds);
             }
-            tx.commit();
+            if (stored) tx.commit();
         } catch (const DbError&) {
             stored = false;
         }
     }
+    if (posted) return false;
     if (!stored) {
         sink().critical(kOutOfRange);
         return false;
@@ -322,6 +327,17 @@ bool OpeningEntry::storeRow(int row) {
     if (insert) m_grid.setText(row, Col::AutoId, QString::number(*id));
     bDirty = true;
     return true;
+}
+
+bool OpeningEntry::stillUnposted() {
+    AccPara& para = accParaOf(m_ctx);
+    para.LockOpenings();
+    if (!para.IsPosted(QStringLiteral("IA"))) return true;
+    sink().exclamation(QStringLiteral("期初已经记账！"));
+    bPosted = true;
+    applyCommandRules();
+    updateReadOnly();
+    return false;
 }
 
 void OpeningEntry::ValidateAndStoreRow(bool& cancel, int row) {

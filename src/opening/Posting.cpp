@@ -27,17 +27,6 @@ QDate paramDate(const QString& text) {
     return dateOf(QVariant(text.trimmed()));
 }
 
-MessageSink& sinkOf(LoginContext& ctx) {
-    static ConsoleSink console;
-    return ctx.sink ? *ctx.sink : console;
-}
-
-AccPara& accPara(LoginContext& ctx) {
-    if (!ctx.gAccPara) ctx.gAccPara = std::make_unique<AccPara>();
-    ctx.gAccPara->setDatabase(*ctx.gDb);
-    return *ctx.gAccPara;
-}
-
 // The task entry of the commands: the right, then the exclusive task.
 bool enterTask(LoginContext& ctx, const QString& funcId) {
     MessageSink& sink = sinkOf(ctx);
@@ -407,6 +396,11 @@ bool Posting::PostOpenings() {
         const Params p = read();
         Database& d = db();
         Transaction tx(d);
+        // A second posting, a cancelling or a 取数 running now waits here (or this
+        // one waits for them); what they committed is then seen below.
+        AccPara& para = accParaOf(m_ctx);
+        para.LockOpenings();
+        if (para.IsPosted(QStringLiteral("IA"))) throw DbError(QStringLiteral("期初已经记账！"));
         const QString op = p.operatorName;
 
         step("GL_mEnd");
@@ -530,7 +524,7 @@ bool Posting::PostOpenings() {
                            "WHERE h.cAccounter IS NOT NULL AND pss.bAccount = pss.bIsPurAcc)"));
 
         step("PostedState");
-        accPara(m_ctx).SetPosted(QStringLiteral("IA"), true);
+        accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), true);
         tx.commit();
         return true;
     } catch (const DbError& e) {
@@ -555,7 +549,7 @@ bool Posting::CanCancelPosting() {
         return false;
     if (d.scalar(QStringLiteral("SELECT COUNT(*) FROM JustInVouch")).toLongLong() > 0) return false;
     if (d.scalar(QStringLiteral("SELECT COUNT(*) FROM CostJustVouch")).toLongLong() > 0) return false;
-    const int period = accPara(m_ctx).CurrentPeriod(QString());
+    const int period = accParaOf(m_ctx).CurrentPeriod(QString());
     const bool byItem =
         ReadAccValue(m_ctx, QStringLiteral("IA"), QStringLiteral("cValueStyle")) == kByInventory;
     const QString lastTwo =
@@ -572,6 +566,9 @@ void Posting::CancelPosting() {
     const Params p = read();
     Database& d = db();
     Transaction tx(d);
+    AccPara& para = accParaOf(m_ctx);
+    para.LockOpenings();
+    if (!para.IsPosted(QStringLiteral("IA"))) throw DbError(QStringLiteral("期初尚未记账，无需恢复！"));
     step("CancelSummaries");
     d.exec(QStringLiteral("DELETE FROM IA_Summary"));
     d.exec(QStringLiteral("DELETE FROM IA_ValuationAss"));
@@ -605,13 +602,13 @@ void Posting::CancelPosting() {
                    unsettledFrom() + QStringLiteral(")"),
                unsettledBinds(p));
     step("CancelPostedState");
-    accPara(m_ctx).SetPosted(QStringLiteral("IA"), false);
+    accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), false);
     tx.commit();
 }
 
 KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<void(bool)>& busy) {
     MessageSink& sink = sinkOf(ctx);
-    AccPara& para = accPara(ctx);
+    AccPara& para = accParaOf(ctx);
     if (para.IsPosted(QStringLiteral("IA"))) {
         sink.exclamation(QStringLiteral("期初已经记账！"));
         return KeepOutcome::Refused;
@@ -660,7 +657,7 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
 
 KeepOutcome CancelCommand(LoginContext& ctx) {
     MessageSink& sink = sinkOf(ctx);
-    if (!accPara(ctx).IsPosted(QStringLiteral("IA"))) {
+    if (!accParaOf(ctx).IsPosted(QStringLiteral("IA"))) {
         sink.exclamation(QStringLiteral("期初尚未记账，无需恢复！"));
         return KeepOutcome::Refused;
     }

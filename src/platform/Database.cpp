@@ -239,6 +239,16 @@ QStringList Database::columnsOf(const QString& table) {
 
 void Database::begin() {
     checkThread();
+    if (m_info.kind == DbKind::Sqlite) {
+        // A unit of work takes SQLite's write lock when it starts, not at its first
+        // write: what it reads is then the last committed state and stays so until
+        // it ends, and a second unit waits for the first (up to the busy timeout)
+        // instead of failing half-way when its snapshot has gone stale.
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            throw DbError(describe(q.lastError()), QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
     if (!m_db.transaction()) throw DbError(describe(m_db.lastError()), QStringLiteral("BEGIN"));
 }
 

@@ -190,6 +190,14 @@ SqlFragment BuildRightsFilter(LoginContext& ctx, const QString& column, const QS
     return f;
 }
 
+SqlFragment RowRightsFilter(LoginContext& ctx, const QString& warehouseColumn,
+                            const QString& departmentColumn, const QString& inventoryIdColumn,
+                            bool writeRight) {
+    return BuildRightsFilter(ctx, warehouseColumn, kRightWarehouse, writeRight)
+        .andWith(BuildRightsFilter(ctx, departmentColumn, kRightDepartment, writeRight))
+        .andWith(BuildRightsFilter(ctx, inventoryIdColumn, kRightInventory, writeRight));
+}
+
 QStringList WarehouseCodeList(LoginContext& ctx, bool writeRight) {
     const auto src = codeSource(ctx, QStringLiteral("Warehouse"), writeRight, kWarehouseAll);
     return src ? firstColumn(accountDb(ctx), *src) : QStringList();

@@ -45,6 +45,13 @@ void ReadRightsFlags(LoginContext& ctx);
 SqlFragment BuildRightsFilter(LoginContext& ctx, const QString& column, const QString& kind, bool writeRight,
                               bool* built = nullptr);
 
+// The three data-rights conditions of a row that names a warehouse, a department
+// and an item (by the column holding Inventory.iId), ANDed; empty when the
+// operator is not restricted. With writeRight, the rows the operator may change.
+SqlFragment RowRightsFilter(LoginContext& ctx, const QString& warehouseColumn,
+                            const QString& departmentColumn, const QString& inventoryIdColumn,
+                            bool writeRight);
+
 // The warehouse (department: end-level only) codes the operator holds, in the order
 // of the rights query; all of them when he is not restricted, none when he holds none.
 QStringList WarehouseCodeList(LoginContext& ctx, bool writeRight);

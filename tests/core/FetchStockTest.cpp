@@ -1,11 +1,18 @@
 // Taking the openings over from stock management (取数): the two ways of building
 // the rows, the valuation rules, the command's questions and its atomicity.
 
+#include "host/AccountEngine.h"
 #include "host/Users.h"
 #include "opening/FetchStock.h"
+#include "opening/Posting.h"
 #include "support/OpeningFixture.h"
 
 #include <QSqlRecord>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -293,12 +300,131 @@ TEST_P(FetchStockTest, RightsRestrictWhatTheClerkFetches) {
     EXPECT_GT(count(u"cWhCode = '02' AND cAccDep = '0301'"_s), 0);
     EXPECT_EQ(count(u"cWhCode = '02' AND cInvCode = '3001'"_s), 1);
 
+    // What the clerk takes over is what his rights let him read; the rows above
+    // stay where they are outside them.
+    const qint64 last = db().scalar(u"SELECT MAX(AutoID) FROM IA_Subsidiary"_s).toLongLong();
     open(u"clerk"_s, u"clerk123"_s);
     pick(u"02"_s);
     fetch(MsgAnswer::Yes);
-    EXPECT_GT(count(u"cWhCode = '02'"_s), 0);
-    EXPECT_EQ(count(u"cWhCode = '02' AND cAccDep NOT IN ('0401', '0402', '06')"_s), 0);
-    EXPECT_EQ(count(u"cWhCode = '02' AND cInvCode = '3001'"_s), 0);
+    EXPECT_GT(count(u"cWhCode = '02' AND AutoID > ?"_s, {last}), 0);
+    EXPECT_EQ(count(u"cWhCode = '02' AND AutoID > ? AND cAccDep NOT IN ('0401', '0402', '06')"_s, {last}), 0);
+    EXPECT_EQ(count(u"cWhCode = '02' AND AutoID > ? AND cInvCode = '3001'"_s, {last}), 0);
+    EXPECT_EQ(count(u"cWhCode = '02' AND cInvCode = '3001'"_s), 1);
+}
+
+// Catches: 取数 with overwrite deleting the rows of a warehouse the operator holds
+// read-only, or, in a warehouse he may write, the rows of items or departments
+// outside his rights (which he could never type back); and the overwrite question
+// asked about rows he could not replace anyway.
+TEST_P(FetchStockTest, TakeOverReplacesOnlyRowsTheOperatorMayChange) {
+    // The clerk holds 03 read-only, 02 to write, departments 0401/0402/06 and the
+    // items of classes 01 and 02 (3001 is outside them).
+    const qint64 readOnly = insertOpening(u"03"_s, u"1001"_s, u"1"_s, u"5"_s, u"5"_s);
+    const qint64 ownItem = insertOpening(u"02"_s, u"1101"_s, u"2"_s, u"8"_s, u"16"_s);
+    const qint64 otherItem = insertOpening(u"02"_s, u"3001"_s, u"1"_s, u"40"_s, u"40"_s);
+    const qint64 otherDept = insertOpening(u"02"_s, u"1102"_s, u"1"_s, u"9"_s, u"9"_s);
+    db().exec(u"UPDATE IA_Subsidiary SET cAccDep = '0301' WHERE AutoID = ?"_s, {otherDept});
+    open(u"clerk"_s, u"clerk123"_s);
+
+    pick(u"03"_s);
+    const QString state = snapshot();
+    fetch(MsgAnswer::Yes);
+    EXPECT_EQ(sink.texts(), QStringList{u"您没有这个权限！"_s});
+    EXPECT_EQ(sink.entries().value(0).icon, MsgIcon::Exclamation);
+    EXPECT_EQ(snapshot(), state);
+    EXPECT_EQ(count(u"AutoID = ?"_s, {readOnly}), 1);
+    EXPECT_TRUE(taskFree());
+
+    pick(u"02"_s);
+    fetch(MsgAnswer::Yes);
+    ASSERT_EQ(sink.texts().value(0), u"该仓库已存在期初数据，您要覆盖原来的数据吗？"_s);
+    EXPECT_EQ(count(u"AutoID = ?"_s, {ownItem}), 0);
+    EXPECT_EQ(count(u"AutoID IN (?, ?)"_s, {otherItem, otherDept}), 2);
+    EXPECT_GT(count(u"cWhCode = '02'"_s), 2);
+
+    // Only rows outside his rights left: nothing to ask about, nothing deleted.
+    db().exec(u"DELETE FROM IA_Subsidiary WHERE cWhCode = '02' AND AutoID NOT IN (?, ?)"_s,
+              {otherItem, otherDept});
+    EXPECT_FALSE(opening::Existqcdate(ctx, u"02"_s, false));
+    pick(u"02"_s);
+    fetch(MsgAnswer::Yes);
+    EXPECT_FALSE(sink.texts().contains(u"该仓库已存在期初数据，您要覆盖原来的数据吗？"_s));
+    EXPECT_EQ(count(u"AutoID IN (?, ?)"_s, {otherItem, otherDept}), 2);
+    EXPECT_GT(count(u"cWhCode = '02'"_s), 2);
+}
+
+// Catches: 取数 into posted openings adding unposted rows beside the posted ones
+// (the warehouse's openings would then count twice).
+TEST_P(FetchStockTest, PostedOpeningsAreNotTakenOverAgain) {
+    open();
+    opening::Posting posting(ctx);
+    ASSERT_TRUE(posting.PostOpenings()) << posting.lastError().toStdString();
+    pick(u"04"_s);
+    const QString state = snapshot();
+    for (const MsgAnswer answer : {MsgAnswer::Yes, MsgAnswer::No}) {
+        fetch(answer);
+        EXPECT_EQ(sink.texts(), QStringList{u"期初已经记账！"_s});
+        EXPECT_EQ(snapshot(), state);
+        EXPECT_TRUE(taskFree());
+    }
+    // The rules refuse it too, whoever calls them.
+    sink.clear();
+    EXPECT_FALSE(opening::FetchOpenings(ctx, u"04"_s, true));
+    EXPECT_EQ(sink.texts(), QStringList{u"期初已经记账！"_s});
+    EXPECT_EQ(snapshot(), state);
+}
+
+// Catches: a take-over started while a posting runs deciding on the state from
+// before the posting, then, once the posting's locks are released, writing
+// unposted rows into the freshly posted openings.
+TEST_P(FetchStockTest, ATakeOverDuringAPostingWaitsForItAndIsThenRefused) {
+    open();
+    // The other operator's take-over runs on its own thread and connections, with
+    // its login made before the posting holds any lock.
+    std::promise<void> ready, go;
+    std::atomic<bool> finished{false};
+    bool fetched = true;
+    QStringList messages;
+    std::thread other([&] {
+        LoginContext c;
+        RecordingSink s;
+        QString err;
+        auto l =
+            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
+        if (l) {
+            c.sink = &s;
+            c.scratchFolder = folder();
+            c.gInstanceNo = u"8"_s;
+            openContext(c, *l, false, ConnectionMode::Reconnect);
+        }
+        ready.set_value();
+        go.get_future().wait();
+        if (l) fetched = opening::FetchOpenings(c, u"04"_s, false);
+        messages = l ? s.texts() : QStringList{err};
+        finished = true;
+        closeContext(c);
+    });
+    ready.get_future().wait();
+    bool held = false;
+    postingFaults().reached = [&](const QString& step) {
+        if (step != u"Dispatched"_s || held) return;
+        held = true;
+        go.set_value();
+        // Long enough for the take-over to reach the openings; it must then wait
+        // for the posting instead of finishing beside it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_FALSE(finished.load());
+    };
+    opening::Posting posting(ctx);
+    const bool posted = posting.PostOpenings();
+    postingFaults().reached = nullptr;
+    if (!held) go.set_value();
+    other.join();
+    ASSERT_TRUE(posted) << posting.lastError().toStdString();
+    EXPECT_TRUE(held);
+    EXPECT_FALSE(fetched);
+    EXPECT_EQ(messages, QStringList{u"期初已经记账！"_s});
+    EXPECT_EQ(count(u"cVouType = '34' AND cAccounter IS NULL"_s), 0);
 }
 
 // Catches: a failure in any statement group of the take-over leaving rows

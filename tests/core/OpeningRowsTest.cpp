@@ -1,6 +1,7 @@
 // The row checks of the opening entry window and the storage of a row as an
 // opening row of IA_Subsidiary, checked in the database.
 
+#include "opening/Posting.h"
 #include "support/OpeningFixture.h"
 
 using namespace Qt::StringLiterals;
@@ -14,6 +15,63 @@ class OpeningRowsTest : public test::OpeningFixture {
   protected:
     qint64 idOf(int row) { return grid().text(row, Col::AutoId).toLongLong(); }
 };
+
+// Catches: a window loaded before another copy posted the openings storing a new
+// row beside the posted ones, changing a posted row or deleting one (the ledger's
+// summaries would no longer match the openings).
+TEST_P(OpeningRowsTest, AWindowOpenBeforeAPostingElsewhereNoLongerWrites) {
+    // Another copy posts or cancels, on its own connections.
+    const auto elsewhere = [this](bool post) {
+        QString err;
+        auto otherLogin =
+            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
+        ASSERT_TRUE(otherLogin) << err.toStdString();
+        LoginContext other;
+        RecordingSink otherSink;
+        other.sink = &otherSink;
+        other.scratchFolder = folder();
+        openContext(other, *otherLogin, false, ConnectionMode::Reconnect);
+        opening::Posting posting(other);
+        if (post)
+            EXPECT_TRUE(posting.PostOpenings()) << posting.lastError().toStdString();
+        else
+            posting.CancelPosting();
+        closeContext(other);
+    };
+
+    open();
+    pick(u"03"_s);  // 全月平均法
+    ASSERT_GT(grid().dataRowCount(), 0);
+    const qint64 firstId = idOf(1);
+    const int typed = addRow({{Col::InvCode, u"2002"_s}, {Col::Quantity, u"5"_s}, {Col::Amount, u"4300"_s}});
+    elsewhere(true);
+    const qint64 rows = count(u"cVouType = '34'"_s);
+    EXPECT_FALSE(leave(typed));
+    EXPECT_EQ(sink.texts(), QStringList{u"期初已经记账！"_s});
+    EXPECT_EQ(sink.entries().value(0).icon, MsgIcon::Exclamation);
+    EXPECT_EQ(count(u"cVouType = '34'"_s), rows);
+    EXPECT_EQ(count(u"cVouType = '34' AND cAccounter IS NULL"_s), 0);
+    EXPECT_TRUE(entry->bPosted);  // the window now shows the posted state
+
+    elsewhere(false);
+    open();
+    pick(u"03"_s);
+    const QVariant quantity = stored(firstId, u"iAInQuantity"_s);
+    grid().setText(1, Col::Quantity, u"99"_s);
+    elsewhere(true);
+    EXPECT_FALSE(leave(1));
+    EXPECT_EQ(stored(firstId, u"iAInQuantity"_s), quantity);
+
+    elsewhere(false);
+    open();
+    pick(u"03"_s);
+    elsewhere(true);
+    sink.script(MsgAnswer::Ok);
+    entry->mnuDelete(1);
+    EXPECT_EQ(sink.texts(), (QStringList{u"确认删除吗？"_s, u"期初已经记账！"_s}));
+    EXPECT_EQ(count(u"AutoID = ?"_s, {firstId}), 1);
+    EXPECT_EQ(grid().text(1, Col::AutoId), QString::number(firstId));
+}
 
 // Catches: the empty-row check applied under the planned-price method, where the
 // amount follows from the planned price, or skipped under the other methods.
