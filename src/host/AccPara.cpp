@@ -3,6 +3,7 @@
 #include "host/Crypto.h"
 #include "host/HostDb.h"
 #include "platform/Database.h"
+#include "platform/Dialect.h"
 
 #include <limits>
 
@@ -70,10 +71,8 @@ void AccPara::SetPosted(const QString& sysId, bool posted) {
 void AccPara::LockOpenings() {
     Database& d = db();
     if (!d.inTransaction()) throw DbError(QStringLiteral("期初数据的锁只能在事务中取得"));
-    if (d.kind() != DbKind::Postgres) return;
-    // One key per schema: two accounts on one server do not wait for each other.
-    d.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || ?))"),
-           {QStringLiteral(":IA openings")});
+    const QString lock = d.dialect().transactionLock();
+    if (!lock.isEmpty()) d.exec(lock, {QStringLiteral("IA openings")});
 }
 
 int AccPara::CurrentPeriod(const QString& sysId) {

@@ -83,10 +83,13 @@ QString clsAccount::methodExpr() const {
     return m_valueStyle == kByInventory ? QStringLiteral("i.cValueType") : QStringLiteral("w.cWhValueStyle");
 }
 
-// SQLite keeps decimals as binary floating point: sums are rounded once, to the
-// scale of the column they go into. PostgreSQL sums exactly.
+const Dialect& clsAccount::dialect() const {
+    if (!m_db) throw DbError(QStringLiteral("核算引擎尚未初始化"));
+    return m_db->dialect();
+}
+
 QString clsAccount::round(const QString& expr, int places) const {
-    return m_db && m_db->dialect().isSqlite() ? QStringLiteral("ROUND(%1, %2)").arg(expr).arg(places) : expr;
+    return dialect().roundWhereInexact(expr, places);
 }
 
 void clsAccount::addSummary(const QVariant& wh, const QVariant& dep, const QString& inv, int month,
@@ -134,14 +137,8 @@ void clsAccount::addSummary(const QVariant& wh, const QVariant& dep, const QStri
             (debit - credit).toVariant(), hasCost ? inCost : QVariant(), hasCost ? inCost : QVariant()});
 }
 
-// A group's sum rounded like round(): one row's value is taken as it stands, since
-// only adding binary floating-point values can leave digits to round away, and
-// SQLite's rounding is costly over a hundred thousand groups.
 QString clsAccount::groupSum(const QString& expr, int places) const {
-    if (!(m_db && m_db->dialect().isSqlite())) return QStringLiteral("SUM(%1)").arg(expr);
-    return QStringLiteral("CASE WHEN COUNT(*) = 1 THEN SUM(%1) ELSE ROUND(SUM(%1), %2) END")
-        .arg(expr)
-        .arg(places);
+    return dialect().sumWhereInexact(expr, places);
 }
 
 QString clsAccount::ledgerFrom(bool withMethod) const {

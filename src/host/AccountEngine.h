@@ -146,6 +146,7 @@ class clsAccount {
     // (with the receipt cost range when `withInCost`), then their layers.
     void postGrouped(int month, const SqlFragment& where, bool withInCost, const QStringList& layerMethods);
     void mergeSummaries(int month, qint64 before);
+    [[nodiscard]] const Dialect& dialect() const;
     QString round(const QString& expr, int places) const;
     QString groupSum(const QString& expr, int places) const;
     void insertLayerRows(const SqlFragment& where, const QStringList& methods);

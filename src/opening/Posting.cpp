@@ -440,12 +440,9 @@ bool Posting::PostOpenings() {
 
         // The opening summaries carried into the start month.
         step("OpeningSummaries");
-        const bool sqlite = d.dialect().isSqlite();
         const QString unitPrice =
-            sqlite ? QStringLiteral("ROUND(CAST(iMoney AS REAL) / iNum, %1)").arg(p.quantityDecimals)
-                   : QStringLiteral("ROUND(CAST(iMoney AS NUMERIC) / iNum, %1)").arg(p.quantityDecimals);
-        const QString difRate = sqlite ? QStringLiteral("ROUND(CAST(iDif AS REAL) / iMoney, 8)")
-                                       : QStringLiteral("ROUND(CAST(iDif AS NUMERIC) / iMoney, 8)");
+            d.dialect().divRound(QStringLiteral("iMoney"), QStringLiteral("iNum"), p.quantityDecimals);
+        const QString difRate = d.dialect().divRound(QStringLiteral("iDif"), QStringLiteral("iMoney"), 8);
         d.exec(QStringLiteral(
                    "UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, iOMoney = NULL, "
                    "iIDif = NULL, iODif = NULL, "
@@ -552,8 +549,7 @@ bool Posting::CanCancelPosting() {
     const int period = accParaOf(m_ctx).CurrentPeriod(QString());
     const bool byItem =
         ReadAccValue(m_ctx, QStringLiteral("IA"), QStringLiteral("cValueStyle")) == kByInventory;
-    const QString lastTwo =
-        d.dialect().isSqlite() ? QStringLiteral("substr(cMonth, -2)") : QStringLiteral("right(cMonth, 2)");
+    const QString lastTwo = d.dialect().right(QStringLiteral("cMonth"), 2);
     return d.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE cMonth IS NOT NULL AND cMonth <> '' "
                                    "AND CAST(%2 AS INTEGER) >= ?")
                         .arg(byItem ? QStringLiteral("Inventory") : QStringLiteral("Warehouse"), lastTwo),

@@ -64,6 +64,33 @@ QString Dialect::divRound(const QString& a, const QString& b, int places) const 
                             .arg(places);
 }
 
+QString Dialect::right(const QString& expr, int n) const {
+    return isSqlite() ? QStringLiteral("substr(%1, -%2)").arg(expr).arg(n)
+                      : QStringLiteral("right(%1, %2)").arg(expr).arg(n);
+}
+
+QString Dialect::roundWhereInexact(const QString& expr, int places) const {
+    return isSqlite() ? QStringLiteral("ROUND(%1, %2)").arg(expr).arg(places) : expr;
+}
+
+QString Dialect::sumWhereInexact(const QString& expr, int places) const {
+    if (!isSqlite()) return QStringLiteral("SUM(%1)").arg(expr);
+    return QStringLiteral("CASE WHEN COUNT(*) = 1 THEN SUM(%1) ELSE ROUND(SUM(%1), %2) END")
+        .arg(expr)
+        .arg(places);
+}
+
+QString Dialect::fillFactorClause(int percent) const {
+    if (isSqlite() || percent <= 0) return {};
+    return QStringLiteral(" WITH (fillfactor = %1)").arg(percent);
+}
+
+QString Dialect::transactionLock() const {
+    if (isSqlite()) return {};
+    return QStringLiteral(
+        "SELECT pg_advisory_xact_lock(hashtext(current_schema() || ':' || CAST(? AS TEXT)))");
+}
+
 QString Dialect::nullSafeEquals(const QString& a, const QString& b) const {
     return isSqlite() ? QStringLiteral("%1 IS %2").arg(a, b)
                       : QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(a, b);

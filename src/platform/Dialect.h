@@ -34,6 +34,23 @@ class Dialect {
     // of its binary result, the same for values of 15 significant digits.
     [[nodiscard]] QString mulRound(const QString& a, const QString& b, int places) const;
     [[nodiscard]] QString divRound(const QString& a, const QString& b, int places) const;
+    // The last n characters of a text.
+    [[nodiscard]] QString right(const QString& expr, int n) const;
+    // A computed decimal rounded to the scale of the column it goes into where the
+    // database computes in binary floating point (SQLite), as it stands where it
+    // computes exactly (PostgreSQL).
+    [[nodiscard]] QString roundWhereInexact(const QString& expr, int places) const;
+    // SUM(expr) to the same end; a group of one row is taken as it stands, since
+    // only adding binary values can leave digits to round away, and SQLite's
+    // rounding is costly over a hundred thousand groups.
+    [[nodiscard]] QString sumWhereInexact(const QString& expr, int places) const;
+    // What follows CREATE TABLE's column list to leave room in each page for
+    // in-place updates ("" where the database has no such setting).
+    [[nodiscard]] QString fillFactorClause(int percent) const;
+    // A statement that makes the calling transaction the only holder of `key`
+    // until it ends, within the current schema; "" where the transactions that
+    // write are exclusive already (SQLite's begin IMMEDIATE). One bound value: the key.
+    [[nodiscard]] QString transactionLock() const;
     // a = b where two NULLs count as equal.
     [[nodiscard]] QString nullSafeEquals(const QString& a, const QString& b) const;
     // The database clock as whole seconds since 1970.

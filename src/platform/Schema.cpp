@@ -135,8 +135,7 @@ QStringList createStatements(const TableDef& t, const Dialect& d) {
     QStringList out;
     QString create = QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)")
                          .arg(t.name, cols.join(QStringLiteral(",\n  ")));
-    if (t.fillFactor > 0 && !d.isSqlite())
-        create += QStringLiteral(" WITH (fillfactor = %1)").arg(t.fillFactor);
+    create += d.fillFactorClause(t.fillFactor);
     out << create;
     for (const IndexDef& i : t.indexes)
         out << QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
