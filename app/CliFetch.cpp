@@ -3,6 +3,8 @@
 
 #include "Cli.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/AccPara.h"
@@ -43,12 +45,12 @@ void fetchStock(const Arguments& args, QTextStream& out) {
         if (AccPara::WarehouseCodeOf(item).trimmed() == wh) visible = true;
     if (!visible) throw UsageError(QStringLiteral("仓库 %1 不存在或不是您所管辖的仓库！").arg(wh));
 
-    if (!login.TaskExec(opening::kFetchTask, 1)) throw UsageError(QStringLiteral("您没有这个权限！"));
-    if (!login.TaskExec(opening::kFetchTask, -1))
+    if (!login.TaskExec(task::kFetchFromStock, 1)) throw UsageError(QStringLiteral("您没有这个权限！"));
+    if (!login.TaskExec(task::kFetchFromStock, -1))
         throw UsageError(QStringLiteral("功能互斥：") + u'\n' + login.TaskMessage());
     struct TaskGuard {
         VqLogin& login;
-        ~TaskGuard() { login.TaskExec(opening::kFetchTask, 0); }
+        ~TaskGuard() { login.TaskExec(task::kFetchFromStock, 0); }
     } task{login};
     if (const QString refusal = opening::fetchRefusal(ctx, wh); !refusal.isEmpty()) throw UsageError(refusal);
 

@@ -1,5 +1,7 @@
 #include "entry/LoginContext.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "shared/AccountParams.h"
@@ -79,7 +81,7 @@ void createScratchDatabase(LoginContext& ctx) {
 }
 
 bool entryDepartmentCheck(LoginContext& ctx) {
-    if (ctx.gValueStyle != u"按部门核算" || !ctx.gIsBusiness) return true;
+    if (ctx.gValueStyle != basis::kByDepartment || !ctx.gIsBusiness) return true;
     QSqlQuery q =
         ctx.gDb->Connection().exec(QStringLiteral("SELECT cWhCode FROM Warehouse WHERE cDepCode IS NULL"));
     if (!q.next()) return true;
@@ -103,8 +105,8 @@ void closeContext(LoginContext& ctx) {
     });
     ctx.gTempMdb.reset();
     if (ctx.gLogin) {
-        ignoringErrors([&] { ctx.gLogin->TaskExec(QStringLiteral("ASM310101"), 0, 0); });
-        ignoringErrors([&] { ctx.gLogin->TaskExec(QStringLiteral("ASM310102"), 0, 0); });
+        ignoringErrors([&] { ctx.gLogin->TaskExec(task::kEditOpenings, 0, 0); });
+        ignoringErrors([&] { ctx.gLogin->TaskExec(task::kAddOpenings, 0, 0); });
     }
 }
 

@@ -1,5 +1,7 @@
 #include "host/AccountEngine.h"
 
+#include "domain/Vocabulary.h"
+
 #include "platform/Dialect.h"
 
 #include <QDomElement>
@@ -68,19 +70,21 @@ bool clsAccount::guarded(const QString& step, F&& work) {
 }
 
 QString clsAccount::whKeyExpr() const {
-    return m_valueStyle == kByDepartment ? QStringLiteral("CAST(NULL AS VARCHAR(10))")
-                                         : QStringLiteral("s.cWhCode");
+    return m_valueStyle == basis::kByDepartment ? QStringLiteral("CAST(NULL AS VARCHAR(10))")
+                                                : QStringLiteral("s.cWhCode");
 }
 
 QString clsAccount::depKeyExpr() const {
-    return m_valueStyle == kByDepartment ? QStringLiteral("COALESCE(s.cDepCode, w.cDepCode, s.cAccDep)")
-                                         : QStringLiteral(
-                                               "CASE WHEN s.cWhCode IS NULL THEN COALESCE(s.cDepCode, "
-                                               "s.cAccDep) ELSE CAST(NULL AS VARCHAR(12)) END");
+    return m_valueStyle == basis::kByDepartment
+               ? QStringLiteral("COALESCE(s.cDepCode, w.cDepCode, s.cAccDep)")
+               : QStringLiteral(
+                     "CASE WHEN s.cWhCode IS NULL THEN COALESCE(s.cDepCode, "
+                     "s.cAccDep) ELSE CAST(NULL AS VARCHAR(12)) END");
 }
 
 QString clsAccount::methodExpr() const {
-    return m_valueStyle == kByInventory ? QStringLiteral("i.cValueType") : QStringLiteral("w.cWhValueStyle");
+    return m_valueStyle == basis::kByInventory ? QStringLiteral("i.cValueType")
+                                               : QStringLiteral("w.cWhValueStyle");
 }
 
 const Dialect& clsAccount::dialect() const {
@@ -143,8 +147,8 @@ QString clsAccount::groupSum(const QString& expr, int places) const {
 
 QString clsAccount::ledgerFrom(bool withMethod) const {
     QString from = QStringLiteral(" FROM IA_Subsidiary s");
-    const bool byInventory = m_valueStyle == kByInventory;
-    if (m_valueStyle == kByDepartment || (withMethod && !byInventory))
+    const bool byInventory = m_valueStyle == basis::kByInventory;
+    if (m_valueStyle == basis::kByDepartment || (withMethod && !byInventory))
         from += QStringLiteral(" LEFT JOIN Warehouse w ON w.cWhCode = s.cWhCode");
     if (withMethod && byInventory)
         from += QStringLiteral(" LEFT JOIN Inventory i ON i.cInvCode = s.cInvCode");
@@ -289,7 +293,8 @@ bool clsAccount::VouchQCAccount(qint64 autoId) {
         addSummary(v.at(0), v.at(1), textOf(v.at(2)), 0, rd == 1 ? 1 : 0, qty, amount,
                    Decimal::fromVariant(v.at(8)), Decimal::fromVariant(v.at(9)),
                    rd == 1 ? v.at(10) : QVariant());
-        insertLayerRows({QStringLiteral("s.AutoID = ?"), {autoId}}, {kFifo, kLifo, kSpecific});
+        insertLayerRows({QStringLiteral("s.AutoID = ?"), {autoId}},
+                        {costing::kFifo, costing::kLifo, costing::kSpecific});
     });
 }
 
@@ -300,7 +305,7 @@ bool clsAccount::PostOpeningRows() {
 
 bool clsAccount::PostOpeningRows(const SqlFragment& where) {
     return guarded(QStringLiteral("PostOpeningRows"), [&] {
-        postGrouped(0, where, true, {kFifo, kLifo, kSpecific});
+        postGrouped(0, where, true, {costing::kFifo, costing::kLifo, costing::kSpecific});
     });
 }
 
@@ -312,7 +317,7 @@ bool clsAccount::CalDif(const QString& method, const Decimal& quantity, const De
     }
     DifResult r;
     const Decimal actual = (quantity * actualUnitCost).round(2);
-    if (method == kPlanned || method == kSelling) {
+    if (isPricedByPlan(costingMethodOf(method))) {
         r.plannedAmount = (quantity * plannedPrice).round(2);
         const Decimal dif = actual - r.plannedAmount;
         if (dif.isNegative())
@@ -431,7 +436,7 @@ bool clsAccount::AccountSummary(const QString& whCode, const QString& depCode, c
                                 int rdFlag, const Decimal& quantity, const Decimal& amount,
                                 const Decimal& debitDif, const Decimal& creditDif) {
     return guarded(QStringLiteral("AccountSummary"), [&] {
-        const bool byDep = m_valueStyle == kByDepartment || whCode.isEmpty();
+        const bool byDep = m_valueStyle == basis::kByDepartment || whCode.isEmpty();
         addSummary(byDep ? QVariant(QMetaType(QMetaType::QString)) : QVariant(whCode),
                    byDep ? textOrNull(depCode) : QVariant(QMetaType(QMetaType::QString)), invCode,
                    startMonth(), rdFlag, quantity, amount, debitDif, creditDif, {});
@@ -452,7 +457,7 @@ bool clsAccount::AccountAss(const QString& vouCode, qint64 id, const QDate& vouD
                             const Decimal& quantity, const Decimal& unitCost, const Decimal& amount,
                             qint64 subId, const QString& vouType) {
     return guarded(QStringLiteral("AccountAss"), [&] {
-        const bool byDep = m_valueStyle == kByDepartment || whCode.isEmpty();
+        const bool byDep = m_valueStyle == basis::kByDepartment || whCode.isEmpty();
         const QVariant wh = byDep ? QVariant(QMetaType(QMetaType::QString)) : QVariant(whCode);
         const QVariant dep = byDep ? textOrNull(depCode) : QVariant(QMetaType(QMetaType::QString));
         if (rdFlag == 1)
@@ -474,7 +479,7 @@ bool clsAccount::AccountAss(const QString& vouCode, qint64 id, const QDate& vouD
 
 bool clsAccount::PostMonthRows(const SqlFragment& where) {
     return guarded(QStringLiteral("PostMonthRows"), [&] {
-        postGrouped(startMonth(), where, false, {kFifo, kLifo});
+        postGrouped(startMonth(), where, false, {costing::kFifo, costing::kLifo});
     });
 }
 

@@ -21,6 +21,7 @@
 // the set-based members (PostOpeningRows, PostMonthRows), which give the same rows
 // with a handful of statements whatever the number of rows.
 
+#include "domain/Vocabulary.h"
 #include "platform/Database.h"
 #include "platform/Decimal.h"
 
@@ -45,15 +46,6 @@ struct PostingFaults {
     [[nodiscard]] bool fails(const QString& step) const { return !failAt.isEmpty() && failAt == step; }
 };
 PostingFaults& postingFaults();
-
-// The valuation methods, compared by name.
-inline const QString kFifo = QStringLiteral("先进先出法");
-inline const QString kLifo = QStringLiteral("后进先出法");
-inline const QString kSpecific = QStringLiteral("个别计价法");
-inline const QString kPlanned = QStringLiteral("计划价法");
-inline const QString kSelling = QStringLiteral("售价法");
-inline const QString kByDepartment = QStringLiteral("按部门核算");
-inline const QString kByInventory = QStringLiteral("按存货核算");
 
 // The two results of CalDif: the amount at the planned (or selling) price and the
 // difference of the actual amount from it, as debit (above) or credit (below).

@@ -1,5 +1,7 @@
 #include "opening/FetchStock.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/LoginContext.h"
 #include "platform/Decimal.h"
 #include "platform/Dialect.h"
@@ -15,15 +17,6 @@
 namespace qc::opening {
 
 namespace {
-
-const QString kOpeningType = QStringLiteral("34");
-const QString kPerItem = QStringLiteral("按存货核算");
-const QString kPerDepartment = QStringLiteral("按部门核算");
-const QString kPlanned = QStringLiteral("计划价法");
-const QString kSelling = QStringLiteral("售价法");
-const QString kFifo = QStringLiteral("先进先出法");
-const QString kLifo = QStringLiteral("后进先出法");
-const QString kSpecific = QStringLiteral("个别计价法");
 
 // The columns of an opening row that a take-over writes, in the order of the
 // insertion into IA_Subsidiary; the work tables have exactly these columns.
@@ -181,8 +174,8 @@ class Fetch {
 
     // The warehouse's department under per-department accounting, else nothing.
     [[nodiscard]] QString departmentSource() const {
-        return m_ctx.gValueStyle == kPerDepartment ? QStringLiteral("Warehouse.cDepCode")
-                                                   : QStringLiteral("NULL");
+        return m_ctx.gValueStyle == basis::kByDepartment ? QStringLiteral("Warehouse.cDepCode")
+                                                         : QStringLiteral("NULL");
     }
 
     static QString documentJoins() {
@@ -249,7 +242,7 @@ class Fetch {
                           .arg(m_work, cols.join(QStringLiteral(", ")), exprs.join(QStringLiteral(", "))) +
                       documentJoins() +
                       QStringLiteral(" WHERE RdRecord.cVouchType = ? AND RdRecord.cWhCode = ?");
-        QVariantList binds{kOpeningType, m_wh};
+        QVariantList binds{voucher::kOpening, m_wh};
         appendRights(sql, binds);
         m_db.exec(sql, binds);
     }
@@ -270,11 +263,11 @@ class Fetch {
                                   " WHERE ((RdRecord.bRdFlag = 1 AND RdRecord.cVouchType IN (?, ?, ?, ?))"
                                   " OR (RdRecord.bRdFlag = 0 AND RdRecord.cVouchType IN (?, ?, ?, ?)))"
                                   " AND RdRecord.dDate < ? AND RdRecord.cWhCode = ?");
-        QVariantList fromBinds{kOpeningType,
+        QVariantList fromBinds{voucher::kOpening,
                                QStringLiteral("01"),
                                QStringLiteral("08"),
                                QStringLiteral("10"),
-                               kOpeningType,
+                               voucher::kOpening,
                                QStringLiteral("32"),
                                QStringLiteral("09"),
                                QStringLiteral("11"),
@@ -295,7 +288,7 @@ class Fetch {
                          QStringLiteral("cWhCode")};
         QStringList keys{QStringLiteral("RdRecords.cInvCode"), QStringLiteral("RdRecord.cDepCode"),
                          QStringLiteral("RdRecord.cMaker"), QStringLiteral("RdRecord.cWhCode")};
-        if (m_ctx.gValueStyle == kPerDepartment) {
+        if (m_ctx.gValueStyle == basis::kByDepartment) {
             cols << QStringLiteral("cDepCode");
             keys << QStringLiteral("Warehouse.cDepCode");
         }
@@ -318,7 +311,7 @@ class Fetch {
             "SUM(CASE WHEN RdRecord.bRdFlag = 1 THEN COALESCE(RdRecords.iPrice, 0) "
             "ELSE -1 * COALESCE(RdRecords.iPrice, 0) END)");
         const QString ti = m_d.typedInt();
-        QVariantList binds{start.addDays(-1), kOpeningType, m_quanDec, m_quanDec, m_priceDec};
+        QVariantList binds{start.addDays(-1), voucher::kOpening, m_quanDec, m_quanDec, m_priceDec};
         binds += fromBinds;
         m_db.exec(
             QStringLiteral("INSERT INTO %1 (bRdFlag, dVouDate, iMonth, cVouType, bFlag, bMoneyFlag, bSale, "
@@ -335,14 +328,15 @@ class Fetch {
     // The valuation method of a work-table row: the item's own under per-item
     // accounting, the warehouse's otherwise.
     [[nodiscard]] QString methodOf() const {
-        return m_ctx.gValueStyle == kPerItem ? QStringLiteral(
-                                                   "(SELECT Inventory.cValueType FROM Inventory WHERE "
-                                                   "Inventory.cInvCode = %1.cInvCode)")
-                                                   .arg(m_work)
-                                             : QStringLiteral(
-                                                   "(SELECT Warehouse.cWhValueStyle FROM Warehouse WHERE "
-                                                   "Warehouse.cWhCode = %1.cWhCode)")
-                                                   .arg(m_work);
+        return m_ctx.gValueStyle == basis::kByInventory
+                   ? QStringLiteral(
+                         "(SELECT Inventory.cValueType FROM Inventory WHERE "
+                         "Inventory.cInvCode = %1.cInvCode)")
+                         .arg(m_work)
+                   : QStringLiteral(
+                         "(SELECT Warehouse.cWhValueStyle FROM Warehouse WHERE "
+                         "Warehouse.cWhCode = %1.cWhCode)")
+                         .arg(m_work);
     }
     [[nodiscard]] QString plannedPriceOf() const {
         return QStringLiteral(
@@ -363,7 +357,7 @@ class Fetch {
                                      "SUM(CASE WHEN %1 = ? AND %2 IS NULL THEN 1 ELSE 0 END), "
                                      "SUM(CASE WHEN %1 = ? AND %2 IS NULL THEN 1 ELSE 0 END) FROM %3")
                           .arg(method, price, m_work),
-                      {kPlanned, kSelling});
+                      {costing::kPlanned, costing::kSelling});
         q.next();
         const qint64 unset = q.value(0).toLongLong(), noPlanned = q.value(1).toLongLong(),
                      noSelling = q.value(2).toLongLong();
@@ -374,7 +368,7 @@ class Fetch {
             m_db.exec(
                 QStringLiteral("DELETE FROM %1 WHERE COALESCE(%2, '') = '' OR (%2 IN (?, ?) AND %3 IS NULL)")
                     .arg(m_work, method, price),
-                {kPlanned, kSelling});
+                {costing::kPlanned, costing::kSelling});
         }
 
         step(QStringLiteral("planned"));
@@ -384,7 +378,7 @@ class Fetch {
         m_db.exec(QStringLiteral("UPDATE %1 SET iDebitDifCost = COALESCE(iAInPrice, 0) - %2, iAInPrice = %3, "
                                  "iInCost = %4 WHERE %5 IN (?, ?)")
                       .arg(m_work, planAmount, planAmount, price, method),
-                  {m_priceDec, m_quanDec, m_priceDec, m_quanDec, kPlanned, kSelling});
+                  {m_priceDec, m_quanDec, m_priceDec, m_quanDec, costing::kPlanned, costing::kSelling});
         return missing;
     }
 
@@ -404,7 +398,7 @@ class Fetch {
                            "FROM IA_Subsidiary WHERE cVouType = ? AND cWhCode = ? "
                            "AND COALESCE(cBusType, '') NOT IN (?)")
                 .arg(m_sign, existingSign),
-            {kOpeningType, m_wh, QStringLiteral("假退料")});
+            {voucher::kOpening, m_wh, QStringLiteral("假退料")});
 
         step(QStringLiteral("sign-rules"));
         const QString method = methodOf();
@@ -421,13 +415,13 @@ class Fetch {
                            " AND EXISTS (SELECT 1 FROM %1 w WHERE w.cInvCode = %1.cInvCode "
                            "AND COALESCE(w.iAInQuantity, 0) + COALESCE(w.iAInPrice, 0) > 0)))")
                 .arg(m_work, method, sign, m_sign, total),
-            {kFifo, kLifo});
+            {costing::kFifo, costing::kLifo});
 
         step(QStringLiteral("specific"));
         refused +=
             m_db.execAffected(QStringLiteral("DELETE FROM %1 WHERE %2 = ? AND COALESCE(iAInQuantity, 0) <= 0")
                                   .arg(m_work, method),
-                              {kSpecific});
+                              {costing::kSpecific});
         m_db.exec(m_d.dropTableIfExists(m_sign));
         return refused;
     }
@@ -465,7 +459,7 @@ bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows) {
                                     "LEFT JOIN Inventory ON Inventory.cInvCode = IA_Subsidiary.cInvCode "
                                     "WHERE IA_Subsidiary.cVouType = ? AND IA_Subsidiary.cAccounter IS NULL "
                                     "AND IA_Subsidiary.cWhCode = ?"),
-                     {kOpeningType, whCode}};
+                     {voucher::kOpening, whCode}};
     rows = rows.andWith(RowRightsFilter(ctx, QStringLiteral("IA_Subsidiary.cWhCode"),
                                         QStringLiteral("IA_Subsidiary.cAccDep"),
                                         QStringLiteral("Inventory.iId"), true));

@@ -6,6 +6,8 @@
 // dated before it. The rows are built in work tables of the account database named
 // with the instance number, so that two running copies do not collide.
 
+#include "domain/Vocabulary.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,9 +18,6 @@ struct LoginContext;
 }
 
 namespace qc::opening {
-
-// The function task of the take-over.
-inline const QString kFetchTask = QStringLiteral("ASM310103");
 
 // Whether the warehouse has unposted opening rows that the operator may change
 // (write rights on warehouse, department and item); with deleteRows set those rows

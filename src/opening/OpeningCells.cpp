@@ -2,6 +2,8 @@
 // what it fills in the rest of the row, and the reference lookups of the code cells.
 
 #include "entry/LoginContext.h"
+
+#include "domain/Vocabulary.h"
 #include "host/VqLogin.h"
 #include "opening/OpeningEntry.h"
 #include "platform/Decimal.h"
@@ -19,10 +21,6 @@ namespace qc::opening {
 
 namespace {
 
-const QString kPerItem = QStringLiteral("按存货核算");
-const QString kPlanned = QStringLiteral("计划价法");
-const QString kSelling = QStringLiteral("售价法");
-const QString kSpecific = QStringLiteral("个别计价法");
 const QString kMoneyPattern = QStringLiteral("###0.00");
 const QString kDateFormat = QStringLiteral("yyyy/MM/dd");
 
@@ -58,7 +56,7 @@ struct Env {
     [[nodiscard]] QDate loginDate() const {
         return ctx.gLogin ? ctx.gLogin->LoginDate() : QDate::currentDate();
     }
-    [[nodiscard]] bool perItem() const { return ctx.gValueStyle == kPerItem; }
+    [[nodiscard]] bool perItem() const { return ctx.gValueStyle == basis::kByInventory; }
     [[nodiscard]] QString text(int row, int col) const { return grid.text(row, col); }
     void set(int row, int col, const QString& v) {
         if (grid.text(row, col) != v) grid.setText(row, col, v);
@@ -81,10 +79,6 @@ std::optional<Decimal> numberIn(const QString& text) {
     if (t.isEmpty()) return std::nullopt;
     return Decimal::parse(t);
 }
-bool isPlanned(const QString& method) {
-    return method == kPlanned || method == kSelling;
-}
-
 // Accepts 2025-12-31, 2025/12/31, 2025.12.31 (months and days with one or two
 // digits) and 20251231.
 QDate parseDate(const QString& text) {
@@ -362,11 +356,12 @@ Outcome inventoryRule(Env& e, QString& value, int row) {
     e.set(row, Col::ReplaceItem, inv.replaceItem);
 
     const std::optional<Decimal> qty = numberIn(e.text(row, Col::Quantity));
-    if (isPlanned(method)) {
+    if (isPricedByPlan(costingMethodOf(method))) {
         if (!inv.rCost)
-            return e.refuse(QStringLiteral("请在存货目录中录入该存货的") +
-                            (method == kPlanned ? QStringLiteral("计划单价") : QStringLiteral("售价")) +
-                            QStringLiteral("，再录入它的期初！"));
+            return e.refuse(
+                QStringLiteral("请在存货目录中录入该存货的") +
+                (method == costing::kPlanned ? QStringLiteral("计划单价") : QStringLiteral("售价")) +
+                QStringLiteral("，再录入它的期初！"));
         const Decimal price = inv.rCost->round(e.priceDec);
         e.set(row, Col::UnitCost, priceText(e, price));
         if (qty) e.set(row, Col::Amount, moneyText(*qty * price));
@@ -423,7 +418,7 @@ Outcome quantityRule(Env& e, QString& value, int row) {
     if (inv.isEmpty()) return e.refuse(QStringLiteral("请输入存货！"));
 
     const QString method = methodOf(e, inv);
-    const bool specific = method.contains(kSpecific);
+    const bool specific = method.contains(costing::kSpecific);
     const std::optional<Decimal> qty = typed ? std::optional<Decimal>(typed->round(e.quanDec)) : std::nullopt;
     const Decimal q = qty.value_or(Decimal());
     if (q.isNegative()) {
@@ -433,7 +428,7 @@ Outcome quantityRule(Env& e, QString& value, int row) {
     if (specific && q <= Decimal() && Decimal::fromText(e.text(row, Col::Amount)).isNegative())
         return e.refuse(QStringLiteral("非调整单，个别计价法不允许录入负金额！"));
 
-    if (isPlanned(method)) {
+    if (isPricedByPlan(costingMethodOf(method))) {
         if (qty) {
             if (!clearDifferences(e, row)) return Outcome::Refuse;
             if (const std::optional<Decimal> plan = numberIn(e.text(row, Col::PlanPrice))) {
@@ -479,7 +474,7 @@ Outcome amountRule(Env& e, QString& value, int row) {
     const Decimal amount = typed->round(2);
     const QString inv = e.text(row, Col::InvCode).trimmed();
     if (amount.isNegative()) {
-        if (methodOf(e, inv).contains(kSpecific))
+        if (methodOf(e, inv).contains(costing::kSpecific))
             return e.refuse(QStringLiteral("非调整单，个别计价法不允许录入负金额！"));
         if (isTracked(e, inv)) return e.refuse(QStringLiteral("进行跟踪型管理的存货不允许录入负金额！"));
     }
@@ -728,7 +723,7 @@ bool OpeningEntry::cellEditable(int row, int col) const {
 }
 
 void OpeningEntry::RowEntered(int row) {
-    if (m_ctx.gValueStyle != kPerItem || !m_ctx.gDb) return;
+    if (m_ctx.gValueStyle != basis::kByInventory || !m_ctx.gDb) return;
     QC_CELL_ENV(this);
     const QString method = m_grid.isDataRow(row) ? methodOf(env, m_grid.text(row, Col::InvCode)) : QString();
     m_label2 = QStringLiteral("存货计价方式：") + method;

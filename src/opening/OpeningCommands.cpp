@@ -2,6 +2,8 @@
 
 #include "opening/OpeningEntry.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/LoginContext.h"
 #include "host/VqLogin.h"
 #include "opening/FetchStock.h"
@@ -13,7 +15,6 @@ namespace qc::opening {
 namespace {
 
 const QString kNoRight = QStringLiteral("您没有这个权限！");
-const QString kAddTask = QStringLiteral("ASM310102");
 
 }  // namespace
 
@@ -40,8 +41,8 @@ void OpeningEntry::runCommand(const QString& key) {
     const bool editing = m_window.inEditMode();
     if (key == u"Add") {
         if (!m_ctx.gLogin) return;
-        m_ctx.gLogin->TaskExec(kAddTask, 0);
-        if (taskEntry(kAddTask)) mnuAdd();
+        m_ctx.gLogin->TaskExec(task::kAddOpenings, 0);
+        if (taskEntry(task::kAddOpenings)) mnuAdd();
     } else if (key == u"Delete") {
         mnuDelete(m_currentRow);
     } else if (key == u"Save") {
@@ -73,8 +74,8 @@ void OpeningEntry::runCommand(const QString& key) {
         // the operator has stored what he typed and decided what becomes of the
         // rows already there.
         if (CurrentWhCode.isEmpty()) return;
-        if (!taskEntry(kFetchTask)) return;
-        const auto leaveTask = [this] { m_ctx.gLogin->TaskExec(kFetchTask, 0); };
+        if (!taskEntry(task::kFetchFromStock)) return;
+        const auto leaveTask = [this] { m_ctx.gLogin->TaskExec(task::kFetchFromStock, 0); };
         // Posted openings and a warehouse held read-only are refused before anything
         // is asked; the take-over decides both again inside its unit of work.
         if (const QString refusal = fetchRefusal(m_ctx, CurrentWhCode); !refusal.isEmpty()) {

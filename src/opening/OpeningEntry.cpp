@@ -3,6 +3,8 @@
 
 #include "opening/OpeningEntry.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
@@ -17,15 +19,8 @@ namespace qc::opening {
 
 namespace {
 
-const QString kPerItem = QStringLiteral("按存货核算");
-const QString kPlanned = QStringLiteral("计划价法");
-const QString kSelling = QStringLiteral("售价法");
 const QString kMethodCaption = QStringLiteral("计价方式：");
 const QString kTooMany = QStringLiteral("数据量太大,请缩小查询范围,不要超过4000条记录！");
-
-bool isPlannedMethod(const QString& method) {
-    return method == kPlanned || method == kSelling;
-}
 
 QString twoDigits(int v) {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
@@ -212,7 +207,7 @@ void OpeningEntry::Load() {
         }
     }
 
-    m_canAdd = m_ctx.gLogin && m_ctx.gLogin->TaskExec(QStringLiteral("ASM310102"), 1);
+    m_canAdd = m_ctx.gLogin && m_ctx.gLogin->TaskExec(task::kAddOpenings, 1);
     applyCommandRules();
     updateReadOnly();
     m_grid.clear();
@@ -236,8 +231,8 @@ void OpeningEntry::buildMainSelect() {
       << QStringLiteral("IA_Subsidiary.cAccounter")
       // The method that prices the row: the item's own under per-item accounting,
       // the warehouse's otherwise.
-      << (m_ctx.gValueStyle == kPerItem ? QStringLiteral("Inventory.cValueType")
-                                        : QStringLiteral("Warehouse.cWhValueStyle"))
+      << (m_ctx.gValueStyle == basis::kByInventory ? QStringLiteral("Inventory.cValueType")
+                                                   : QStringLiteral("Warehouse.cWhValueStyle"))
       << QStringLiteral("IA_Subsidiary.cInvHead") << QStringLiteral("code.cCode_Name")
       << QStringLiteral("IA_Subsidiary.cItem_class") << QStringLiteral("IA_Subsidiary.cItemCName")
       << QStringLiteral("IA_Subsidiary.cItemCode") << QStringLiteral("IA_Subsidiary.cName")
@@ -318,7 +313,7 @@ void OpeningEntry::setUpToolbar() {
         t.image = t.key;
         m_toolbar << t;
     }
-    m_editRight = m_ctx.gLogin && m_ctx.gLogin->TaskExec(QStringLiteral("ASM310101"), 1);
+    m_editRight = m_ctx.gLogin && m_ctx.gLogin->TaskExec(task::kEditOpenings, 1);
 }
 
 // The one place that decides which buttons may be used. The commands that print,
@@ -370,7 +365,7 @@ const ToolButton* OpeningEntry::button(const QString& key) const {
 }
 
 bool OpeningEntry::planColumnsVisible() const {
-    return m_label2 == kMethodCaption + kSelling || m_label2 == kMethodCaption + kPlanned;
+    return m_label2 == kMethodCaption + costing::kSelling || m_label2 == kMethodCaption + costing::kPlanned;
 }
 
 QString OpeningEntry::totalsLabel() const {
@@ -391,7 +386,7 @@ void OpeningEntry::WarehouseClick(const QString& listText) {
     const QString code = AccPara::WarehouseCodeOf(listText).trimmed();
     if (code.isEmpty())
         m_label2 = kMethodCaption;
-    else if (m_ctx.gValueStyle == kPerItem)
+    else if (m_ctx.gValueStyle == basis::kByInventory)
         m_label2.clear();
     else
         m_label2 = kMethodCaption + m_ctx.gAccPara->WarehouseValueStyle(code);
@@ -403,7 +398,7 @@ void OpeningEntry::WarehouseClick(const QString& listText) {
     } else {
         LoadRows(code);
     }
-    if (m_ctx.gLogin) m_editRight = m_ctx.gLogin->TaskExec(QStringLiteral("ASM310101"), 1);
+    if (m_ctx.gLogin) m_editRight = m_ctx.gLogin->TaskExec(task::kEditOpenings, 1);
     updateReadOnly();
     applyCommandRules();
     bDirty = false;
@@ -432,7 +427,7 @@ void OpeningEntry::ClassBoxLeft(const QString& classCode) {
 }
 
 void OpeningEntry::LoadRows(const QString& whCode) {
-    const bool perItem = m_ctx.gValueStyle == kPerItem;
+    const bool perItem = m_ctx.gValueStyle == basis::kByInventory;
     if (!perItem) CurWhValueStyle = m_ctx.gAccPara->WarehouseValueStyle(whCode);
 
     SqlFragment q = MainSelect;
@@ -469,7 +464,7 @@ void OpeningEntry::LoadRows(const QString& whCode) {
         // The warehouse's method, or the item's under per-item accounting.
         const QString method = textOf(r.value(Sel::Method));
         lastMethod = method;
-        const bool planned = isPlannedMethod(method);
+        const bool planned = isPricedByPlan(costingMethodOf(method));
 
         QStringList row;
         row.reserve(Col::Count);

@@ -3,6 +3,8 @@
 
 #include "opening/OpeningEntry.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/LoginContext.h"
 #include "platform/Decimal.h"
 #include "platform/Dialect.h"
@@ -19,9 +21,6 @@ namespace qc::opening {
 
 namespace {
 
-const QString kPerItem = QStringLiteral("按存货核算");
-const QString kPerDepartment = QStringLiteral("按部门核算");
-const QString kSpecific = QStringLiteral("个别计价法");
 const QString kOutOfRange = QStringLiteral("数据超出允许范围");
 const QString kNoNegativeSpecific = QStringLiteral("个别计价法不允许录入负数量！");
 const QString kFreeMissing = QStringLiteral("设置自由项的存货必须输入自由项！");
@@ -163,7 +162,7 @@ QDate cellDate(const QString& text) {
 // The label the row's method is read from: the window's under per-warehouse and
 // per-department accounting, the row item's own under per-item accounting.
 QString methodLabelOf(const LoginContext& ctx, const QString& windowLabel, const ItemFacts* item) {
-    if (ctx.gValueStyle != kPerItem) return windowLabel;
+    if (ctx.gValueStyle != basis::kByInventory) return windowLabel;
     return QStringLiteral("存货计价方式：") + (item ? item->method : QString());
 }
 
@@ -183,7 +182,7 @@ bool OpeningEntry::checkRow(int row) {
         if (code.isEmpty()) return QStringLiteral("存货不能为空！");
         if (cellNumber(m_grid.text(row, Col::UnitCost)).isNegative())
             return QStringLiteral("单价必须大于等于零！");
-        if (label.contains(kSpecific) && qty.isNegative()) return kNoNegativeSpecific;
+        if (label.contains(costing::kSpecific) && qty.isNegative()) return kNoNegativeSpecific;
         for (int i = 0; i < 10; ++i)
             if (!m_freeNames.value(i).isEmpty() && item && item->uses[i] &&
                 m_grid.text(row, Col::Free1 + i).isEmpty())
@@ -218,7 +217,7 @@ bool OpeningEntry::checkRow(int row) {
 bool OpeningEntry::storeRow(int row) {
     const QStringList cells = m_grid.dataRow(row);
     auto cell = [&](int col) { return cells.at(col); };
-    const bool perDepartment = m_ctx.gValueStyle == kPerDepartment;
+    const bool perDepartment = m_ctx.gValueStyle == basis::kByDepartment;
     const QString department = perDepartment ? GetDepFromWhCode(CurrentWhCode) : QString();
 
     const QString dateText = cell(Col::VouDate).trimmed();
@@ -365,7 +364,7 @@ bool OpeningEntry::CheckAllRows() {
         const QString label = methodLabelOf(m_ctx, m_label2, item);
         const Decimal qty = cellNumber(m_grid.text(r, Col::Quantity));
         QString refusal;
-        if (label.contains(kSpecific) && qty.isNegative()) refusal = kNoNegativeSpecific;
+        if (label.contains(costing::kSpecific) && qty.isNegative()) refusal = kNoNegativeSpecific;
         for (int i = 0; refusal.isEmpty() && i < 10; ++i)
             if (!m_freeNames.value(i).isEmpty() && item && item->uses[i] &&
                 m_grid.text(r, Col::Free1 + i).isEmpty())
@@ -393,7 +392,7 @@ void OpeningEntry::ApplyPlanPriceRounding() {
             "UPDATE IA_Subsidiary SET iAInPrice = ROUND(ROUND(%1, %2) * ROUND(iAInQuantity, %3), 2), "
             "iInCost = %1 WHERE iMonth = 0 AND ")
             .arg(price, d.typedInt(), d.typedInt());
-    if (m_ctx.gValueStyle == kPerItem)
+    if (m_ctx.gValueStyle == basis::kByInventory)
         sql += QStringLiteral("cInvCode IN (SELECT cInvCode FROM Inventory WHERE cValueType IN (?, ?))");
     else
         sql += QStringLiteral("cWhCode IN (SELECT cWhCode FROM Warehouse WHERE cWhValueStyle IN (?, ?))");

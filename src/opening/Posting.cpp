@@ -1,5 +1,7 @@
 #include "opening/Posting.h"
 
+#include "domain/Vocabulary.h"
+
 #include "entry/LoginContext.h"
 #include "host/AccPara.h"
 #include "host/AccountEngine.h"
@@ -17,8 +19,6 @@ namespace qc::opening {
 
 namespace {
 
-const QString kPostTask = QStringLiteral("ASM3102");
-const QString kAddTask = QStringLiteral("ASM310102");
 const QString kTitle = QStringLiteral("期初记账");
 const QString kOrdinaryPurchase = QStringLiteral("普通采购");
 const QString kConsignment = QStringLiteral("受托代销");
@@ -95,7 +95,8 @@ Posting::Params Posting::read() {
 }
 
 QString Posting::methodOf() const {
-    return m_valueStyle == kByInventory ? QStringLiteral("i.cValueType") : QStringLiteral("w.cWhValueStyle");
+    return m_valueStyle == basis::kByInventory ? QStringLiteral("i.cValueType")
+                                               : QStringLiteral("w.cWhValueStyle");
 }
 
 // Receipt lines not settled at the start: purchase receipts of the start period
@@ -137,7 +138,7 @@ void Posting::setAttribute(QDomDocument& doc, int position, const QVariant& valu
 // identification, FIFO or LIFO by its inventory or its warehouse. Three binds. The
 // codes are selected once, not looked up per ledger row.
 QString Posting::lotValuedCondition() const {
-    return m_valueStyle == kByInventory
+    return m_valueStyle == basis::kByInventory
                ? QStringLiteral("cInvCode IN (SELECT cInvCode FROM Inventory WHERE cValueType IN (?, ?, ?))")
                : QStringLiteral(
                      "cWhCode IN (SELECT cWhCode FROM Warehouse WHERE cWhValueStyle IN (?, ?, ?))");
@@ -169,24 +170,25 @@ void Posting::stampOpenings(const QDate& postingDate, const QString& op) {
             "cAccounter = COALESCE(cAccounter, ?) "
             "WHERE iMonth = 0 AND (cAccounter IS NULL OR cVouCode IS NULL OR (ID IS NULL AND cVouCode = %2))")
             .arg(lot, negative, unposted, db().dialect().typedDate()),
-        {kSpecific, kFifo, kLifo, kSpecific, kFifo, kLifo, postingDate, op, op, op});
+        {costing::kSpecific, costing::kFifo, costing::kLifo, costing::kSpecific, costing::kFifo,
+         costing::kLifo, postingDate, op, op, op});
 }
 
 bool Posting::bNoGbjjCost() {
     const QString sql =
-        m_ctx.gValueStyle == kByInventory
+        m_ctx.gValueStyle == basis::kByInventory
             ? QStringLiteral(
                   "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Inventory i ON s.cInvCode = i.cInvCode "
                   "WHERE i.cValueType = ? AND s.iAInPrice IS NULL AND s.cVouType = '34'")
             : QStringLiteral(
                   "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Warehouse w ON s.cWhCode = w.cWhCode "
                   "WHERE w.cWhValueStyle = ? AND s.iAInPrice IS NULL AND s.cVouType = '34'");
-    return db().scalar(sql, {kSpecific}).toLongLong() == 0;
+    return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
 }
 
 bool Posting::NoNegativeIndividualRows() {
     const QString sql =
-        m_ctx.gValueStyle == kByInventory
+        m_ctx.gValueStyle == basis::kByInventory
             ? QStringLiteral(
                   "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Inventory i ON i.cInvCode = s.cInvCode "
                   "WHERE s.cAccounter IS NULL AND i.cValueType = ? AND s.iMonth = 0 "
@@ -195,7 +197,7 @@ bool Posting::NoNegativeIndividualRows() {
                   "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Warehouse w ON s.cWhCode = w.cWhCode "
                   "WHERE s.cAccounter IS NULL AND w.cWhValueStyle = ? AND s.iMonth = 0 "
                   "AND s.iAInQuantity < 0 AND s.cVouType = '34'");
-    return db().scalar(sql, {kSpecific}).toLongLong() == 0;
+    return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
 }
 
 // The fields of an unsettled receipt line in the record AccountSub takes, by
@@ -258,7 +260,7 @@ QString Posting::receiptLinesSql() const {
 }
 
 QVariantList Posting::receiptLinesBinds(const Params& p) const {
-    return QVariantList{kPlanned, kSelling} + unsettledBinds(p);
+    return QVariantList{costing::kPlanned, costing::kSelling} + unsettledBinds(p);
 }
 
 void Posting::PostReceiptLines(clsAccount& engine, const Params& p) {
@@ -275,7 +277,7 @@ void Posting::PostReceiptLines(clsAccount& engine, const Params& p) {
                     " AND (COALESCE(TRIM(%1), '') = '' OR (TRIM(%1) IN (?, ?) AND i.iInvRCost IS NULL)) "
                     "ORDER BY l.AutoID")
                     .arg(methodOf()),
-            unsettledBinds(p) + QVariantList{kPlanned, kSelling});
+            unsettledBinds(p) + QVariantList{costing::kPlanned, costing::kSelling});
         if (q.next()) {
             const QString code = textOf(q.value(0));
             const QString message =
@@ -357,7 +359,7 @@ QList<QDomDocument> Posting::ReceiptLineRecords(clsAccount& engine, const Params
         // The unit cost: the planned or selling price, else the line's actual cost.
         const std::optional<Decimal> unitCost = planned ? std::optional<Decimal>(plannedPrice) : actual;
         DifResult dif;
-        if (!engine.CalDif(planned ? kPlanned : QString(), unsettled, actual.value_or(plannedPrice),
+        if (!engine.CalDif(planned ? costing::kPlanned : QString(), unsettled, actual.value_or(plannedPrice),
                            plannedPrice, &dif))
             throw DbError(engine.lastError());
 
@@ -368,7 +370,7 @@ QList<QDomDocument> Posting::ReceiptLineRecords(clsAccount& engine, const Params
         setAttribute(doc, 8, p.postingDate);
         setAttribute(doc, 9, 0);
         setAttribute(doc, 13, QStringLiteral("33"));
-        if (p.valueStyle == kByDepartment) setAttribute(doc, 25, q.value(7));
+        if (p.valueStyle == basis::kByDepartment) setAttribute(doc, 25, q.value(7));
         setAttribute(doc, 27, unsettled.toPlainString());
         if (unitCost) {
             setAttribute(doc, 29, unitCost->toPlainString());
@@ -548,7 +550,7 @@ bool Posting::CanCancelPosting() {
     if (d.scalar(QStringLiteral("SELECT COUNT(*) FROM CostJustVouch")).toLongLong() > 0) return false;
     const int period = accParaOf(m_ctx).CurrentPeriod(QString());
     const bool byItem =
-        ReadAccValue(m_ctx, QStringLiteral("IA"), QStringLiteral("cValueStyle")) == kByInventory;
+        ReadAccValue(m_ctx, QStringLiteral("IA"), QStringLiteral("cValueStyle")) == basis::kByInventory;
     const QString lastTwo = d.dialect().right(QStringLiteral("cMonth"), 2);
     return d.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE cMonth IS NOT NULL AND cMonth <> '' "
                                    "AND CAST(%2 AS INTEGER) >= ?")
@@ -629,23 +631,23 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
         }
     }
 
-    leaveTask(ctx, kAddTask);
-    if (!enterTask(ctx, kPostTask)) return KeepOutcome::Refused;
+    leaveTask(ctx, task::kAddOpenings);
+    if (!enterTask(ctx, task::kPostOpenings)) return KeepOutcome::Refused;
     Posting posting(ctx);
     if (!posting.bNoGbjjCost()) {
         sink.exclamation(QStringLiteral("个别计价的期初单据没有单价金额，请输入！"));
-        leaveTask(ctx, kPostTask);
+        leaveTask(ctx, task::kPostOpenings);
         return KeepOutcome::Refused;
     }
     if (!posting.NoNegativeIndividualRows()) {
         sink.exclamation(QStringLiteral("个别计价的期初单据数量不能为负数，请重新输入！"));
-        leaveTask(ctx, kPostTask);
+        leaveTask(ctx, task::kPostOpenings);
         return KeepOutcome::Refused;
     }
     if (busy) busy(true);
     const bool ok = posting.PostOpenings();
     if (busy) busy(false);
-    leaveTask(ctx, kPostTask);
+    leaveTask(ctx, task::kPostOpenings);
     sink.show(ok ? QStringLiteral("期初记账成功！") : QStringLiteral("期初记账不成功！"), MsgIcon::None,
               MsgButtons::Ok, kTitle);
     return ok ? KeepOutcome::Done : KeepOutcome::Failed;
@@ -657,11 +659,11 @@ KeepOutcome CancelCommand(LoginContext& ctx) {
         sink.exclamation(QStringLiteral("期初尚未记账，无需恢复！"));
         return KeepOutcome::Refused;
     }
-    if (!enterTask(ctx, kPostTask)) return KeepOutcome::Refused;
+    if (!enterTask(ctx, task::kPostOpenings)) return KeepOutcome::Refused;
     Posting posting(ctx);
     if (!posting.CanCancelPosting()) {
         sink.exclamation(QStringLiteral("期初记账后已有业务发生，不能恢复！"));
-        leaveTask(ctx, kPostTask);
+        leaveTask(ctx, task::kPostOpenings);
         return KeepOutcome::Refused;
     }
     KeepOutcome outcome = KeepOutcome::Done;
@@ -672,7 +674,7 @@ KeepOutcome CancelCommand(LoginContext& ctx) {
         sink.exclamation(e.message());
         outcome = KeepOutcome::Failed;
     }
-    leaveTask(ctx, kPostTask);
+    leaveTask(ctx, task::kPostOpenings);
     return outcome;
 }
 

@@ -2,6 +2,8 @@
 // the rows, the valuation rules, the command's questions and its atomicity.
 
 #include "host/AccountEngine.h"
+
+#include "domain/Vocabulary.h"
 #include "host/Users.h"
 #include "opening/FetchStock.h"
 #include "opening/Posting.h"
@@ -85,8 +87,8 @@ class FetchStockTest : public test::OpeningFixture {
         QString err;
         auto other =
             VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
-        const bool free = other && other->TaskExec(opening::kFetchTask, -1);
-        if (other) other->TaskExec(opening::kFetchTask, 0);
+        const bool free = other && other->TaskExec(task::kFetchFromStock, -1);
+        if (other) other->TaskExec(task::kFetchFromStock, 0);
         return free;
     }
 };
@@ -269,7 +271,7 @@ TEST_P(FetchStockTest, CommandGuards) {
     QString err;
     auto other =
         VqLogin::login({conn(), u"001"_s, 2026, u"clerk"_s, u"clerk123"_s, QDate(2026, 1, 1), {}}, &err);
-    ASSERT_TRUE(other && other->TaskExec(opening::kFetchTask, -1));
+    ASSERT_TRUE(other && other->TaskExec(task::kFetchFromStock, -1));
     entry->mnuDelete(1);
     sink.clear();
     entry->Dispatch(u"Getcount"_s);
@@ -277,7 +279,7 @@ TEST_P(FetchStockTest, CommandGuards) {
     EXPECT_TRUE(sink.last().startsWith(u"功能互斥：\n"_s)) << sink.last().toStdString();
     EXPECT_EQ(sink.entries().first().icon, MsgIcon::None);
     EXPECT_EQ(snapshot(), state);
-    other->TaskExec(opening::kFetchTask, 0);
+    other->TaskExec(task::kFetchFromStock, 0);
 
     Users::createUser(db(), u"typist"_s, u"录入员"_s, u"pw"_s, false);
     Users::grantFunction(db(), u"typist"_s, u"ASM310101"_s);

@@ -3,6 +3,8 @@
 // preconditions, and that every failure leaves the account as it was.
 
 #include "host/AccPara.h"
+
+#include "domain/Vocabulary.h"
 #include "host/AccountEngine.h"
 #include "opening/Posting.h"
 #include "support/OpeningFixture.h"
@@ -123,7 +125,7 @@ TEST_P(PostingTest, PostingTheDemoNumbersMarksAndSummarisesEveryOpeningRow) {
         SCOPED_TRACE(id);
         EXPECT_EQ(textOf(stored(id, QStringLiteral("cAccounter"))), login->UserName());
         EXPECT_EQ(dateOf(stored(id, QStringLiteral("dKeepDate"))), QDate(2025, 12, 31));
-        const bool lot = QStringList{kFifo, kLifo, kSpecific}.contains(it->method);
+        const bool lot = QStringList{costing::kFifo, costing::kLifo, costing::kSpecific}.contains(it->method);
         if (it->vouCode.isEmpty()) {
             const qint64 expected = lot ? id : -id;
             EXPECT_EQ(textOf(stored(id, QStringLiteral("cVouCode"))), QString::number(expected));
@@ -146,7 +148,7 @@ TEST_P(PostingTest, PostingTheDemoNumbersMarksAndSummarisesEveryOpeningRow) {
     EXPECT_EQ(
         db().scalar(QStringLiteral("SELECT COUNT(*) FROM IA_ValuationAss WHERE cInVouType = '34'")).toInt(),
         std::count_if(before.cbegin(), before.cend(), [](const Before& b) {
-            return QStringList{kFifo, kLifo, kSpecific}.contains(b.method);
+            return QStringList{costing::kFifo, costing::kLifo, costing::kSpecific}.contains(b.method);
         }));
     EXPECT_EQ(
         Decimal::fromVariant(db().scalar(QStringLiteral("SELECT SUM(iIQuantity) FROM IA_ValuationAss v WHERE "
@@ -156,7 +158,7 @@ TEST_P(PostingTest, PostingTheDemoNumbersMarksAndSummarisesEveryOpeningRow) {
             db().scalar(
                 QStringLiteral("SELECT SUM(s.iAInQuantity) FROM IA_Subsidiary s JOIN Warehouse w ON "
                                "w.cWhCode = s.cWhCode WHERE s.iMonth = 0 AND w.cWhValueStyle IN (?, ?, ?)"),
-                {kFifo, kLifo, kSpecific}))
+                {costing::kFifo, costing::kLifo, costing::kSpecific}))
             .toString(2));
 
     sink.clear();
@@ -222,7 +224,7 @@ TEST_P(PostingTest, PreconditionsRefuseWithTheirMessagesAndWriteNothing) {
         {gb});
     refusedWith(QStringLiteral("个别计价的期初单据数量不能为负数，请重新输入！"));
     // Each refusal after the task entry left the task: a later command can enter it.
-    EXPECT_TRUE(login->TaskExec(QStringLiteral("ASM3102"), -1));
+    EXPECT_TRUE(login->TaskExec(task::kPostOpenings, -1));
 }
 
 // Catches: an estimate posted without a method or planned price instead of
@@ -379,7 +381,7 @@ TEST_P(PostingTest, EstimatesAtOnceEqualTheEngineFedOneRecordAtATime) {
 // Catches: summaries keyed by warehouse under department accounting.
 TEST_P(PostingTest, UnderDepartmentAccountingSummariesAreKeyedByDepartment) {
     open();
-    setParam("IA", "cValueStyle", QStringLiteral("按部门核算"));
+    setParam("IA", "cValueStyle", basis::kByDepartment);
     ASSERT_TRUE(post());
     const Sums s = summaryOf(0);
     EXPECT_EQ(s, ledgerSums(QStringLiteral("0"), true));
@@ -491,7 +493,7 @@ TEST_P(EngineTest, RowByRowGivesTheSameSummariesAndLayersAsAtOnce) {
                                                                     in ? 1 : 0, qty, amount, dd, cd);
         ASSERT_TRUE(posted);
         const QString method = textOf(value(17));
-        if (method == kFifo || method == kLifo) {
+        if (method == costing::kFifo || method == costing::kLifo) {
             ASSERT_TRUE(rows.AccountAss(textOf(value(10)), value(11).toLongLong(), dateOf(value(12)), QDate(),
                                         textOf(value(0)), {}, textOf(value(2)), in ? 1 : 0, qty,
                                         Decimal::fromVariant(in ? value(13) : value(14)), amount,
