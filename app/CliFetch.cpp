@@ -8,6 +8,7 @@
 #include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/AccPara.h"
+#include "host/TaskLease.h"
 #include "host/VqLogin.h"
 #include "opening/FetchStock.h"
 #include "platform/MessageSink.h"
@@ -45,13 +46,8 @@ void fetchStock(const Arguments& args, QTextStream& out) {
         if (AccPara::WarehouseCodeOf(item).trimmed() == wh) visible = true;
     if (!visible) throw UsageError(QStringLiteral("仓库 %1 不存在或不是您所管辖的仓库！").arg(wh));
 
-    if (!login.TaskExec(task::kFetchFromStock, 1)) throw UsageError(QStringLiteral("您没有这个权限！"));
-    if (!login.TaskExec(task::kFetchFromStock, -1))
-        throw UsageError(QStringLiteral("功能互斥：") + u'\n' + login.TaskMessage());
-    struct TaskGuard {
-        VqLogin& login;
-        ~TaskGuard() { login.TaskExec(task::kFetchFromStock, 0); }
-    } task{login};
+    const TaskLease lease(&login, task::kFetchFromStock);
+    if (!lease.held()) throw UsageError(lease.refusal());
     if (const QString refusal = opening::fetchRefusal(ctx, wh); !refusal.isEmpty()) throw UsageError(refusal);
 
     const bool existing = opening::Existqcdate(ctx, wh, false);

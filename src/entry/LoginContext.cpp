@@ -40,6 +40,15 @@ MessageSink& sinkOf(LoginContext& ctx) {
     return ctx.sink ? *ctx.sink : console;
 }
 
+TaskLease enterTask(LoginContext& ctx, const QString& funcId) {
+    TaskLease lease(ctx.gLogin, funcId);
+    if (lease.outcome() == TaskLease::Outcome::NoRight)
+        sinkOf(ctx).exclamation(lease.refusal());
+    else if (lease.outcome() == TaskLease::Outcome::Conflict)
+        sinkOf(ctx).show(lease.refusal(), MsgIcon::None, MsgButtons::Ok, {});
+    return lease;
+}
+
 AccPara& accParaOf(LoginContext& ctx) {
     if (!ctx.gAccPara) ctx.gAccPara = std::make_unique<AccPara>();
     if (ctx.gDb) ctx.gAccPara->setDatabase(*ctx.gDb);

@@ -3,6 +3,7 @@
 #include "host/AccPara.h"
 #include "host/HostDb.h"
 #include "host/LoginAdapter.h"
+#include "host/TaskLease.h"
 #include "host/YrCommon.h"
 #include "platform/Database.h"
 #include "platform/MessageSink.h"
@@ -55,5 +56,9 @@ MessageSink& sinkOf(LoginContext& ctx);
 // The context's account-parameter object, on the connection of its host database
 // object; made on first use.
 AccPara& accParaOf(LoginContext& ctx);
+// A command's task entry: the lease of the function task, its refusal shown to
+// the operator when it is not held ("您没有这个权限！" as a warning, a conflict
+// plainly, as the commands have always shown them).
+TaskLease enterTask(LoginContext& ctx, const QString& funcId);
 
 }  // namespace qc

@@ -12,23 +12,45 @@
 
 namespace qc::opening {
 
-namespace {
+namespace {}  // namespace
 
-const QString kNoRight = QStringLiteral("您没有这个权限！");
-
-}  // namespace
-
-bool OpeningEntry::taskEntry(const QString& funcId) {
-    if (!m_ctx.gLogin || !m_ctx.gLogin->TaskExec(funcId, 1)) {
-        sink().exclamation(kNoRight);
-        return false;
+void OpeningEntry::fetchFromStock() {
+    // 取数: takes the warehouse's openings over from stock management, after the
+    // operator has stored what he typed and decided what becomes of the rows
+    // already there.
+    if (CurrentWhCode.isEmpty()) return;
+    TaskLease lease = enterTask(m_ctx, task::kFetchFromStock);
+    if (!lease.held()) return;
+    // Posted openings and a warehouse held read-only are refused before anything
+    // is asked; the take-over decides both again inside its unit of work.
+    if (const QString refusal = fetchRefusal(m_ctx, CurrentWhCode); !refusal.isEmpty()) {
+        sink().exclamation(refusal);
+        return;
     }
-    if (!m_ctx.gLogin->TaskExec(funcId, -1)) {
-        sink().show(QStringLiteral("功能互斥：") + u'\n' + m_ctx.gLogin->TaskMessage(), MsgIcon::None,
-                    MsgButtons::Ok, {});
-        return false;
+    const int last = m_grid.dataRowCount();
+    if (last > 0 && m_grid.text(last, Col::AutoId).trimmed().isEmpty()) {
+        sink().exclamation(QStringLiteral("请将新录入的数据存盘！"));
+        return;
     }
-    return true;
+    bool replace = false;
+    if (Existqcdate(m_ctx, CurrentWhCode, false)) {
+        const MsgAnswer a = sink().show(QStringLiteral("该仓库已存在期初数据，您要覆盖原来的数据吗？"),
+                                        MsgIcon::Question, MsgButtons::YesNoCancel, {});
+        if (a == MsgAnswer::Cancel) return;
+        replace = a == MsgAnswer::Yes;
+    }
+    m_window.setBusy(true);
+    FetchOpenings(m_ctx, CurrentWhCode, replace);
+    m_window.setBusy(false);
+    lease.release();
+    // Reload as a click on the warehouse's list item does.
+    const QString wh = CurrentWhCode;
+    for (const QString& item : m_warehouseItems)
+        if (AccPara::WarehouseCodeOf(item).trimmed() == wh) {
+            WarehouseClick(item);
+            return;
+        }
+    LoadRows(wh);
 }
 
 void OpeningEntry::Dispatch(const QString& key) {
@@ -41,8 +63,12 @@ void OpeningEntry::runCommand(const QString& key) {
     const bool editing = m_window.inEditMode();
     if (key == u"Add") {
         if (!m_ctx.gLogin) return;
+        // The add task is entered anew at each Add and stays entered until the
+        // window unloads or a posting starts.
+        m_addTask.reset();
         m_ctx.gLogin->TaskExec(task::kAddOpenings, 0);
-        if (taskEntry(task::kAddOpenings)) mnuAdd();
+        m_addTask.emplace(enterTask(m_ctx, task::kAddOpenings));
+        if (m_addTask->held()) mnuAdd();
     } else if (key == u"Delete") {
         mnuDelete(m_currentRow);
     } else if (key == u"Save") {
@@ -70,47 +96,7 @@ void OpeningEntry::runCommand(const QString& key) {
     } else if (key == u"Help") {
         m_window.showHelp(m_ctx.gHelpFile, kHelpContext);
     } else if (key == u"Getcount") {
-        // 取数: takes the warehouse's openings over from stock management, after
-        // the operator has stored what he typed and decided what becomes of the
-        // rows already there.
-        if (CurrentWhCode.isEmpty()) return;
-        if (!taskEntry(task::kFetchFromStock)) return;
-        const auto leaveTask = [this] { m_ctx.gLogin->TaskExec(task::kFetchFromStock, 0); };
-        // Posted openings and a warehouse held read-only are refused before anything
-        // is asked; the take-over decides both again inside its unit of work.
-        if (const QString refusal = fetchRefusal(m_ctx, CurrentWhCode); !refusal.isEmpty()) {
-            sink().exclamation(refusal);
-            leaveTask();
-            return;
-        }
-        const int last = m_grid.dataRowCount();
-        if (last > 0 && m_grid.text(last, Col::AutoId).trimmed().isEmpty()) {
-            sink().exclamation(QStringLiteral("请将新录入的数据存盘！"));
-            leaveTask();
-            return;
-        }
-        bool replace = false;
-        if (Existqcdate(m_ctx, CurrentWhCode, false)) {
-            const MsgAnswer a = sink().show(QStringLiteral("该仓库已存在期初数据，您要覆盖原来的数据吗？"),
-                                            MsgIcon::Question, MsgButtons::YesNoCancel, {});
-            if (a == MsgAnswer::Cancel) {
-                leaveTask();
-                return;
-            }
-            replace = a == MsgAnswer::Yes;
-        }
-        m_window.setBusy(true);
-        FetchOpenings(m_ctx, CurrentWhCode, replace);
-        m_window.setBusy(false);
-        leaveTask();
-        // Reload as a click on the warehouse's list item does.
-        const QString wh = CurrentWhCode;
-        for (const QString& item : m_warehouseItems)
-            if (AccPara::WarehouseCodeOf(item).trimmed() == wh) {
-                WarehouseClick(item);
-                return;
-            }
-        LoadRows(wh);
+        fetchFromStock();
     } else if (key == u"Keep") {
         if (!bPosted) {
             const KeepOutcome done =

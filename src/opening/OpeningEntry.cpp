@@ -585,6 +585,7 @@ void OpeningEntry::recomputeTotals() {
 
 bool OpeningEntry::Unload() {
     if (m_window.inEditMode()) return false;
+    m_addTask.reset();
     closeContext(m_ctx);
     return true;
 }

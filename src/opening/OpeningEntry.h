@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/Pickers.h"
+#include "host/TaskLease.h"
 #include "opening/OpeningGrid.h"
 #include "platform/Database.h"
 
@@ -8,6 +9,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace qc {
 struct LoginContext;
@@ -152,7 +155,6 @@ class OpeningEntry {
     void setUpToolbar();
     void recomputeTotals();
     ToolButton* buttonRef(const QString& key);
-    bool taskEntry(const QString& funcId);
     // Loading (OpeningEntry.cpp).
     void buildMainSelect();
     void applyCommandRules();
@@ -162,6 +164,7 @@ class OpeningEntry {
     // Row checks (OpeningRows.cpp).
     bool checkRow(int row);
     bool storeRow(int row);
+    void fetchFromStock();
     // Inside the caller's unit of work: takes the openings' lock and tells whether
     // they are still unposted. When another copy has posted them since this window
     // loaded, says so and puts the window into its posted, read-only state.
@@ -185,6 +188,7 @@ class OpeningEntry {
     QString m_classCode;
     bool m_readOnly = true;
     bool m_canAdd = false;
+    std::optional<TaskLease> m_addTask;  // "ASM310102", entered by Add
     QDate m_periodBegin, m_periodEnd;
     QStringList m_freeNames;    // free items 1..10 (captions, "" when undefined)
     QStringList m_defineNames;  // inventory user-defined items 1..16

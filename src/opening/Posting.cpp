@@ -27,21 +27,6 @@ QDate paramDate(const QString& text) {
     return dateOf(QVariant(text.trimmed()));
 }
 
-// The task entry of the commands: the right, then the exclusive task.
-bool enterTask(LoginContext& ctx, const QString& funcId) {
-    MessageSink& sink = sinkOf(ctx);
-    if (!ctx.gLogin || !ctx.gLogin->TaskExec(funcId, 1)) {
-        sink.exclamation(QStringLiteral("您没有这个权限！"));
-        return false;
-    }
-    if (!ctx.gLogin->TaskExec(funcId, -1)) {
-        sink.show(QStringLiteral("功能互斥：") + u'\n' + ctx.gLogin->TaskMessage(), MsgIcon::None,
-                  MsgButtons::Ok, {});
-        return false;
-    }
-    return true;
-}
-
 void leaveTask(LoginContext& ctx, const QString& funcId) {
     if (ctx.gLogin) ctx.gLogin->TaskExec(funcId, 0);
 }
@@ -632,22 +617,23 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
     }
 
     leaveTask(ctx, task::kAddOpenings);
-    if (!enterTask(ctx, task::kPostOpenings)) return KeepOutcome::Refused;
+    TaskLease lease = enterTask(ctx, task::kPostOpenings);
+    if (!lease.held()) return KeepOutcome::Refused;
     Posting posting(ctx);
     if (!posting.bNoGbjjCost()) {
+        lease.release();
         sink.exclamation(QStringLiteral("个别计价的期初单据没有单价金额，请输入！"));
-        leaveTask(ctx, task::kPostOpenings);
         return KeepOutcome::Refused;
     }
     if (!posting.NoNegativeIndividualRows()) {
+        lease.release();
         sink.exclamation(QStringLiteral("个别计价的期初单据数量不能为负数，请重新输入！"));
-        leaveTask(ctx, task::kPostOpenings);
         return KeepOutcome::Refused;
     }
     if (busy) busy(true);
     const bool ok = posting.PostOpenings();
     if (busy) busy(false);
-    leaveTask(ctx, task::kPostOpenings);
+    lease.release();
     sink.show(ok ? QStringLiteral("期初记账成功！") : QStringLiteral("期初记账不成功！"), MsgIcon::None,
               MsgButtons::Ok, kTitle);
     return ok ? KeepOutcome::Done : KeepOutcome::Failed;
@@ -659,23 +645,21 @@ KeepOutcome CancelCommand(LoginContext& ctx) {
         sink.exclamation(QStringLiteral("期初尚未记账，无需恢复！"));
         return KeepOutcome::Refused;
     }
-    if (!enterTask(ctx, task::kPostOpenings)) return KeepOutcome::Refused;
+    const TaskLease lease = enterTask(ctx, task::kPostOpenings);
+    if (!lease.held()) return KeepOutcome::Refused;
     Posting posting(ctx);
     if (!posting.CanCancelPosting()) {
         sink.exclamation(QStringLiteral("期初记账后已有业务发生，不能恢复！"));
-        leaveTask(ctx, task::kPostOpenings);
         return KeepOutcome::Refused;
     }
-    KeepOutcome outcome = KeepOutcome::Done;
     try {
         posting.CancelPosting();
-        sink.show(QStringLiteral("恢复期初记账成功！"), MsgIcon::None, MsgButtons::Ok, {});
     } catch (const DbError& e) {
         sink.exclamation(e.message());
-        outcome = KeepOutcome::Failed;
+        return KeepOutcome::Failed;
     }
-    leaveTask(ctx, task::kPostOpenings);
-    return outcome;
+    sink.show(QStringLiteral("恢复期初记账成功！"), MsgIcon::None, MsgButtons::Ok, {});
+    return KeepOutcome::Done;
 }
 
 }  // namespace qc::opening
