@@ -55,6 +55,12 @@ inline const QString kOpening = QStringLiteral("34");
 inline const QString kEstimate = QStringLiteral("33");
 }  // namespace voucher
 
+// Business types (cBusType) the posting reads.
+namespace business {
+inline const QString kOrdinaryPurchase = QStringLiteral("普通采购");
+inline const QString kConsignedReceipt = QStringLiteral("受托代销");
+}  // namespace business
+
 // Function ids of the module: the right to hold them and the exclusive task of
 // running them.
 namespace task {
