@@ -3,7 +3,7 @@
 #include "domain/Vocabulary.h"
 #include "entry/LoginContext.h"
 #include "host/AccPara.h"
-#include "host/AccountEngine.h"
+#include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
 #include "shared/AccountParams.h"

@@ -1,7 +1,7 @@
 // Taking the openings over from stock management (取数): the two ways of building
 // the rows, the valuation rules, the command's questions and its atomicity.
 
-#include "host/AccountEngine.h"
+#include "ledger/AccountEngine.h"
 
 #include "domain/Vocabulary.h"
 #include "host/Users.h"

@@ -5,7 +5,7 @@
 #include "host/AccPara.h"
 
 #include "domain/Vocabulary.h"
-#include "host/AccountEngine.h"
+#include "ledger/AccountEngine.h"
 #include "opening/Posting.h"
 #include "support/OpeningFixture.h"
 
