@@ -41,15 +41,24 @@ void removeSqliteFile(const QString& path) {
     }
 }
 
-// Opens the database a sub-command creates: the folder of a SQLite file is made
-// when missing.
+// Opens the database a sub-command builds an account in: an account already, or
+// an empty database; the folder of a SQLite file is made when missing.
 std::unique_ptr<Database> openForCreate(const QString& connectionString) {
     const QString path = sqlitePath(connectionString);
     if (!path.isEmpty()) {
         const QString dir = QFileInfo(path).absolutePath();
         if (!QDir().mkpath(dir)) throw UsageError(QStringLiteral("无法创建文件夹：%1").arg(dir));
     }
-    return Database::open(connectionString);
+    return Database::open(connectionString, OpenMode::NewAccount);
+}
+
+// Deletes a SQLite file that a sub-command builds anew, once it is known to be an
+// account or empty: another program's file is refused, not deleted.
+void replaceSqliteFile(const QString& connectionString) {
+    const QString path = sqlitePath(connectionString);
+    if (path.isEmpty() || !QFileInfo::exists(path)) return;
+    (void)Database::open(connectionString, OpenMode::NewAccount);  // throws for another program's file
+    removeSqliteFile(path);
 }
 
 void initDb(const Arguments& args, QTextStream& out) {
@@ -91,7 +100,7 @@ void genScale(const Arguments& args, QTextStream& out) {
     if (!path.isEmpty() && QFileInfo(path).size() > 0) {
         if (!args.has(QStringLiteral("replace")))
             throw UsageError(QStringLiteral("数据库文件已存在：%1（加 --replace 重新生成）").arg(path));
-        removeSqliteFile(path);
+        replaceSqliteFile(conn);
     }
     auto db = openForCreate(conn);
     demo::initDatabase(*db);
@@ -110,6 +119,11 @@ Arguments parse(const Command& command, const QStringList& words) {
     Arguments args;
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString& w = words[i];
+        // Only where an option may stand: the value of an option is never one.
+        if (w == u"--help" || w == u"-h") {
+            args.help = true;
+            continue;
+        }
         if (!w.startsWith(QStringLiteral("--")) || w.size() < 3)
             throw UsageError(QStringLiteral("多余的参数：%1").arg(w));
         QString name = w.mid(2);
@@ -180,7 +194,8 @@ QList<Option> loginOptions() {
         {QStringLiteral("account"), QStringLiteral("账套号"), QStringLiteral("账套（默认 001）")},
         {QStringLiteral("year"), QStringLiteral("年度"), QStringLiteral("年度（默认：账套的最后一个年度）")},
         {QStringLiteral("user"), QStringLiteral("操作员"), QStringLiteral("操作员")},
-        {QStringLiteral("password"), QStringLiteral("密码"), QStringLiteral("操作员密码")},
+        {QStringLiteral("password"), QStringLiteral("密码"),
+         QStringLiteral("操作员密码（命令行对本机其他用户可见，宜改用环境变量 QC_PASSWORD）")},
         {QStringLiteral("date"), QStringLiteral("yyyy-MM-dd"),
          QStringLiteral("登录日期（默认：存货核算启用日期）")}};
 }
@@ -193,7 +208,8 @@ std::unique_ptr<VqLogin> loginFrom(const Arguments& args) {
     if (!form.loadDatabase(r.connectionString, &message)) throw UsageError(message);
     r.accountId = args.value(QStringLiteral("account"), QStringLiteral("001"));
     const AccountChoice* account = form.account(r.accountId);
-    const int lastYear = account && !account->years.isEmpty() ? account->years.last() : 0;
+    if (!account) throw UsageError(form.missingAccount(r.accountId));
+    const int lastYear = account->years.isEmpty() ? 0 : account->years.last();
     r.accountYear = static_cast<int>(args.integer(QStringLiteral("year"), lastYear, 1900, 9999));
     r.userId = args.value(QStringLiteral("user"));
     r.password = args.value(QStringLiteral("password"));
@@ -211,18 +227,14 @@ std::unique_ptr<VqLogin> loginFrom(const Arguments& args) {
 }
 
 demo::DemoInfo createDemoAccount(const QString& connectionString) {
-    const QString path = sqlitePath(connectionString);
-    if (!path.isEmpty()) removeSqliteFile(path);
+    replaceSqliteFile(connectionString);
     auto db = openForCreate(connectionString);
     demo::initDatabase(*db);
     return demo::createDemo(*db);
 }
 
 std::unique_ptr<Database> openExisting(const QString& connectionString) {
-    const QString path = sqlitePath(connectionString);
-    if (!path.isEmpty() && !QFileInfo(path).isFile())
-        throw UsageError(QStringLiteral("数据库文件不存在：%1").arg(path));
-    return Database::open(connectionString);
+    return Database::open(connectionString, OpenMode::Account);
 }
 
 Command fetchStockCommand();  // CliFetch.cpp
@@ -290,20 +302,20 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         err.flush();
         return 1;
     }
-    const QStringList rest = arguments.mid(1);
-    if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
-        out << commandUsage(*command);
-        out.flush();
-        return 0;
-    }
     int code = 0;
     try {
-        command->run(parse(*command, rest), out);
+        const Arguments args = parse(*command, arguments.mid(1));
+        if (args.help)
+            out << commandUsage(*command);
+        else
+            command->run(args, out);
     } catch (const UsageError& e) {
         err << e.message() << '\n';
         code = 1;
     } catch (const DbError& e) {
-        err << QStringLiteral("数据库错误：") << e.message() << '\n';
+        // A cause the message names already needs no heading.
+        if (e.kind() == DbError::Kind::Failed) err << QStringLiteral("数据库错误：");
+        err << e.message() << '\n';
         code = 1;
     } catch (const std::exception& e) {
         err << QString::fromLocal8Bit(e.what()) << '\n';
@@ -314,14 +326,20 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     return code;
 }
 
-// Reads the password from the terminal without echoing it; from a pipe, the first
-// line.
 OperatorSession::OperatorSession(const Arguments& given) {
     Arguments args = given;
     if (args.value(QStringLiteral("user")).trimmed().isEmpty())
         throw UsageError(QStringLiteral("缺少选项 --user"));
-    if (!args.has(QStringLiteral("password")))
-        args.values.insert(QStringLiteral("password"), promptPassword());
+    if (!args.has(QStringLiteral("password"))) {
+        if (qEnvironmentVariableIsSet("QC_PASSWORD"))
+            args.values.insert(QStringLiteral("password"), qEnvironmentVariable("QC_PASSWORD"));
+        else if (inputIsTerminal())
+            args.values.insert(QStringLiteral("password"), promptPassword());
+        else
+            throw UsageError(
+                QStringLiteral("需要操作员密码：在终端上运行时会提示输入；在脚本中请设置环境变量 QC_PASSWORD"
+                               "（推荐），或用选项 --password（命令行对本机其他用户可见）。"));
+    }
     m_login = loginFrom(args);
     m_sink = std::make_unique<RecordingSink>();
     m_ctx = std::make_unique<LoginContext>();
@@ -340,13 +358,21 @@ OperatorSession::~OperatorSession() {
     closeContext(*m_ctx);
 }
 
+bool inputIsTerminal() {
+#ifdef Q_OS_UNIX
+    return isatty(STDIN_FILENO) != 0;
+#else
+    return true;
+#endif
+}
+
 QString promptPassword() {
     QTextStream err(stderr);
     err << QStringLiteral("密码：");
     err.flush();
 #ifdef Q_OS_UNIX
     termios old{};
-    const bool tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
+    const bool tty = tcgetattr(STDIN_FILENO, &old) == 0;
     if (tty) {
         termios quiet = old;
         quiet.c_lflag &= ~tcflag_t(ECHO);

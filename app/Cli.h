@@ -51,6 +51,7 @@ class Arguments {
     [[nodiscard]] QString database() const;
 
     QHash<QString, QString> values;
+    bool help = false;  // --help or -h where an option stands
 };
 
 struct Command {
@@ -81,12 +82,15 @@ QList<Option> loginOptions();
 // Logs in with the login options on the --db database; throws UsageError with
 // the login's refusal.
 std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
-// Reads the password from the terminal without echoing it; from a pipe, the first
-// line.
+// Whether standard input is a terminal one can be asked a password on.
+bool inputIsTerminal();
+// Reads the password from the terminal without echoing it.
 QString promptPassword();
 // An operator's session for the sub-commands that act as one: --user required,
-// the password asked for when not given, the login, and the context opened as
-// the entry window opens it with its messages recorded; closed at the end.
+// the password from --password, else from the environment variable QC_PASSWORD,
+// else asked for on the terminal (refused without one); the login, and the
+// context opened as the entry window opens it with its messages recorded; closed
+// at the end.
 class OperatorSession {
   public:
     explicit OperatorSession(const Arguments& given);
@@ -103,10 +107,11 @@ class OperatorSession {
     std::unique_ptr<LoginContext> m_ctx;
 };
 
-// Builds the demo account in a database; a SQLite file is deleted first.
+// Builds the demo account in a database; a SQLite file is deleted first, but only
+// an account or an empty one (another program's file is refused).
 demo::DemoInfo createDemoAccount(const QString& connectionString);
-// Opens an existing account database; a SQLite file that is not there is an
-// error rather than a new empty file.
+// Opens an existing account database; a SQLite file that is not there, or a
+// database that is not an account, is an error and stays as it was.
 std::unique_ptr<Database> openExisting(const QString& connectionString);
 
 }  // namespace cli

@@ -53,19 +53,16 @@ bool LoginForm::loadDatabase(const QString& connectionString, QString* error) {
         return false;
     }
     try {
-        auto db = Database::open(conn);
-        if (db->tableExists(QStringLiteral("UA_Account"))) {
-            QSqlQuery q = db->exec(
-                QStringLiteral("SELECT cAcc_Id, cAcc_Name, iYear FROM UA_Account ORDER BY cAcc_Id, iYear"));
-            while (q.next()) {
-                const QString id = textOf(q.value(0)).trimmed();
-                if (m_accounts.isEmpty() || m_accounts.last().id != id)
-                    m_accounts << AccountChoice{id, {}, {}};
-                AccountChoice& a = m_accounts.last();
-                if (a.name.isEmpty()) a.name = textOf(q.value(1)).trimmed();
-                const int year = intOf(q.value(2));
-                if (year > 0 && !a.years.contains(year)) a.years << year;
-            }
+        auto db = Database::open(conn, OpenMode::Account);
+        QSqlQuery accounts = db->exec(
+            QStringLiteral("SELECT cAcc_Id, cAcc_Name, iYear FROM UA_Account ORDER BY cAcc_Id, iYear"));
+        while (accounts.next()) {
+            const QString id = textOf(accounts.value(0)).trimmed();
+            if (m_accounts.isEmpty() || m_accounts.last().id != id) m_accounts << AccountChoice{id, {}, {}};
+            AccountChoice& a = m_accounts.last();
+            if (a.name.isEmpty()) a.name = textOf(accounts.value(1)).trimmed();
+            const int year = intOf(accounts.value(2));
+            if (year > 0 && !a.years.contains(year)) a.years << year;
         }
         if (db->tableExists(QStringLiteral("AccInformation"))) {
             QSqlQuery q = db->exec(
@@ -78,7 +75,9 @@ bool LoginForm::loadDatabase(const QString& connectionString, QString* error) {
         }
     } catch (const DbError& e) {
         m_accounts.clear();
-        if (error) *error = QStringLiteral("无法打开数据库：%1").arg(e.message());
+        if (error)
+            *error = e.kind() == DbError::Kind::Failed ? QStringLiteral("无法打开数据库：%1").arg(e.message())
+                                                       : e.message();
         return false;
     }
     m_loaded = conn;
@@ -91,6 +90,14 @@ const AccountChoice* LoginForm::account(const QString& id) const {
         if (a.id == id) return &a;
     }
     return nullptr;
+}
+
+QString LoginForm::missingAccount(const QString& id) const {
+    if (account(id)) return {};
+    if (m_accounts.isEmpty()) return QStringLiteral("账套数据库中还没有账套。");
+    QStringList ids;
+    for (const AccountChoice& a : m_accounts) ids << a.id;
+    return QStringLiteral("账套 %1 不存在（本数据库的账套：%2）。").arg(id, ids.join(QStringLiteral("、")));
 }
 
 QDate LoginForm::defaultLoginDate() const {
@@ -135,6 +142,15 @@ std::unique_ptr<VqLogin> LoginForm::login(const LoginRequest& request, QString* 
     r.connectionString = r.connectionString.trimmed();
     r.accountId = r.accountId.trimmed();
     r.userId = r.userId.trimmed();
+    // The accounts are listed to anyone who opens the database, so an unknown one is
+    // said plainly.
+    if (r.connectionString == m_loaded) {
+        if (const QString missing = missingAccount(r.accountId); !missing.isEmpty()) {
+            if (message) *message = missing;
+            if (field) *field = Field::Account;
+            return nullptr;
+        }
+    }
     QString error;
     std::unique_ptr<VqLogin> l = VqLogin::login(r, &error);
     if (!l) {

@@ -30,12 +30,15 @@ class LoginForm {
     static QString defaultConnection();
 
     // Reads the accounts and the default login date of a database. A SQLite file
-    // that does not exist is refused, not created. On failure the accounts are
-    // empty and *error says why.
+    // that does not exist is refused, not created; a database that is not an
+    // account is refused and left unchanged. On failure the accounts are empty and
+    // *error says why.
     bool loadDatabase(const QString& connectionString, QString* error);
     [[nodiscard]] QString loadedConnection() const { return m_loaded; }
     [[nodiscard]] const QList<AccountChoice>& accounts() const { return m_accounts; }
     [[nodiscard]] const AccountChoice* account(const QString& id) const;
+    // The refusal for an account the loaded database does not have; "" when it has it.
+    [[nodiscard]] QString missingAccount(const QString& id) const;
     // The start date of inventory accounting (dIAStartDate) when the database has
     // one, otherwise today.
     [[nodiscard]] QDate defaultLoginDate() const;

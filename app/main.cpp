@@ -8,6 +8,72 @@
 
 #include <cstdio>
 
+namespace {
+
+// A sub-command, or help, is terminal work. So is any other bare first word: a
+// misspelt command is answered in the terminal and never needs a display.
+bool forTerminal(const QStringList& words) {
+    if (words.isEmpty()) return false;
+    const QString& first = words.first();
+    return !first.startsWith(u'-') || first == u"--help" || first == u"-h" || first == u"--version";
+}
+
+struct WindowOptions {
+    QString database;
+    QString screenshots;
+    QString platform;  // Qt's -platform, when given
+};
+
+// The window's options, --db and --screenshot. Before the application starts,
+// single-dash words are Qt's own options (-platform offscreen) and left to it;
+// once Qt has taken those out, one still there is unknown. Anything else is
+// refused with UsageError.
+WindowOptions windowOptions(const QStringList& words, bool qtHasTakenItsOwn) {
+    WindowOptions o;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& w = words[i];
+        if (w == u"--db" || w == u"--screenshot") {
+            if (i + 1 >= words.size()) throw qc::cli::UsageError(QStringLiteral("选项 %1 缺少值").arg(w));
+            (w == u"--db" ? o.database : o.screenshots) = words[++i];
+        } else if (w.startsWith(QStringLiteral("--db="))) {
+            o.database = w.mid(5);
+        } else if (w.startsWith(QStringLiteral("--screenshot="))) {
+            o.screenshots = w.mid(13);
+        } else if (!qtHasTakenItsOwn && w.size() > 1 && w.startsWith(u'-') && !w.startsWith(u"--")) {
+            if (i + 1 < words.size() && !words[i + 1].startsWith(u'-')) {
+                if (w == u"-platform") o.platform = words[i + 1];
+                ++i;
+            }
+        } else {
+            throw qc::cli::UsageError(QStringLiteral("未知的参数：%1").arg(w));
+        }
+    }
+    return o;
+}
+
+// Whether Qt will find a display on the platform it is about to use; it ends the
+// program when it finds none. The default platforms, X11 and Wayland, need the
+// variable that names the display; a list ("wayland;xcb") is tried in turn.
+bool displayAvailable(const QString& platformOption) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QString platform =
+        platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform.trimmed().isEmpty()) return x11 || wayland;
+    for (const QString& candidate : platform.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = candidate.section(u':', 0, 0).trimmed();  // "xcb:options"
+        if (name == u"xcb" ? x11 : name.startsWith(u"wayland") ? wayland : true) return true;
+    }
+    return false;
+#else
+    Q_UNUSED(platformOption);
+    return true;
+#endif
+}
+
+}  // namespace
+
 // qcinput                      the login dialog, then the menu
 // qcinput --db X               the same, offering database X
 // qcinput --screenshot DIR     pictures of the login and the menu (demo account)
@@ -16,10 +82,7 @@ int main(int argc, char** argv) {
     QStringList words;
     for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
 
-    const bool terminal = !words.isEmpty() && (qc::cli::findCommand(words.first()) ||
-                                               words.first() == u"--help" || words.first() == u"-h" ||
-                                               words.first() == u"help" || words.first() == u"--version");
-    if (terminal) {
+    if (forTerminal(words)) {
         QCoreApplication app(argc, argv);
         qc::shell::setupApplication();
         QTextStream out(stdout);
@@ -32,29 +95,36 @@ int main(int argc, char** argv) {
         return qc::cli::run(words, out, err);
     }
 
+    QTextStream err(stderr);
+    auto refuse = [&err](const qc::cli::UsageError& e) {
+        err << e.message() << "\n\n" << qc::cli::usage();
+        return 1;
+    };
+    WindowOptions options;
+    try {
+        options = windowOptions(words, false);
+    } catch (const qc::cli::UsageError& e) {
+        return refuse(e);
+    }
+    if (!displayAvailable(options.platform)) {
+        err << QStringLiteral(
+            "无法打开窗口：没有可用的显示（DISPLAY 和 WAYLAND_DISPLAY 都未设置）。\n"
+            "终端中可用的命令见 qcinput --help；没有显示时可设 QT_QPA_PLATFORM=offscreen，"
+            "用 --screenshot 把登录和菜单画到文件里。\n");
+        return 1;
+    }
+
     QApplication app(argc, argv);
     qc::shell::setupApplication();
     qc::shell::applyLook();
     QTextStream out(stdout);
-    QTextStream err(stderr);
-
-    // Qt has taken its own options (-platform …) out of the arguments by now.
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    QString database;
-    QString screenshots;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if ((a == u"--db" || a == u"--screenshot") && i + 1 < args.size()) {
-            (a == u"--db" ? database : screenshots) = args[++i];
-        } else if (a.startsWith(QStringLiteral("--db="))) {
-            database = a.mid(5);
-        } else if (a.startsWith(QStringLiteral("--screenshot="))) {
-            screenshots = a.mid(13);
-        } else {
-            err << QStringLiteral("未知的参数：%1\n\n").arg(a) << qc::cli::usage();
-            return 1;
-        }
+    try {
+        // Qt has taken its own options (-platform …) out of the arguments by now.
+        windowOptions(QCoreApplication::arguments().mid(1), true);
+    } catch (const qc::cli::UsageError& e) {
+        return refuse(e);
     }
-    if (!screenshots.isEmpty()) return qc::shell::takeScreenshots(screenshots, database, out, err);
-    return qc::shell::runInteractive(database);
+    if (!options.screenshots.isEmpty())
+        return qc::shell::takeScreenshots(options.screenshots, options.database, out, err);
+    return qc::shell::runInteractive(options.database);
 }

@@ -13,9 +13,19 @@ void ensureInitialised();
 QString hashPassword(const QString& password);
 // True when the password matches the stored hash; false for a malformed hash.
 bool verifyPassword(const QString& storedHash, const QString& password);
-// Spends about the time of one verification without any stored hash, so that an
-// unknown operator takes as long to refuse as a wrong password.
-void verifyDummy(const QString& password);
+// A fixed hash, with the limits hashPassword uses now, of a password nobody kept.
+QString standInHash();
+// Verifies against standInHash(): an unknown operator costs exactly what a wrong
+// password costs, and nothing more the first time.
+void verifyStandIn(const QString& password);
+
+// How many hashes and verifications this process has run, so that a test can
+// show that two paths do the same work without timing them.
+struct WorkCount {
+    qint64 hashes = 0;
+    qint64 verifications = 0;
+};
+WorkCount workCount();
 
 // Lower-case hex of `bytes` random bytes.
 QString randomHex(int bytes);

@@ -5,7 +5,7 @@ namespace qc {
 void HostDb::Open(const QString& connectionText) {
     // Reopening replaces the connection; the old one is closed only once the new
     // one is open, so a failed reopen leaves the object as it was.
-    auto db = Database::open(connectionText);
+    auto db = Database::open(connectionText, OpenMode::Account);
     m_db = std::move(db);
 }
 

@@ -15,7 +15,8 @@ namespace qc {
 class HostDb {
   public:
     HostDb() = default;
-    // Opens (or reopens) the connection. Throws DbError.
+    // Opens (or reopens) the connection to an existing account database; anything
+    // else is refused unchanged. Throws DbError.
     void Open(const QString& connectionText);
     [[nodiscard]] bool isOpen() const { return m_db != nullptr; }
     // The open connection; throws DbError when closed.

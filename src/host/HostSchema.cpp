@@ -10,6 +10,8 @@ namespace qc {
 //   qc_task        exclusive tasks: one row per function id, claimed atomically
 //   qc_setting     host settings ("RightsSysId")
 //   qc_counter     named counters (the instance numbers)
+//   qc_login_fail  refused logins in a row per operator name (known or not), and the
+//                  database-clock second from which the name may try again
 QList<TableDef> hostTables() {
     QList<TableDef> l;
     l << table(QStringLiteral("qc_user"),
@@ -33,6 +35,9 @@ QList<TableDef> hostTables() {
                {QStringLiteral("cName")});
     l << table(QStringLiteral("qc_counter"), QStringLiteral("cName t30!, iValue bi!=0"),
                {QStringLiteral("cName")});
+    // Keyed by the name as typed, which may be longer than any operator id.
+    l << table(QStringLiteral("qc_login_fail"), QStringLiteral("cUserId t!, iFailures i!=0, iNextTry bi!=0"),
+               {QStringLiteral("cUserId")});
     return l;
 }
 

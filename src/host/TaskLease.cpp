@@ -17,6 +17,9 @@ TaskLease::TaskLease(VqLogin* login, QString funcId) : m_login(login), m_funcId(
         m_outcome = Outcome::Held;
         m_held = true;
     }
+    // The database failing the check or the claim is neither a missing right nor
+    // another holder: its own message names the cause (a read-only database, say).
+    if (m_login && m_login->TaskFailed()) m_refusal = m_login->TaskMessage();
 }
 
 TaskLease::TaskLease(TaskLease&& other) noexcept

@@ -26,7 +26,8 @@ class TaskLease {
     // How the entry went.
     [[nodiscard]] Outcome outcome() const { return m_outcome; }
     // What the operator is told when the task is not held: "您没有这个权限！", or
-    // "功能互斥：", a line break and who holds it; "" when held.
+    // "功能互斥：", a line break and who holds it, or the database's own message
+    // when it failed the check or the claim; "" when held.
     [[nodiscard]] QString refusal() const { return m_refusal; }
     // Leaves the task now (before a message that follows the work, say).
     void release();

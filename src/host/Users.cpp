@@ -55,7 +55,7 @@ std::optional<UserRecord> authenticate(Database& db, const QString& userId, cons
         QStringLiteral("SELECT cUserId, cUserName, bAllRights, cPassword FROM qc_user WHERE cUserId = ?"),
         {userId});
     if (!q.next()) {
-        crypto::verifyDummy(password);
+        crypto::verifyStandIn(password);
         return std::nullopt;
     }
     const UserRecord u = recordOf(q);

@@ -2,6 +2,7 @@
 
 #include "host/AccPara.h"
 #include "host/HostDb.h"
+#include "host/LoginThrottle.h"
 #include "platform/Database.h"
 
 #include <QCoreApplication>
@@ -20,15 +21,9 @@ QString withPassword(const QString& connectionString, const QString& password) {
     if (password.isEmpty()) return connectionString;
     const ConnectionInfo info = ConnectionInfo::parse(connectionString);
     if (info.kind != DbKind::Postgres || !info.password.isEmpty()) return connectionString;
-    const QString s = connectionString.trimmed();
-    if (s.startsWith(QStringLiteral("postgresql://")) || s.startsWith(QStringLiteral("postgres://"))) {
-        QUrl url(s);
-        url.setPassword(password);
-        return url.toString();
-    }
-    // key=value form: values are single words there, so a password with a space
-    // cannot be carried this way.
-    return s + QStringLiteral(" password=") + password;
+    QUrl url(connectionString.trimmed());
+    url.setPassword(password);
+    return url.toString();
 }
 
 }  // namespace
@@ -53,23 +48,35 @@ std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* er
     qc::Database& db = l->m_db->Connection();
     std::optional<UserRecord> user;
     bool accountKnown = false;
+    qint64 wait = 0;
     try {
-        // The account keeps one row with the year it was set up in; a later year
-        // is open once its periods are.
-        accountKnown = db.scalar(QStringLiteral("SELECT COUNT(*) FROM UA_Account a WHERE a.cAcc_Id = ? "
-                                                "AND (a.iYear = ? OR EXISTS (SELECT 1 FROM UA_Period p "
-                                                "WHERE p.cAcc_Id = a.cAcc_Id AND p.iYear = ?))"),
-                                 {request.accountId, request.accountYear, request.accountYear})
-                           .toLongLong() > 0;
-        // The operator is checked even for an unknown account, so that the refusal
-        // takes as long and says as little whichever part was wrong.
-        user = Users::authenticate(db, request.userId, request.password);
+        LoginThrottle::ensureTable(db);
+        wait = LoginThrottle::beginAttempt(db, request.userId);
+        if (wait == 0) {
+            // The account keeps one row with the year it was set up in; a later year
+            // is open once its periods are.
+            accountKnown = db.scalar(QStringLiteral("SELECT COUNT(*) FROM UA_Account a WHERE a.cAcc_Id = ? "
+                                                    "AND (a.iYear = ? OR EXISTS (SELECT 1 FROM UA_Period p "
+                                                    "WHERE p.cAcc_Id = a.cAcc_Id AND p.iYear = ?))"),
+                                     {request.accountId, request.accountYear, request.accountYear})
+                               .toLongLong() > 0;
+            // The operator is checked even for an unknown account, so that the refusal
+            // takes as long and says as little whichever part was wrong.
+            user = Users::authenticate(db, request.userId, request.password);
+            if (accountKnown && user)
+                LoginThrottle::succeeded(db, request.userId);
+            else
+                wait = LoginThrottle::secondsToWait(db, request.userId);
+        }
     } catch (const DbError& e) {
-        setError(QStringLiteral("无法读取账套数据库中的账套或操作员信息：%1").arg(e.message()));
+        // A read-only database is said as such: the login counts its attempts there.
+        setError(e.kind() == DbError::Kind::ReadOnly
+                     ? e.message()
+                     : QStringLiteral("无法读取账套数据库中的账套或操作员信息：%1").arg(e.message()));
         return nullptr;
     }
     if (!accountKnown || !user) {
-        setError(kRefused);
+        setError(wait > 0 ? kRefused + u'\n' + LoginThrottle::waitNote(wait) : kRefused);
         return nullptr;
     }
     l->m_user = *user;
@@ -99,6 +106,7 @@ HostDb& VqLogin::Database() {
 
 bool VqLogin::TaskExec(const QString& funcId, int mode, int /*reserved*/) {
     m_taskMessage.clear();
+    m_taskFailed = false;
     try {
         qc::Database& db = *m_taskDb;
         if (mode == 0) {
@@ -119,6 +127,7 @@ bool VqLogin::TaskExec(const QString& funcId, int mode, int /*reserved*/) {
         return false;
     } catch (const DbError& e) {
         m_taskMessage = e.message();
+        m_taskFailed = true;
         return false;
     }
 }

@@ -52,6 +52,9 @@ class VqLogin {
     // exclusively (needs the right too); mode 0: leave it. Refusals set TaskMessage().
     bool TaskExec(const QString& funcId, int mode, int reserved = 0);
     [[nodiscard]] QString TaskMessage() const { return m_taskMessage; }
+    // Whether the last refusal came from the database (a failed statement, a
+    // read-only database) rather than from a right or another holder.
+    [[nodiscard]] bool TaskFailed() const { return m_taskFailed; }
     // State of a period kind for a year: 201 asks whether the year's accounting
     // periods are set up (the account is open for that year).
     bool PeriodState(int kind, int year);
@@ -71,6 +74,7 @@ class VqLogin {
     std::unique_ptr<qc::Database> m_taskDb;
     std::unique_ptr<TaskRegistry> m_tasks;
     QString m_taskMessage;
+    bool m_taskFailed = false;
 };
 
 }  // namespace qc

@@ -4,6 +4,7 @@
 
 #include <QAtomicInteger>
 #include <QDate>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -22,10 +23,30 @@ QString describe(const QSqlError& e) {
         t += QStringLiteral(" (") + e.driverText() + u')';
     return t.trimmed();
 }
+
+// Every account database has had these two tables from its first version on;
+// tables added later may still be missing from an older account.
+bool holdsAccountTables(const QStringList& tables) {
+    return tables.contains(QStringLiteral("ua_account")) && tables.contains(QStringLiteral("qc_user"));
+}
+
+QString notAnAccount(const ConnectionInfo& info) {
+    return QStringLiteral("不是存货核算账套：%1").arg(info.display());
+}
+
+// The drivers' codes for the causes DbError names: SQLite's primary result codes
+// (the low byte of an extended one) and PostgreSQL's SQLSTATE of a write in a
+// read-only transaction (a read-only server or standby).
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteNotADatabase = 26;
+const QLatin1StringView kPostgresReadOnly("25006");
 }  // namespace
 
-DbError::DbError(const QString& message, QString statement)
-    : std::runtime_error(message.toStdString()), m_message(message), m_statement(std::move(statement)) {}
+DbError::DbError(const QString& message, QString statement, Kind kind)
+    : std::runtime_error(message.toStdString()),
+      m_message(message),
+      m_statement(std::move(statement)),
+      m_kind(kind) {}
 
 SqlFragment SqlFragment::andWith(const SqlFragment& other) const {
     if (isEmpty()) return other;
@@ -47,31 +68,6 @@ ConnectionInfo ConnectionInfo::parse(const QString& connectionString) {
         info.password = url.password();
         info.dbName = url.path().mid(1);
         info.options = QUrlQuery(url).toString(QUrl::FullyDecoded).replace(u'&', u';');
-        return info;
-    }
-    if (s.contains(QLatin1Char('=')) && !s.startsWith(QStringLiteral("sqlite:"))) {
-        info.kind = DbKind::Postgres;
-        info.host = QStringLiteral("localhost");
-        const auto parts = s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        QStringList rest;
-        for (const QString& p : parts) {
-            const auto eq = p.indexOf(QLatin1Char('='));
-            const QString k = p.left(eq).trimmed().toLower();
-            const QString v = p.mid(eq + 1).trimmed();
-            if (k == u"host")
-                info.host = v;
-            else if (k == u"port")
-                info.port = v.toInt();
-            else if (k == u"dbname")
-                info.dbName = v;
-            else if (k == u"user")
-                info.user = v;
-            else if (k == u"password")
-                info.password = v;
-            else
-                rest << p;
-        }
-        info.options = rest.join(QLatin1Char(';'));
         return info;
     }
     info.kind = DbKind::Sqlite;
@@ -96,17 +92,44 @@ QString ConnectionInfo::toConnectionString() const {
     return url.toString();
 }
 
-std::unique_ptr<Database> Database::open(const QString& connectionString) {
+std::unique_ptr<Database> Database::open(const QString& connectionString, OpenMode mode) {
+    const ConnectionInfo info = ConnectionInfo::parse(connectionString);
+    if (mode != OpenMode::Any && info.kind == DbKind::Sqlite) {
+        if (QFileInfo(info.path).isFile()) {
+            // Opening a file for writing may change it already (a header written into
+            // an empty file, the journal mode below), so it is read first.
+            connect(connectionString, mode, true)->checkHoldsAccount(mode);
+        } else if (mode == OpenMode::Account) {
+            throw DbError(QStringLiteral("数据库文件不存在：%1").arg(info.path));
+        }
+    }
+    auto d = connect(connectionString, mode, false);
+    if (d->m_info.kind == DbKind::Sqlite) {
+        d->exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        d->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        d->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        d->exec(QStringLiteral("PRAGMA case_sensitive_like = ON"));
+    } else {
+        d->exec(QStringLiteral("SET client_min_messages TO WARNING"));
+        if (mode != OpenMode::Any) d->checkHoldsAccount(mode);  // looking changes nothing on a server
+    }
+    return d;
+}
+
+std::unique_ptr<Database> Database::connect(const QString& connectionString, OpenMode mode, bool readOnly) {
     std::unique_ptr<Database> d(new Database());
     d->m_connectionString = connectionString;
     d->m_info = ConnectionInfo::parse(connectionString);
+    d->m_mode = mode;
     d->m_dialect = std::make_unique<Dialect>(d->m_info.kind);
     d->m_owner = std::this_thread::get_id();
     d->m_name = QStringLiteral("qc-%1").arg(++g_connectionCounter);
     if (d->m_info.kind == DbKind::Sqlite) {
         d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->m_name);
         d->m_db.setDatabaseName(d->m_info.path);
-        d->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        d->m_db.setConnectOptions(readOnly
+                                      ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;QSQLITE_OPEN_READONLY")
+                                      : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     } else {
         d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), d->m_name);
         d->m_db.setHostName(d->m_info.host);
@@ -124,15 +147,33 @@ std::unique_ptr<Database> Database::open(const QString& connectionString) {
         QSqlDatabase::removeDatabase(d->m_name);
         throw DbError(QStringLiteral("无法打开账套数据库 %1：%2").arg(d->m_info.display(), msg));
     }
-    if (d->m_info.kind == DbKind::Sqlite) {
-        d->exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-        d->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-        d->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-        d->exec(QStringLiteral("PRAGMA case_sensitive_like = ON"));
-    } else {
-        d->exec(QStringLiteral("SET client_min_messages TO WARNING"));
-    }
     return d;
+}
+
+void Database::checkHoldsAccount(OpenMode mode) {
+    // A file that is no SQLite database at all fails here with NotAnAccount.
+    const QStringList present = tables();
+    if (holdsAccountTables(present) || (mode == OpenMode::NewAccount && present.isEmpty())) return;
+    throw DbError(notAnAccount(m_info), {}, DbError::Kind::NotAnAccount);
+}
+
+DbError Database::failure(const QSqlError& error, const QString& statement) const {
+    const QString code = error.nativeErrorCode();
+    bool readOnly = false;
+    bool notADatabase = false;
+    if (m_info.kind == DbKind::Sqlite) {
+        const int primary = code.toInt() & 0xff;
+        readOnly = primary == kSqliteReadOnly;
+        notADatabase = primary == kSqliteNotADatabase;
+    } else {
+        readOnly = code == kPostgresReadOnly;
+    }
+    if (readOnly)
+        return DbError(
+            QStringLiteral("数据库是只读的，不能写入：%1（%2）").arg(m_info.display(), describe(error)),
+            statement, DbError::Kind::ReadOnly);
+    if (notADatabase) return DbError(notAnAccount(m_info), statement, DbError::Kind::NotAnAccount);
+    return DbError(describe(error), statement);
 }
 
 Database::~Database() {
@@ -145,7 +186,7 @@ Database::~Database() {
 }
 
 std::unique_ptr<Database> Database::clone() const {
-    return open(m_connectionString);
+    return open(m_connectionString, m_mode);
 }
 
 void Database::checkThread() const {
@@ -160,12 +201,12 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
     // statement without values runs as it stands.
     if (binds.isEmpty()) {
-        if (!q.exec(sql)) throw DbError(describe(q.lastError()), sql);
+        if (!q.exec(sql)) throw failure(q.lastError(), sql);
         return q;
     }
-    if (!q.prepare(sql)) throw DbError(describe(q.lastError()), sql);
+    if (!q.prepare(sql)) throw failure(q.lastError(), sql);
     for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
-    if (!q.exec()) throw DbError(describe(q.lastError()), sql);
+    if (!q.exec()) throw failure(q.lastError(), sql);
     return q;
 }
 
@@ -183,7 +224,7 @@ void Database::execScript(const QStringList& statements) {
     for (const QString& s : statements) {
         checkThread();
         QSqlQuery q(m_db);
-        if (!q.exec(s)) throw DbError(describe(q.lastError()), s);
+        if (!q.exec(s)) throw failure(q.lastError(), s);
     }
 }
 
@@ -246,7 +287,7 @@ void Database::begin() {
         // instead of failing half-way when its snapshot has gone stale.
         QSqlQuery q(m_db);
         if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
-            throw DbError(describe(q.lastError()), QStringLiteral("BEGIN IMMEDIATE"));
+            throw failure(q.lastError(), QStringLiteral("BEGIN IMMEDIATE"));
         return;
     }
     if (!m_db.transaction()) throw DbError(describe(m_db.lastError()), QStringLiteral("BEGIN"));
@@ -254,9 +295,9 @@ void Database::begin() {
 
 void Database::commit() {
     if (!m_db.commit()) {
-        const QString msg = describe(m_db.lastError());
+        DbError error = failure(m_db.lastError(), QStringLiteral("COMMIT"));
         m_db.rollback();
-        throw DbError(msg, QStringLiteral("COMMIT"));
+        throw error;
     }
 }
 

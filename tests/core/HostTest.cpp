@@ -1,19 +1,27 @@
 #include "host/AccPara.h"
+#include "host/Crypto.h"
 #include "host/HostDb.h"
+#include "host/LoginThrottle.h"
+#include "host/TaskLease.h"
 #include "host/Tasks.h"
 #include "host/Users.h"
 #include "host/VqLogin.h"
 #include "host/YrCommon.h"
 #include "platform/Database.h"
+#include "platform/Dialect.h"
 #include "platform/Schema.h"
 #include "support/TestDb.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSysInfo>
+#include <QUrl>
+#include <QUrlQuery>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -38,8 +46,8 @@ class HostTest : public DbTest {
         Users::grantFunction(db(), QStringLiteral("demo"), QStringLiteral("ASM31"));
     }
 
-    std::unique_ptr<VqLogin> login(const QString& user, const QString& password, const QString& acc = kAcc,
-                                   int year = kYear, QString* error = nullptr) {
+    LoginRequest request(const QString& user, const QString& password, const QString& acc = kAcc,
+                         int year = kYear) {
         LoginRequest r;
         r.connectionString = conn();
         r.accountId = acc;
@@ -47,8 +55,12 @@ class HostTest : public DbTest {
         r.userId = user;
         r.password = password;
         r.loginDate = QDate(year, 1, 1);
+        return r;
+    }
+    std::unique_ptr<VqLogin> login(const QString& user, const QString& password, const QString& acc = kAcc,
+                                   int year = kYear, QString* error = nullptr) {
         QString e;
-        auto l = VqLogin::login(r, &e);
+        auto l = VqLogin::login(request(user, password, acc, year), &e);
         if (error) *error = e;
         return l;
     }
@@ -111,6 +123,123 @@ TEST_P(HostTest, LoginRefusesEveryWrongPartAlikeAndKeepsNoPlainPassword) {
     EXPECT_FALSE(VqLogin::login(bad, &badError));
     EXPECT_FALSE(badError.isEmpty());
     EXPECT_NE(badError, wrongPw);
+}
+
+// Catches: refusals in a row that never slow a name down, a wait the right
+// password gets past, a wait that tells known names from unknown ones, a success
+// that does not start the count again, a schedule that does not grow or has no
+// cap, and an older account without the count's table refusing every login.
+TEST_P(HostTest, RefusalsInARowMakeTheNameWaitUntilItsTimeHasCome) {
+    const QString right = QStringLiteral("pw'1");
+    const QString refused = QStringLiteral("账套、年度、操作员或密码不正确，请重新输入。");
+    // Moves the name's next allowed attempt into the past, as if the wait were over.
+    auto waitOver = [&](const QString& user) {
+        db().exec(QStringLiteral("UPDATE qc_login_fail SET iNextTry = iNextTry - 100000 WHERE cUserId = ?"),
+                  {user});
+    };
+    auto refusal = [&](const QString& user, const QString& password) {
+        QString e;
+        EXPECT_FALSE(login(user, password, kAcc, kYear, &e)) << user.toStdString();
+        return e;
+    };
+
+    db().exec(QStringLiteral("DROP TABLE qc_login_fail"));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(refusal(QStringLiteral("demo"), QStringLiteral("x")), refused);
+    EXPECT_TRUE(login(QStringLiteral("demo"), right)) << "a few slips in a row do not block";
+    EXPECT_TRUE(db().tableExists(QStringLiteral("qc_login_fail")));
+
+    for (const QString& user : {QStringLiteral("demo"), QStringLiteral("nobody")}) {
+        SCOPED_TRACE(user.toStdString());
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(refusal(user, QStringLiteral("x")), refused);
+        const QString fourth = refusal(user, QStringLiteral("x"));
+        EXPECT_TRUE(fourth.startsWith(refused) && fourth.contains(QStringLiteral("1 秒后")))
+            << fourth.toStdString();
+        // While it waits even the right password is refused, unchecked and uncounted.
+        const crypto::WorkCount before = crypto::workCount();
+        const QString waiting = refusal(user, right);
+        EXPECT_TRUE(waiting.startsWith(refused) && waiting.contains(QStringLiteral("秒后")))
+            << waiting.toStdString();
+        EXPECT_EQ(crypto::workCount().verifications, before.verifications);
+        EXPECT_EQ(count(QStringLiteral("SELECT iFailures FROM qc_login_fail WHERE cUserId = ?"), {user}), 4);
+    }
+    waitOver(QStringLiteral("demo"));
+    EXPECT_TRUE(login(QStringLiteral("demo"), right));
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM qc_login_fail WHERE cUserId = 'demo'")), 0);
+
+    // Each further refusal doubles the wait, by the database's clock, up to the cap.
+    const QString wait = QStringLiteral("SELECT iNextTry - %1 FROM qc_login_fail WHERE cUserId = 'nobody'")
+                             .arg(db().dialect().nowEpoch());
+    qint64 previous = 1;
+    for (int failures = 5; failures <= 16; ++failures) {
+        waitOver(QStringLiteral("nobody"));
+        refusal(QStringLiteral("nobody"), QStringLiteral("x"));
+        const qint64 left = count(wait);
+        const qint64 expected = std::min<qint64>(previous * 2, LoginThrottle::kMaxDelaySeconds);
+        EXPECT_TRUE(left <= expected && left >= expected - 2) << failures << ": " << left;
+        previous = expected;
+    }
+    EXPECT_EQ(LoginThrottle::kMaxDelaySeconds, 15 * 60);
+}
+
+// Catches: an unknown operator refused with different work than a wrong password
+// (the stand-in hash made on first use, or with other limits), which tells the
+// names that exist by the time a refusal takes.
+TEST_P(HostTest, AnUnknownNameCostsWhatAWrongPasswordCosts) {
+    auto workOf = [&](const QString& user) {
+        const crypto::WorkCount before = crypto::workCount();
+        EXPECT_FALSE(login(user, QStringLiteral("guess")));
+        const crypto::WorkCount after = crypto::workCount();
+        return std::pair{after.hashes - before.hashes, after.verifications - before.verifications};
+    };
+    EXPECT_EQ(workOf(QStringLiteral("nobody")), std::pair(qint64{0}, qint64{1}));
+    EXPECT_EQ(workOf(QStringLiteral("demo")), std::pair(qint64{0}, qint64{1}));
+
+    // "$argon2id$v=19$m=…,t=…,p=…": the algorithm and limits before the salt.
+    auto limitsOf = [](const QString& hash) { return hash.section(u'$', 0, 3); };
+    for (const char* fast : {"1", ""}) {
+        qputenv("QC_FAST_HASH", fast);
+        EXPECT_EQ(limitsOf(crypto::standInHash()), limitsOf(crypto::hashPassword(QStringLiteral("p"))))
+            << "QC_FAST_HASH=" << fast;
+    }
+    qputenv("QC_FAST_HASH", "1");
+}
+
+// Catches: a database that fails a task claim reported as a task conflict, and a
+// read-only database answered as a wrong password instead of being named.
+TEST_P(HostTest, AFailingOrReadOnlyDatabaseIsNamedAsTheCause) {
+    {
+        auto l = demo();
+        ASSERT_TRUE(l);
+        db().exec(QStringLiteral("DROP TABLE qc_task"));
+        const TaskLease lease(l.get(), QStringLiteral("ASM3102"));
+        EXPECT_FALSE(lease.held());
+        EXPECT_FALSE(lease.refusal().startsWith(QStringLiteral("功能互斥"))) << lease.refusal().toStdString();
+        EXPECT_TRUE(lease.refusal().contains(QStringLiteral("qc_task"))) << lease.refusal().toStdString();
+    }
+
+    LoginRequest r = request(QStringLiteral("demo"), QStringLiteral("pw'1"));
+    if (GetParam() == "sqlite") {
+        // A file format write version above 2 makes SQLite open the file read-only
+        // for everyone, root included.
+        db().exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        QFile file(conn());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(18));
+        ASSERT_EQ(file.write("\x03", 1), 1);
+        file.close();
+    } else {
+        QUrl url(conn());
+        QUrlQuery query(url);
+        const QString options = query.queryItemValue(QStringLiteral("options"), QUrl::FullyDecoded);
+        query.removeQueryItem(QStringLiteral("options"));
+        query.addQueryItem(QStringLiteral("options"),
+                           QStringLiteral("'%1 -cdefault_transaction_read_only=on'").arg(options));
+        url.setQuery(query);
+        r.connectionString = url.toString();
+    }
+    QString error;
+    EXPECT_FALSE(VqLogin::login(r, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("只读"))) << error.toStdString();
 }
 
 // Catches: two running copies both entering the task, the holder not named, a
