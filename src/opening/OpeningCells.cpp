@@ -24,9 +24,6 @@ namespace {
 const QString kMoneyPattern = QStringLiteral("###0.00");
 const QString kDateFormat = QStringLiteral("yyyy/MM/dd");
 
-// UserDef ids of the free items 1..10.
-const char* const kFreeIds[] = {"20", "21", "28", "29", "30", "31", "32", "33", "34", "35"};
-
 // The inventory record a code cell is filled from.
 struct InvRecord {
     QString code, name, addCode, std, unit, replaceItem, valueType;
@@ -43,7 +40,7 @@ struct Env {
     LoginContext& ctx;
     Database& db;
     MessageSink& sink;
-    OpeningGrid& grid;
+    grid::GridModel& grid;
     QString& label2;
     QString& curStyle;  // CurWhValueStyle
     const QStringList& freeNames;
@@ -91,18 +88,17 @@ QDate parseDate(const QString& text) {
     return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
 }
 
-bool isDateColumn(int col) {
-    // 入库日期, head items 4 and 6, line items 36 and 37, inventory items 15 and 16.
-    return col == Col::VouDate || col == Col::Define1 + 3 || col == Col::Define1 + 5 ||
-           col == Col::Define22 + 14 || col == Col::Define22 + 15 || col == Col::InvDefine1 + 14 ||
-           col == Col::InvDefine1 + 15;
+bool isColumn(int col) {
+    return col >= 0 && col < Col::Count;
 }
 
+bool isDateColumn(int col) {
+    return isColumn(col) && openingColumns().at(col).kind == grid::ColumnKind::Date;
+}
+
+// Columns filled from dictionaries and the row's key: never keyed.
 bool isDictionaryColumn(int col) {
-    return (col >= Col::InvName && col <= Col::Unit) || (col >= Col::InvDefine1 && col <= Col::ReplaceItem) ||
-           col == Col::PlanPrice || col == Col::PlanAmount || col == Col::VenName || col == Col::DepName ||
-           col == Col::PersonName || col == Col::InvHeadName || col == Col::ItemClassName ||
-           col == Col::ItemName || col == Col::AutoId;
+    return !isColumn(col) || !openingColumns().at(col).keyed();
 }
 
 // The user-defined item behind a column: its UserDef id and field name; nothing for
@@ -112,20 +108,14 @@ struct DefItem {
     bool isFree = false;
 };
 std::optional<DefItem> defItemOf(int col) {
-    auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-    if (col >= Col::Free1 && col < Col::Free1 + 10) {
-        const int i = col - Col::Free1;
-        return DefItem{QString::fromLatin1(kFreeIds[i]), QStringLiteral("cfree%1").arg(i + 1), true};
-    }
-    if (col >= Col::Define1 && col < Col::Define1 + 16) {
-        const int n = col - Col::Define1 + 1;
-        return DefItem{two(n <= 10 ? n : n + 25), QStringLiteral("cdefine%1").arg(n), false};
-    }
-    if (col >= Col::Define22 && col < Col::Define22 + 16) {
-        const int n = col - Col::Define22 + 22;
-        return DefItem{two(n <= 27 ? n : n + 14), QStringLiteral("cdefine%1").arg(n), false};
-    }
-    return std::nullopt;
+    // The opening row's own items: free items and the head and line items (the
+    // inventory's items are shown, not typed).
+    if (!isColumn(col)) return std::nullopt;
+    const grid::ColumnSpec& spec = openingColumns().at(col);
+    if (spec.userDefId.isEmpty() || !spec.source.startsWith(QStringLiteral("IA_Subsidiary.")))
+        return std::nullopt;
+    const bool free = col >= Col::Free1 && col < Col::Free1 + 10;
+    return DefItem{spec.userDefId, spec.source.mid(14).toLower(), free};
 }
 
 // ---- lookups
@@ -647,19 +637,7 @@ Outcome runRule(Env& e, QString& value, int row, int col) {
 
 // The name beside a code column; -1 for a column without one.
 int nameColumnOf(int col) {
-    switch (col) {
-        case Col::InvCode:
-            return Col::InvName;
-        case Col::VenCode:
-        case Col::DepCode:
-        case Col::PersonCode:
-        case Col::InvHead:
-        case Col::ItemClass:
-        case Col::ItemCode:
-            return col + 1;
-        default:
-            return -1;
-    }
+    return isColumn(col) ? openingColumns().at(col).nameColumn : -1;
 }
 
 // Contains-pattern on a column without regard to letter case, the typed text bound.
@@ -710,7 +688,6 @@ void OpeningEntry::ValidateCell(QString& value, bool& cancel, int row, int col) 
     value = v;
     env.set(row, col, value);
     bDirty = true;
-    recomputeTotals();
 }
 
 bool OpeningEntry::cellEditable(int row, int col) const {

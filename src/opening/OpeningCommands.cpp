@@ -27,8 +27,8 @@ void OpeningEntry::fetchFromStock() {
         sink().exclamation(refusal);
         return;
     }
-    const int last = m_grid.dataRowCount();
-    if (last > 0 && m_grid.text(last, Col::AutoId).trimmed().isEmpty()) {
+    const int last = m_grid.dataRowCount() - 1;
+    if (last >= 0 && m_grid.text(last, Col::AutoId).trimmed().isEmpty()) {
         sink().exclamation(QStringLiteral("请将新录入的数据存盘！"));
         return;
     }
@@ -137,9 +137,7 @@ void OpeningEntry::Shortcut(QChar letter, int currentRow) {
 
 void OpeningEntry::mnuAdd() {
     if (m_window.inEditMode() || CurrentWhCode.isEmpty() || m_readOnly) return;
-    const int row = m_grid.addEmptyRow();
-    if (m_grid.dataRowCount() == 1) recomputeTotals();
-    m_currentRow = row;
+    m_currentRow = m_grid.addEmptyRow();
 }
 
 void OpeningEntry::mnuDelete(int row) {
@@ -169,16 +167,14 @@ void OpeningEntry::mnuDelete(int row) {
     }
 
     m_grid.removeDataRow(row);
-    recomputeTotals();
     if (m_grid.dataRowCount() > 0) bDirty = true;
-    if (m_currentRow > m_grid.dataRowCount())
-        m_currentRow = m_grid.dataRowCount() > 0 ? m_grid.dataRowCount() : -1;
+    if (m_currentRow >= m_grid.dataRowCount()) m_currentRow = m_grid.dataRowCount() - 1;
 }
 
 int OpeningEntry::FindRow(const QString& text) const {
     const QString t = text.trimmed();
     if (t.isEmpty()) return -1;
-    for (int r = 1; r <= m_grid.dataRowCount(); ++r)
+    for (int r = 0; r < m_grid.dataRowCount(); ++r)
         if (m_grid.text(r, Col::InvCode).trimmed().compare(t, Qt::CaseInsensitive) == 0 ||
             m_grid.text(r, Col::InvName).trimmed().compare(t, Qt::CaseInsensitive) == 0)
             return r;
@@ -203,7 +199,6 @@ void OpeningEntry::selectInventory() {
         // An item the inventory rule refused leaves nothing worth keeping.
         if (m_grid.text(row, Col::InvCode).trimmed().isEmpty()) m_grid.removeDataRow(row);
     }
-    recomputeTotals();
     bDirty = true;
 }
 

@@ -22,93 +22,6 @@ namespace {
 const QString kMethodCaption = QStringLiteral("计价方式：");
 const QString kTooMany = QStringLiteral("数据量太大,请缩小查询范围,不要超过4000条记录！");
 
-QString twoDigits(int v) {
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
-}
-
-// UserDef ids behind the user-defined columns, in column order.
-QStringList freeIds() {
-    QStringList l{QStringLiteral("20"), QStringLiteral("21")};
-    for (int i = 28; i <= 35; ++i) l << twoDigits(i);
-    return l;
-}
-QStringList invDefineIds() {
-    QStringList l{QStringLiteral("17"), QStringLiteral("18"), QStringLiteral("19")};
-    for (int i = 52; i <= 64; ++i) l << twoDigits(i);
-    return l;
-}
-QStringList headDefineIds() {
-    QStringList l;
-    for (int i = 1; i <= 10; ++i) l << twoDigits(i);
-    for (int i = 36; i <= 41; ++i) l << twoDigits(i);
-    return l;
-}
-QStringList lineDefineIds() {
-    QStringList l;
-    for (int i = 22; i <= 27; ++i) l << twoDigits(i);
-    for (int i = 42; i <= 51; ++i) l << twoDigits(i);
-    return l;
-}
-
-// The UserDef id of a user-defined column, or "" for the fixed columns.
-QString userDefIdOf(int col) {
-    static const QStringList frees = freeIds(), invs = invDefineIds(), heads = headDefineIds(),
-                             lines = lineDefineIds();
-    if (col >= Col::Free1 && col < Col::Free1 + 10) return frees.at(col - Col::Free1);
-    if (col >= Col::InvDefine1 && col < Col::InvDefine1 + 16) return invs.at(col - Col::InvDefine1);
-    if (col >= Col::Define1 && col < Col::Define1 + 16) return heads.at(col - Col::Define1);
-    if (col >= Col::Define22 && col < Col::Define22 + 16) return lines.at(col - Col::Define22);
-    return {};
-}
-
-// Captions and widths of the fixed columns.
-struct FixedColumn {
-    int col;
-    const char* caption;
-    int width;
-};
-const FixedColumn kFixed[] = {
-    {Col::VouCode, "入库单号", 1200},
-    {Col::InvCode, "存货编码", 1200},
-    {Col::InvName, "存货名称", 1800},
-    {Col::InvAddCode, "存货代码", 1200},
-    {Col::InvStd, "规格型号", 1500},
-    {Col::Unit, "计量单位", 900},
-    {Col::ReplaceItem, "替换件", 1000},
-    {Col::Quantity, "数量", 1100},
-    {Col::UnitCost, "单价", 1100},
-    {Col::Amount, "金额", 1300},
-    {Col::PlanPrice, "计划价", 1100},
-    {Col::PlanAmount, "计划金额", 1300},
-    {Col::VouDate, "入库日期", 1100},
-    {Col::Batch, "批号", 1000},
-    {Col::VenCode, "供应商编码", 1100},
-    {Col::VenName, "供应商", 1400},
-    {Col::DepCode, "部门编码", 1000},
-    {Col::DepName, "部门", 1200},
-    {Col::PersonCode, "业务员编码", 1100},
-    {Col::PersonName, "业务员", 1000},
-    {Col::InvHead, "存货科目编码", 1200},
-    {Col::InvHeadName, "存货科目", 1400},
-    {Col::ItemClass, "项目大类编码", 1200},
-    {Col::ItemClassName, "项目大类名称", 1400},
-    {Col::ItemCode, "项目编码", 1100},
-    {Col::ItemName, "项目名称", 1600},
-    {Col::AutoId, "AUTOID", 0},
-};
-
-// Display pattern of the numeric user-defined items ("" for text items).
-QString invDefinePattern(int n) {
-    if (n == 11 || n == 12) return QStringLiteral("###0");
-    if (n == 7 || n == 13 || n == 14) return QStringLiteral("###0.000000");
-    return {};
-}
-QString definePattern(int n) {
-    if (n == 5 || n == 15 || n == 34 || n == 35) return QStringLiteral("###0");
-    if (n == 7 || n == 16 || n == 26 || n == 27) return QStringLiteral("###0.000000");
-    return {};
-}
-
 // A database value as a grid text: numbers in their pattern (a text that is not a
 // number stays as it is), dates as YYYY/MM/DD.
 QString cellText(const QVariant& v, const QString& pattern = {}) {
@@ -131,29 +44,35 @@ QDate paramDate(const QString& text) {
     return dateOf(QVariant(text));
 }
 
-// Positions of the selected fields in MainSelect.
-namespace Sel {
-constexpr int AutoId = 0, InvCode = 1, InvName = 2, InvAddCode = 3, InvStd = 4, Unit = 5, InvDefine1 = 6,
-              ReplaceItem = 22, VouCode = 23, AccDep = 24, DepName = 25, PersonCode = 26, PersonName = 27,
-              VouDate = 28, VenCode = 29, VenName = 30, Quantity = 31, InCost = 32, InPrice = 33,
-              DebitDif = 34, CreditDif = 35, PlanPrice = 36, Accounter = 37, Method = 38, InvHead = 39,
-              InvHeadName = 40, ItemClass = 41, ItemClassName = 42, ItemCode = 43, ItemName = 44, Batch = 45,
-              Define1 = 46, Define22 = 62, Free1 = 78;
-}  // namespace Sel
+// The fields MainSelect reads after the loaded columns, by their place after them.
+namespace LoadedField {
+constexpr int InCost = 0, InPrice = 1, DebitDif = 2, CreditDif = 3, PlanPrice = 4, Accounter = 5, Method = 6;
+}  // namespace LoadedField
+
+// The columns MainSelect loads as they stand, in its order.
+const QList<int>& loadedColumns() {
+    static const QList<int> cols = [] {
+        QList<int> l;
+        for (int c = 0; c < Col::Count; ++c)
+            if (!openingColumns().at(c).source.isEmpty()) l << c;
+        return l;
+    }();
+    return cols;
+}
 
 }  // namespace
 
 OpeningEntry::OpeningEntry(LoginContext& ctx, Pickers& pickers, EntryWindow& window)
-    : m_ctx(ctx), m_pickers(pickers), m_window(window) {
-    QStringList captions;
-    for (int c = 0; c < Col::Count; ++c) captions << QString();
-    for (const FixedColumn& f : kFixed) captions[f.col] = QString::fromUtf8(f.caption);
-    m_grid.setCaptions(captions);
-    for (int c = 0; c < Col::Count; ++c) {
-        m_widths << 0;
-        m_colour << false;
+    : m_ctx(ctx), m_pickers(pickers), m_window(window), m_grid(openingColumns()) {
+    for (const grid::ColumnSpec& c : openingColumns()) {
+        m_widths << c.width;
         m_maxLength << 0;
     }
+    m_grid.setTotalsCaption(Col::InvCode, QStringLiteral("合计："));
+    // Quantities to the account's decimals, amounts to the cent.
+    m_grid.setTotalFormat([this](int col, const Decimal& sum) {
+        return sqlNumberText(sum, col == Col::Quantity ? QuanDec : 2);
+    });
 }
 
 MessageSink& OpeningEntry::sink() {
@@ -211,35 +130,22 @@ void OpeningEntry::Load() {
     applyCommandRules();
     updateReadOnly();
     m_grid.clear();
-    recomputeTotals();
 }
 
 void OpeningEntry::buildMainSelect() {
+    // The columns loaded as they stand, in the grid's order, then the fields the
+    // costs shown are computed from (LoadedField).
     QStringList f;
-    f << QStringLiteral("IA_Subsidiary.AutoID") << QStringLiteral("IA_Subsidiary.cInvCode")
-      << QStringLiteral("Inventory.cInvName") << QStringLiteral("Inventory.cInvAddCode")
-      << QStringLiteral("Inventory.cInvStd") << QStringLiteral("ComputationUnit.cComUnitName");
-    for (int n = 1; n <= 16; ++n) f << QStringLiteral("Inventory.cInvDefine%1").arg(n);
-    f << QStringLiteral("Inventory.cReplaceItem") << QStringLiteral("IA_Subsidiary.cVouCode")
-      << QStringLiteral("IA_Subsidiary.cAccDep") << QStringLiteral("Department.cDepName")
-      << QStringLiteral("IA_Subsidiary.cPersonCode") << QStringLiteral("Person.cPersonName")
-      << QStringLiteral("IA_Subsidiary.dVouDate") << QStringLiteral("IA_Subsidiary.cVenCode")
-      << QStringLiteral("Vendor.cVenAbbName") << QStringLiteral("IA_Subsidiary.iAInQuantity")
-      << QStringLiteral("IA_Subsidiary.iInCost") << QStringLiteral("IA_Subsidiary.iAInPrice")
+    for (const grid::ColumnSpec& c : openingColumns())
+        if (!c.source.isEmpty()) f << c.source;
+    f << QStringLiteral("IA_Subsidiary.iInCost") << QStringLiteral("IA_Subsidiary.iAInPrice")
       << QStringLiteral("IA_Subsidiary.iDebitDifCost") << QStringLiteral("IA_Subsidiary.iCreditDifCost")
       << QStringLiteral("Inventory.iInvRCost")
       << QStringLiteral("IA_Subsidiary.cAccounter")
       // The method that prices the row: the item's own under per-item accounting,
       // the warehouse's otherwise.
       << (m_ctx.gValueStyle == basis::kByInventory ? QStringLiteral("Inventory.cValueType")
-                                                   : QStringLiteral("Warehouse.cWhValueStyle"))
-      << QStringLiteral("IA_Subsidiary.cInvHead") << QStringLiteral("code.cCode_Name")
-      << QStringLiteral("IA_Subsidiary.cItem_class") << QStringLiteral("IA_Subsidiary.cItemCName")
-      << QStringLiteral("IA_Subsidiary.cItemCode") << QStringLiteral("IA_Subsidiary.cName")
-      << QStringLiteral("IA_Subsidiary.cBatchCode");
-    for (int n = 1; n <= 16; ++n) f << QStringLiteral("IA_Subsidiary.cDefine%1").arg(n);
-    for (int n = 22; n <= 37; ++n) f << QStringLiteral("IA_Subsidiary.cDefine%1").arg(n);
-    for (int n = 1; n <= 10; ++n) f << QStringLiteral("IA_Subsidiary.cFree%1").arg(n);
+                                                   : QStringLiteral("Warehouse.cWhValueStyle"));
 
     SqlFragment s;
     s.sql = QStringLiteral("SELECT ") + f.join(QStringLiteral(", ")) +
@@ -265,30 +171,23 @@ void OpeningEntry::buildMainSelect() {
 }
 
 void OpeningEntry::setUpColumns() {
-    QStringList captions = m_grid.captions();
+    // User-defined items take their captions and lengths from UserDef; an item
+    // without a caption stays hidden.
     for (int c = 0; c < Col::Count; ++c) {
-        const QString id = userDefIdOf(c);
-        if (id.isEmpty()) continue;
-        const std::optional<QString> caption = UserDefCaption(
-            m_ctx, QStringLiteral("cItemName"), QStringLiteral("UserDef"), QStringLiteral("cID"), id);
-        captions[c] = caption.value_or(QString());
-        m_widths[c] = captions.at(c).isEmpty() ? 0 : 1000;
+        const grid::ColumnSpec& spec = openingColumns().at(c);
+        m_widths[c] = spec.width;
+        if (spec.userDefId.isEmpty()) continue;
+        const std::optional<QString> caption =
+            UserDefCaption(m_ctx, QStringLiteral("cItemName"), QStringLiteral("UserDef"),
+                           QStringLiteral("cID"), spec.userDefId);
+        m_grid.setCaption(c, caption.value_or(QString()));
+        m_widths[c] = m_grid.caption(c).isEmpty() ? 0 : 1000;
         m_maxLength[c] = UserDefLength(m_ctx, QStringLiteral("iLong"), QStringLiteral("UserDef"),
-                                       QStringLiteral("cID"), id);
+                                       QStringLiteral("cID"), spec.userDefId);
     }
-    for (const FixedColumn& f : kFixed) m_widths[f.col] = f.width;
-    m_grid.setCaptions(captions);
-
-    // Columns filled from the dictionaries, never keyed.
-    for (int c = 0; c < Col::Count; ++c)
-        m_colour[c] =
-            (c >= Col::InvName && c <= Col::Unit) || (c >= Col::InvDefine1 && c <= Col::ReplaceItem) ||
-            c == Col::PlanPrice || c == Col::PlanAmount || c == Col::VenName || c == Col::DepName ||
-            c == Col::PersonName || c == Col::InvHeadName || c == Col::ItemClassName || c == Col::ItemName;
-
     m_sortItems = QStringList{QString()};
     for (int c = 0; c < Col::Count; ++c)
-        if (m_widths.at(c) != 0) m_sortItems << captions.at(c);
+        if (m_widths.at(c) != 0) m_sortItems << m_grid.caption(c);
     m_sortText.clear();
 }
 
@@ -369,7 +268,8 @@ bool OpeningEntry::planColumnsVisible() const {
 }
 
 QString OpeningEntry::totalsLabel() const {
-    return m_label4;
+    return sqlNumberText(m_grid.total(Col::Quantity), QuanDec) + u'\n' +
+           sqlNumberText(m_grid.total(Col::Amount), 2);
 }
 
 int OpeningEntry::maxTextLength(int col) const {
@@ -394,7 +294,6 @@ void OpeningEntry::WarehouseClick(const QString& listText) {
     CurrentWhCode = code;
     if (code.isEmpty()) {
         m_grid.clear();
-        recomputeTotals();
     } else {
         LoadRows(code);
     }
@@ -451,47 +350,46 @@ void OpeningEntry::LoadRows(const QString& whCode) {
     QSqlQuery r = accountDb().exec(q);
     QList<QStringList> rows;
     rows.reserve(kMaxRows);
-    Decimal sumQty, sumAmount, sumPlan;
-    bool anyPlanned = false;
     QString lastMethod = CurWhValueStyle;
     while (r.next()) {
         if (rows.size() == kMaxRows) {
             m_grid.clear();
-            recomputeTotals();
             sink().exclamation(kTooMany);
             return;
         }
+        const int extra = static_cast<int>(loadedColumns().size());
+        const auto field = [&](int f) { return r.value(extra + f); };
         // The warehouse's method, or the item's under per-item accounting.
-        const QString method = textOf(r.value(Sel::Method));
+        const QString method = textOf(field(LoadedField::Method));
         lastMethod = method;
         const bool planned = isPricedByPlan(costingMethodOf(method));
 
         QStringList row;
         row.reserve(Col::Count);
         for (int c = 0; c < Col::Count; ++c) row << QString();
-        row[Col::VouCode] = textOf(r.value(Sel::VouCode));
-        row[Col::InvCode] = textOf(r.value(Sel::InvCode));
-        row[Col::InvName] = textOf(r.value(Sel::InvName));
-        row[Col::InvAddCode] = textOf(r.value(Sel::InvAddCode));
-        row[Col::InvStd] = textOf(r.value(Sel::InvStd));
-        row[Col::Unit] = textOf(r.value(Sel::Unit));
-        for (int n = 1; n <= 10; ++n) row[Col::Free1 + n - 1] = textOf(r.value(Sel::Free1 + n - 1));
-        for (int n = 1; n <= 16; ++n)
-            row[Col::InvDefine1 + n - 1] = cellText(r.value(Sel::InvDefine1 + n - 1), invDefinePattern(n));
-        row[Col::ReplaceItem] = textOf(r.value(Sel::ReplaceItem));
-
-        const auto qty = numberOf(r.value(Sel::Quantity));
-        const auto inCost = numberOf(r.value(Sel::InCost));
-        const auto inPrice = numberOf(r.value(Sel::InPrice));
-        const Decimal debit = Decimal::fromVariant(r.value(Sel::DebitDif));
-        const Decimal credit = Decimal::fromVariant(r.value(Sel::CreditDif));
-        const auto rCost = numberOf(r.value(Sel::PlanPrice));
-        const bool posted = !r.value(Sel::Accounter).isNull();
-
-        if (qty) {
-            row[Col::Quantity] = sqlNumberText(*qty, QuanDec);
-            sumQty += qty->round(QuanDec);
+        std::optional<Decimal> qty;
+        for (int i = 0; i < extra; ++i) {
+            const int c = loadedColumns().at(i);
+            const grid::ColumnSpec& spec = openingColumns().at(c);
+            const QVariant v = r.value(i);
+            if (c == Col::Quantity) {
+                qty = numberOf(v);
+                if (qty) row[c] = sqlNumberText(*qty, QuanDec);
+            } else if (spec.kind == grid::ColumnKind::Date && spec.userDefId.isEmpty()) {
+                const QDate d = dateOf(v);
+                if (d.isValid()) row[c] = d.toString(QStringLiteral("yyyy/MM/dd"));
+            } else {
+                row[c] = cellText(v, spec.pattern);
+            }
         }
+
+        const auto inCost = numberOf(field(LoadedField::InCost));
+        const auto inPrice = numberOf(field(LoadedField::InPrice));
+        const Decimal debit = Decimal::fromVariant(field(LoadedField::DebitDif));
+        const Decimal credit = Decimal::fromVariant(field(LoadedField::CreditDif));
+        const auto rCost = numberOf(field(LoadedField::PlanPrice));
+        const bool posted = !field(LoadedField::Accounter).isNull();
+
         // Under planned and selling prices the cost shown is the actual one: the
         // amount with its differences over the quantity.
         if (planned) {
@@ -501,11 +399,7 @@ void OpeningEntry::LoadRows(const QString& whCode) {
         } else if (inCost) {
             row[Col::UnitCost] = sqlNumberText(*inCost, PriceDec);
         }
-        if (inPrice) {
-            const Decimal amount = (*inPrice + debit - credit).round(2);
-            row[Col::Amount] = sqlNumberText(amount, 2);
-            sumAmount += amount;
-        }
+        if (inPrice) row[Col::Amount] = sqlNumberText((*inPrice + debit - credit).round(2), 2);
         if (planned) {
             // Before posting the item's planned price and the amount it gives; after
             // posting the stored cost and amount.
@@ -516,71 +410,14 @@ void OpeningEntry::LoadRows(const QString& whCode) {
                 planAmount = (rCost->round(PriceDec) * qty->round(QuanDec)).round(2);
             else if (posted && inPrice)
                 planAmount = inPrice->round(2);
-            if (planAmount) {
-                row[Col::PlanAmount] = sqlNumberText(*planAmount, 2);
-                sumPlan += *planAmount;
-            }
-            anyPlanned = true;
+            if (planAmount) row[Col::PlanAmount] = sqlNumberText(*planAmount, 2);
         }
-
-        const QDate vouDate = dateOf(r.value(Sel::VouDate));
-        if (vouDate.isValid()) row[Col::VouDate] = vouDate.toString(QStringLiteral("yyyy/MM/dd"));
-        row[Col::Batch] = textOf(r.value(Sel::Batch));
-        row[Col::VenCode] = textOf(r.value(Sel::VenCode));
-        row[Col::VenName] = textOf(r.value(Sel::VenName));
-        row[Col::DepCode] = textOf(r.value(Sel::AccDep));
-        row[Col::DepName] = textOf(r.value(Sel::DepName));
-        row[Col::PersonCode] = textOf(r.value(Sel::PersonCode));
-        row[Col::PersonName] = textOf(r.value(Sel::PersonName));
-        row[Col::InvHead] = textOf(r.value(Sel::InvHead));
-        row[Col::InvHeadName] = textOf(r.value(Sel::InvHeadName));
-        row[Col::ItemClass] = textOf(r.value(Sel::ItemClass));
-        row[Col::ItemClassName] = textOf(r.value(Sel::ItemClassName));
-        row[Col::ItemCode] = textOf(r.value(Sel::ItemCode));
-        row[Col::ItemName] = textOf(r.value(Sel::ItemName));
-        for (int n = 1; n <= 16; ++n)
-            row[Col::Define1 + n - 1] = cellText(r.value(Sel::Define1 + n - 1), definePattern(n));
-        for (int n = 22; n <= 37; ++n)
-            row[Col::Define22 + n - 22] = cellText(r.value(Sel::Define22 + n - 22), definePattern(n));
-        row[Col::AutoId] = textOf(r.value(Sel::AutoId));
         rows << row;
     }
     if (perItem) CurWhValueStyle = lastMethod;
 
     m_grid.setDataRows(std::move(rows));
-    if (m_grid.hasTotals()) {
-        const int t = m_grid.totalsRow();
-        m_grid.setText(t, Col::Quantity, sqlNumberText(sumQty, QuanDec));
-        m_grid.setText(t, Col::Amount, sqlNumberText(sumAmount, 2));
-        if (anyPlanned) m_grid.setText(t, Col::PlanAmount, sqlNumberText(sumPlan, 2));
-    }
-    m_label4 = sqlNumberText(sumQty, QuanDec) + u'\n' + sqlNumberText(sumAmount, 2);
     bDirty = false;
-}
-
-void OpeningEntry::recomputeTotals() {
-    if (!m_grid.hasTotals()) {
-        m_label4 = sqlNumberText(Decimal(), QuanDec) + u'\n' + sqlNumberText(Decimal(), 2);
-        return;
-    }
-    Decimal qty, amount, plan;
-    bool anyPlan = false;
-    for (int r = 1; r <= m_grid.dataRowCount(); ++r) {
-        qty += Decimal::fromText(StripThousandsSeparators(m_grid.text(r, Col::Quantity)));
-        amount += Decimal::fromText(StripThousandsSeparators(m_grid.text(r, Col::Amount)));
-        const QString p = m_grid.text(r, Col::PlanAmount).trimmed();
-        if (!p.isEmpty()) {
-            anyPlan = true;
-            plan += Decimal::fromText(StripThousandsSeparators(p));
-        }
-    }
-    const int t = m_grid.totalsRow();
-    const QString q = sqlNumberText(qty, QuanDec), a = sqlNumberText(amount, 2);
-    if (m_grid.text(t, Col::Quantity) != q) m_grid.setText(t, Col::Quantity, q);
-    if (m_grid.text(t, Col::Amount) != a) m_grid.setText(t, Col::Amount, a);
-    const QString p = anyPlan ? sqlNumberText(plan, 2) : QString();
-    if (m_grid.text(t, Col::PlanAmount) != p) m_grid.setText(t, Col::PlanAmount, p);
-    m_label4 = q + u'\n' + a;
 }
 
 bool OpeningEntry::Unload() {

@@ -2,8 +2,9 @@
 
 #include "host/Pickers.h"
 #include "host/TaskLease.h"
-#include "opening/OpeningGrid.h"
+#include "opening/OpeningColumns.h"
 #include "platform/Database.h"
+#include "shared/grid/GridModel.h"
 
 #include <QDate>
 #include <QList>
@@ -120,17 +121,17 @@ class OpeningEntry {
     void setSortText(const QString& text) { m_sortText = text; }
 
     // ---- state the window shows
-    OpeningGrid& grid() { return m_grid; }
-    [[nodiscard]] const OpeningGrid& grid() const { return m_grid; }
+    // The grid's rows (from 0; the totals row follows them) as the window shows them.
+    grid::GridModel& grid() { return m_grid; }
+    [[nodiscard]] const grid::GridModel& grid() const { return m_grid; }
     [[nodiscard]] const QStringList& warehouseItems() const { return m_warehouseItems; }
     [[nodiscard]] const QString& valuationLabel() const { return m_label2; }  // Label2
     // Label4: the quantity total and the amount total, one per line (Label3 holds
     // their captions "数量合计：" and "金额合计：").
     [[nodiscard]] QString totalsLabel() const;
-    [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }       // cboType
-    [[nodiscard]] const QList<int>& columnWidths() const { return m_widths; }        // 0 = hidden
-    [[nodiscard]] const QList<bool>& dictionaryColumns() const { return m_colour; }  // RGB(192,255,255)
-    [[nodiscard]] bool planColumnsVisible() const;  // 计划价, 计划金额
+    [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }  // cboType
+    [[nodiscard]] const QList<int>& columnWidths() const { return m_widths; }   // 0 = hidden
+    [[nodiscard]] bool planColumnsVisible() const;                              // 计划价, 计划金额
     [[nodiscard]] bool gridReadOnly() const { return m_readOnly; }
     [[nodiscard]] const QList<ToolButton>& toolbar() const { return m_toolbar; }
     [[nodiscard]] const ToolButton* button(const QString& key) const;
@@ -153,7 +154,6 @@ class OpeningEntry {
     // Filled in by the rules' own source files.
     void setUpColumns();
     void setUpToolbar();
-    void recomputeTotals();
     ToolButton* buttonRef(const QString& key);
     // Loading (OpeningEntry.cpp).
     void buildMainSelect();
@@ -177,12 +177,11 @@ class OpeningEntry {
     LoginContext& m_ctx;
     Pickers& m_pickers;
     EntryWindow& m_window;
-    OpeningGrid m_grid;
+    grid::GridModel m_grid;
     QStringList m_warehouseItems;
     QString m_label2;
     QStringList m_sortItems;
     QList<int> m_widths;
-    QList<bool> m_colour;
     QList<int> m_maxLength;
     QList<ToolButton> m_toolbar;
     QString m_classCode;
@@ -190,9 +189,8 @@ class OpeningEntry {
     bool m_canAdd = false;
     std::optional<TaskLease> m_addTask;  // "ASM310102", entered by Add
     QDate m_periodBegin, m_periodEnd;
-    QStringList m_freeNames;    // free items 1..10 (captions, "" when undefined)
-    QStringList m_defineNames;  // inventory user-defined items 1..16
-    QString m_label4;
+    QStringList m_freeNames;     // free items 1..10 (captions, "" when undefined)
+    QStringList m_defineNames;   // inventory user-defined items 1..16
     bool m_editRight = false;    // function right "ASM310101"
     bool m_iaStartYear = false;  // IsIaStartYear at load
     bool m_stStarted = false;    // dSTStartDate is a date

@@ -187,8 +187,8 @@ bool OpeningEntry::checkRow(int row) {
             if (!m_freeNames.value(i).isEmpty() && item && item->uses[i] &&
                 m_grid.text(row, Col::Free1 + i).isEmpty())
                 return kFreeMissing;
-        if (isFifoLifoLabel(label) && m_grid.rowCount() > 2 && !qty.isZero()) {
-            for (int r = 1; r <= m_grid.dataRowCount(); ++r) {
+        if (isFifoLifoLabel(label) && !qty.isZero()) {
+            for (int r = 0; r < m_grid.dataRowCount(); ++r) {
                 if (r == row || m_grid.text(r, Col::InvCode).trimmed() != code) continue;
                 const Decimal other = cellNumber(m_grid.text(r, Col::Quantity));
                 if ((qty.isNegative() && other > Decimal()) || (other.isNegative() && qty > Decimal()))
@@ -348,7 +348,7 @@ void OpeningEntry::ValidateAndStoreRow(bool& cancel, int row) {
 bool OpeningEntry::CheckAllRows() {
     QStringList codes;
     QHash<QString, int> signs;  // per item: 1 some row above zero, 2 some row below zero
-    for (int r = 1; r <= m_grid.dataRowCount(); ++r) {
+    for (int r = 0; r < m_grid.dataRowCount(); ++r) {
         const QString code = m_grid.text(r, Col::InvCode).trimmed();
         if (code.isEmpty()) continue;
         if (!signs.contains(code)) codes << code;
@@ -357,7 +357,7 @@ bool OpeningEntry::CheckAllRows() {
     }
     const QHash<QString, ItemFacts> facts = itemFacts(accountDb(), codes);
 
-    for (int r = 1; r <= m_grid.dataRowCount(); ++r) {
+    for (int r = 0; r < m_grid.dataRowCount(); ++r) {
         const QString code = m_grid.text(r, Col::InvCode).trimmed();
         const auto it = facts.constFind(code);
         const ItemFacts* item = it == facts.constEnd() ? nullptr : &it.value();

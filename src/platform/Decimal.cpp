@@ -60,25 +60,28 @@ Decimal::Decimal(int v) : m_units(static_cast<__int128>(v) * kOne) {}
 Decimal::Decimal(long long v) : m_units(static_cast<__int128>(v) * kOne) {}
 
 std::optional<Decimal> Decimal::parse(const QString& text) {
-    QString s = text.trimmed();
-    s.remove(QLatin1Char(','));
+    // Read in place: thousands separators are skipped as the digits are read.
+    const QStringView s = QStringView(text).trimmed();
     if (s.isEmpty()) return std::nullopt;
-    int i = 0;
+    qsizetype i = 0;
     bool neg = false;
     if (s[0] == QLatin1Char('+') || s[0] == QLatin1Char('-')) {
         neg = s[0] == QLatin1Char('-');
         ++i;
     }
+    const auto skipCommas = [&] {
+        while (i < s.size() && s[i] == QLatin1Char(',')) ++i;
+    };
     __int128 intPart = 0;
     QString frac;
     bool digits = false;
-    for (; i < s.size() && s[i].isDigit(); ++i) {
+    for (skipCommas(); i < s.size() && s[i].isDigit(); ++i, skipCommas()) {
         digits = true;
         intPart = intPart * 10 + s[i].digitValue();
         if (intPart >= pow10(26)) return std::nullopt;
     }
     if (i < s.size() && s[i] == QLatin1Char('.')) {
-        for (++i; i < s.size() && s[i].isDigit(); ++i) {
+        for (++i, skipCommas(); i < s.size() && s[i].isDigit(); ++i, skipCommas()) {
             digits = true;
             frac.append(s[i]);
         }
@@ -89,9 +92,18 @@ std::optional<Decimal> Decimal::parse(const QString& text) {
         bool ok = false;
         exponent = s.mid(i + 1).toInt(&ok);
         if (!ok || exponent > 25 || exponent < -30) return std::nullopt;
-        i = static_cast<int>(s.size());
+        i = s.size();
     }
     if (i != s.size()) return std::nullopt;
+
+    // The common text, a plain number with no more decimals than kept, is exact in
+    // 128 bits: no rounding, no wide arithmetic.
+    if (exponent == 0 && frac.size() <= kScale && intPart < pow10(24)) {
+        __int128 fracUnits = 0;
+        for (QChar c : frac) fracUnits = fracUnits * 10 + c.digitValue();
+        const __int128 units = intPart * kOne + fracUnits * pow10(kScale - static_cast<int>(frac.size()));
+        return fromUnits(neg ? -units : units);
+    }
 
     // Work in units of 10^-(kScale + extra) so that rounding sees every digit.
     Wide mant = widen(intPart);

@@ -260,7 +260,7 @@ TEST_P(FetchStockTest, CommandGuards) {
 
     pick(u"04"_s);
     entry->mnuAdd();
-    grid().setText(1, Col::InvCode, u"5001"_s);
+    grid().setText(0, Col::InvCode, u"5001"_s);
     const QString state = snapshot();
     fetch();
     EXPECT_EQ(sink.texts(), QStringList{u"请将新录入的数据存盘！"_s});
@@ -272,7 +272,7 @@ TEST_P(FetchStockTest, CommandGuards) {
     auto other =
         VqLogin::login({conn(), u"001"_s, 2026, u"clerk"_s, u"clerk123"_s, QDate(2026, 1, 1), {}}, &err);
     ASSERT_TRUE(other && other->TaskExec(task::kFetchFromStock, -1));
-    entry->mnuDelete(1);
+    entry->mnuDelete(0);
     sink.clear();
     entry->Dispatch(u"Getcount"_s);
     ASSERT_EQ(sink.entries().size(), 1);

@@ -25,7 +25,7 @@ class OpeningLoadTest : public test::OpeningFixture {
     }
     QStringList codes() {
         QStringList l;
-        for (int r = 1; r <= grid().dataRowCount(); ++r) l << grid().text(r, Col::InvCode);
+        for (int r = 0; r < grid().dataRowCount(); ++r) l << grid().text(r, Col::InvCode);
         l.sort();
         return l;
     }
@@ -47,7 +47,7 @@ TEST_P(OpeningLoadTest, FourThousandRowsLoadAndOneMoreIsRefused) {
     insertOpening(u"08"_s, u"1012"_s, u"1"_s, u"1"_s, u"1"_s);
     entry->LoadRows(u"08"_s);
     EXPECT_EQ(sink.texts(), QStringList{u"数据量太大,请缩小查询范围,不要超过4000条记录！"_s});
-    EXPECT_EQ(grid().rowCount(), 1);
+    EXPECT_EQ(grid().rowCount(), 0);
     EXPECT_FALSE(grid().hasTotals());
 }
 
@@ -112,7 +112,7 @@ TEST_P(OpeningLoadTest, ComputedColumnsBeforeAndAfterPosting) {
     db().exec(u"UPDATE IA_Subsidiary SET iDebitDifCost = 30, iCreditDifCost = 5 WHERE AutoID = ?"_s, {id});
     entry->LoadRows(u"01"_s);
     int row = rowOf(id);
-    ASSERT_GT(row, 0);
+    ASSERT_GE(row, 0);
     EXPECT_EQ(grid().text(row, Col::Quantity), u"2.50"_s);
     EXPECT_EQ(grid().text(row, Col::UnitCost), u"4110.00"_s);  // (10250 + 30 - 5) / 2.5
     EXPECT_EQ(grid().text(row, Col::Amount), u"10275.00"_s);
@@ -165,7 +165,7 @@ TEST_P(OpeningLoadTest, ClerkSeesOnlyWarehousesAndItemsHeHoldsRightsTo) {
     entry->LoadRows(u"05"_s);
     EXPECT_GT(grid().dataRowCount(), 0);
     pick(u"02"_s);
-    EXPECT_GT(rowOf(foreign), 0);
+    EXPECT_GE(rowOf(foreign), 0);
 
     open(u"clerk"_s, u"clerk123"_s);
     QStringList whs;

@@ -42,7 +42,7 @@ TEST_P(OpeningRowsTest, AWindowOpenBeforeAPostingElsewhereNoLongerWrites) {
     open();
     pick(u"03"_s);  // 全月平均法
     ASSERT_GT(grid().dataRowCount(), 0);
-    const qint64 firstId = idOf(1);
+    const qint64 firstId = idOf(0);
     const int typed = addRow({{Col::InvCode, u"2002"_s}, {Col::Quantity, u"5"_s}, {Col::Amount, u"4300"_s}});
     elsewhere(true);
     const qint64 rows = count(u"cVouType = '34'"_s);
@@ -57,9 +57,9 @@ TEST_P(OpeningRowsTest, AWindowOpenBeforeAPostingElsewhereNoLongerWrites) {
     open();
     pick(u"03"_s);
     const QVariant quantity = stored(firstId, u"iAInQuantity"_s);
-    grid().setText(1, Col::Quantity, u"99"_s);
+    grid().setText(0, Col::Quantity, u"99"_s);
     elsewhere(true);
-    EXPECT_FALSE(leave(1));
+    EXPECT_FALSE(leave(0));
     EXPECT_EQ(stored(firstId, u"iAInQuantity"_s), quantity);
 
     elsewhere(false);
@@ -67,10 +67,10 @@ TEST_P(OpeningRowsTest, AWindowOpenBeforeAPostingElsewhereNoLongerWrites) {
     pick(u"03"_s);
     elsewhere(true);
     sink.script(MsgAnswer::Ok);
-    entry->mnuDelete(1);
+    entry->mnuDelete(0);
     EXPECT_EQ(sink.texts(), (QStringList{u"确认删除吗？"_s, u"期初已经记账！"_s}));
     EXPECT_EQ(count(u"AutoID = ?"_s, {firstId}), 1);
-    EXPECT_EQ(grid().text(1, Col::AutoId), QString::number(firstId));
+    EXPECT_EQ(grid().text(0, Col::AutoId), QString::number(firstId));
 }
 
 // Catches: the empty-row check applied under the planned-price method, where the
@@ -227,14 +227,14 @@ TEST_P(OpeningRowsTest, AValueTheColumnCannotHoldIsRefusedAndNothingChanges) {
     EXPECT_EQ(grid().text(fresh, Col::AutoId), QString());
     EXPECT_EQ(count(u"1 = 1"_s), rows);
 
-    const qint64 id = idOf(1);
+    const qint64 id = idOf(0);
     const Decimal qty = storedNumber(id, u"iAInQuantity"_s);
-    grid().setText(1, Col::Quantity, u"999"_s);
-    grid().setText(1, Col::VenCode, QString(21, u'V'));
-    EXPECT_FALSE(leave(1));
+    grid().setText(0, Col::Quantity, u"999"_s);
+    grid().setText(0, Col::VenCode, QString(21, u'V'));
+    EXPECT_FALSE(leave(0));
     EXPECT_EQ(storedNumber(id, u"iAInQuantity"_s), qty);
-    EXPECT_EQ(grid().text(1, Col::AutoId), QString::number(id));
-    EXPECT_EQ(grid().text(1, Col::Quantity), u"999"_s);
+    EXPECT_EQ(grid().text(0, Col::AutoId), QString::number(id));
+    EXPECT_EQ(grid().text(0, Col::Quantity), u"999"_s);
 }
 
 // Catches: rounding applied to rows of other methods or after posting, the cost

@@ -107,7 +107,7 @@ class OpeningFixture : public DbTest {
                   {value, QString::fromLatin1(sys), QString::fromLatin1(name)});
     }
 
-    opening::OpeningGrid& grid() { return entry->grid(); }
+    grid::GridModel& grid() { return entry->grid(); }
     // A new grid row with the given cells, as typed.
     int addRow(std::initializer_list<std::pair<int, QString>> cells) {
         const int row = grid().addEmptyRow();
@@ -121,7 +121,7 @@ class OpeningFixture : public DbTest {
         return !cancel;
     }
     int rowOf(qint64 autoId) {
-        for (int r = 1; r <= grid().dataRowCount(); ++r)
+        for (int r = 0; r < grid().dataRowCount(); ++r)
             if (grid().text(r, opening::Col::AutoId) == QString::number(autoId)) return r;
         return -1;
     }

@@ -6,7 +6,7 @@
 #include "EntryWindowFixture.h"
 #include "host/Users.h"
 #include "opening/ui/FrmQcInput.h"
-#include "opening/ui/OpeningModel.h"
+#include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 
 #include "EntryWindowFixture.h"
 #include "opening/ui/FrmQcInput.h"
-#include "opening/ui/OpeningModel.h"
+#include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QApplication>
@@ -23,7 +23,7 @@ class PostingJourneyTest : public test::EntryWindowFixture {
     void clickKeep() { clickButton(u"Keep"_s); }
     // Data cells of the grid's model that accept an editor.
     int editableCells() {
-        const opening::OpeningModel& m = frm->model();
+        const grid::GridModel& m = frm->model();
         int n = 0;
         for (int r = 0; r < m.rowCount(); ++r)
             for (int c = 0; c < m.columnCount(); ++c)

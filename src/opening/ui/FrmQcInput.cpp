@@ -2,9 +2,9 @@
 
 #include "entry/LoginContext.h"
 #include "opening/ui/OpeningDelegate.h"
-#include "opening/ui/OpeningModel.h"
 #include "opening/ui/frmInitCon.h"
 #include "opening/ui/frmInitFind.h"
+#include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QAction>
@@ -251,7 +251,6 @@ FrmQcInput::~FrmQcInput() {
     hide();
     delete Grid;
     Grid = nullptr;
-    delete m_model;
     m_model = nullptr;
     if (m_ctx.sink == &m_boxSink) m_ctx.sink = m_previousSink;
 }
@@ -322,7 +321,7 @@ void FrmQcInput::buildWidgets() {
     Label4->setMinimumWidth(110);
     Label4->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_model = new OpeningModel(m_entry->grid(), this);
+    m_model = &m_entry->grid();
     m_model->setEditable([this](int row, int col) { return m_entry->cellEditable(row, col); });
     m_model->setValidator([this](QString& value, bool& cancel, int row, int col) {
         m_entry->ValidateCell(value, cancel, row, col);
@@ -331,7 +330,7 @@ void FrmQcInput::buildWidgets() {
     m_delegate->hasReference = [](const QModelIndex& index) { return isReferenceColumn(index.column()); };
     m_delegate->maxLength = [this](int col) { return m_entry->maxTextLength(col); };
     connect(m_delegate, &OpeningDelegate::cellAccepted, this, [this](const QModelIndex& index) {
-        m_edited.insert(OpeningModel::gridRow(index.row()));
+        m_edited.insert(index.row());
         applyState();
     });
     connect(m_delegate, &OpeningDelegate::referenceRequested, this, &FrmQcInput::cellReference);
@@ -340,11 +339,9 @@ void FrmQcInput::buildWidgets() {
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setModel(m_model);
     Grid->setOpeningDelegate(m_delegate);
-    Grid->rowLeaving = [this](int fromRow, int /*toRow*/) {
-        return checkRow(OpeningModel::gridRow(fromRow));
-    };
+    Grid->rowLeaving = [this](int fromRow, int /*toRow*/) { return checkRow(fromRow); };
     Grid->cellEditable = [this](const QModelIndex& index) {
-        return m_entry->cellEditable(OpeningModel::gridRow(index.row()), index.column());
+        return m_entry->cellEditable(index.row(), index.column());
     };
     Grid->setStyleSheet(
         QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
@@ -456,7 +453,6 @@ void FrmQcInput::applyColumns() {
         Grid->setColumnHidden(c, hidden);
         if (w > 0) Grid->setColumnWidth(c, std::max(40, w / kTwipsPerPixel + 12));
     }
-    m_model->setDictionaryColumns(m_entry->dictionaryColumns());
 }
 
 void FrmQcInput::applyState() {
@@ -478,11 +474,11 @@ void FrmQcInput::applyState() {
 
 int FrmQcInput::currentGridRow() const {
     const QModelIndex cur = Grid->currentIndex();
-    return cur.isValid() ? OpeningModel::gridRow(cur.row()) : -1;
+    return cur.isValid() ? cur.row() : -1;
 }
 
-void FrmQcInput::focusCell(int gridRow, int col) {
-    const QModelIndex index = m_model->index(OpeningModel::modelRow(gridRow), col);
+void FrmQcInput::focusCell(int row, int col) {
+    const QModelIndex index = m_model->index(row, col);
     if (!index.isValid()) return;
     Grid->setCurrentIndex(index);
     Grid->scrollTo(index);
@@ -493,15 +489,15 @@ bool FrmQcInput::inEditMode() const {
     return Grid->editing();
 }
 
-bool FrmQcInput::checkRow(int gridRow) {
-    if (!m_edited.contains(gridRow) || !m_entry->grid().isDataRow(gridRow)) return true;
+bool FrmQcInput::checkRow(int row) {
+    if (!m_edited.contains(row) || !m_entry->grid().isDataRow(row)) return true;
     bool cancel = false;
     m_delegate->setBusy(true);
-    m_entry->ValidateAndStoreRow(cancel, gridRow);
+    m_entry->ValidateAndStoreRow(cancel, row);
     m_delegate->setBusy(false);
     applyState();
     if (cancel) return false;
-    m_edited.remove(gridRow);
+    m_edited.remove(row);
     return true;
 }
 
@@ -512,20 +508,19 @@ bool FrmQcInput::leaveCurrentRow() {
 }
 
 void FrmQcInput::currentRowChanged(const QModelIndex& current, const QModelIndex& /*previous*/) {
-    const int row = current.isValid() ? OpeningModel::gridRow(current.row()) : -1;
+    const int row = current.isValid() ? current.row() : -1;
     m_entry->setCurrentRow(row);
     m_entry->RowEntered(row);
     Label2->setText(m_entry->valuationLabel());
 }
 
 void FrmQcInput::rowsRemoved(int first, int last) {
-    const int firstRow = OpeningModel::gridRow(first), lastRow = OpeningModel::gridRow(last);
-    const int n = lastRow - firstRow + 1;
+    const int n = last - first + 1;
     QSet<int> kept;
     for (int r : std::as_const(m_edited)) {
-        if (r < firstRow)
+        if (r < first)
             kept.insert(r);
-        else if (r > lastRow)
+        else if (r > last)
             kept.insert(r - n);
     }
     m_edited = kept;
@@ -607,8 +602,8 @@ void FrmQcInput::runCommand(const QString& key) {
     m_entry->Dispatch(key);
     if (key == u"Select") {
         // Rows picked in bulk are keyed rows: each is stored when the cursor leaves it.
-        for (int r = before + 1; r <= m_entry->grid().dataRowCount(); ++r) m_edited.insert(r);
-        if (m_entry->grid().dataRowCount() > before) focusCell(before + 1, Col::InvCode);
+        for (int r = before; r < m_entry->grid().dataRowCount(); ++r) m_edited.insert(r);
+        if (m_entry->grid().dataRowCount() > before) focusCell(before, Col::InvCode);
     }
     if (key == u"Query") txtInvCls->setText(m_entry->classCode());
     applyState();
@@ -630,8 +625,8 @@ void FrmQcInput::shortcut(QChar letter) {
 void FrmQcInput::cellReference(CellEditor* editor) {
     const QModelIndex index = editor->cellIndex();
     if (!index.isValid()) return;
-    const int row = OpeningModel::gridRow(index.row()), col = index.column();
-    OpeningGrid& grid = m_entry->grid();
+    const int row = index.row(), col = index.column();
+    grid::GridModel& grid = m_entry->grid();
     // The pick window lists what matches the text typed so far.
     const QString before = grid.text(row, col);
     const QString typed = editor->text();
@@ -661,7 +656,7 @@ void FrmQcInput::currentReference() {
         cellReference(editor);
         return;
     }
-    const int row = OpeningModel::gridRow(index.row());
+    const int row = index.row();
     const QStringList before = m_entry->grid().dataRow(row);
     m_entry->ReferenceClicked(row, index.column());
     if (m_entry->grid().dataRow(row) != before) m_edited.insert(row);
@@ -687,11 +682,8 @@ void FrmQcInput::showFind() {
     dlg.setFrmName(QStringLiteral("FrmQcInput"));
     FindGrid target;
     target.rowCount = [this] { return m_entry->grid().dataRowCount(); };
-    target.cellText = [this](int row, int col) { return m_entry->grid().text(row + 1, col); };
-    target.find = [this](const QString& text) {
-        const int row = m_entry->FindRow(text);
-        return row < 0 ? -1 : row - 1;
-    };
+    target.cellText = [this](int row, int col) { return m_entry->grid().text(row, col); };
+    target.find = [this](const QString& text) { return m_entry->FindRow(text); };
     target.moveTo = [this](int row) {
         const QModelIndex index = m_model->index(row, Col::InvCode);
         if (index.row() != Grid->currentIndex().row() && !leaveCurrentRow()) return;

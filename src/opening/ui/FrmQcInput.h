@@ -25,7 +25,6 @@ namespace qc::opening {
 
 class CellEditor;
 class OpeningDelegate;
-class OpeningModel;
 
 // The grid of the entry window: a table view that asks before the cursor leaves
 // a row (the row check), moves to the next editable cell on Enter and Tab, and
@@ -76,11 +75,11 @@ class FrmQcInput : public QDialog, public EntryWindow {
     ~FrmQcInput() override;
 
     [[nodiscard]] OpeningEntry& entry() { return *m_entry; }
-    [[nodiscard]] OpeningModel& model() { return *m_model; }
+    [[nodiscard]] grid::GridModel& model() { return *m_model; }
 
     // A toolbar button, a shortcut or the pop-up menu: the command of that key.
     void runCommand(const QString& key);
-    // The grid row (row 0 the caption row) the cursor is on; -1 for none.
+    // The grid row the cursor is on (from 0); -1 for none.
     [[nodiscard]] int currentGridRow() const;
     // Leaves the current row as moving the cursor away would: commits an open
     // editor and runs the row check of an edited row. False when refused.
@@ -139,17 +138,17 @@ class FrmQcInput : public QDialog, public EntryWindow {
     void cellReference(CellEditor* editor);
     void currentReference();
     void shortcut(QChar letter);
-    bool checkRow(int gridRow);
+    bool checkRow(int row);
     void rowsRemoved(int first, int last);
     void currentRowChanged(const QModelIndex& current, const QModelIndex& previous);
-    void focusCell(int gridRow, int col);
+    void focusCell(int row, int col);
 
     LoginContext& m_ctx;
     Pickers& m_pickers;
     MessageBoxSink m_boxSink;
     MessageSink* m_previousSink = nullptr;
     std::unique_ptr<OpeningEntry> m_entry;
-    OpeningModel* m_model = nullptr;
+    grid::GridModel* m_model = nullptr;
     OpeningDelegate* m_delegate = nullptr;
     frmInitCon* m_filter = nullptr;
     QSet<int> m_edited;

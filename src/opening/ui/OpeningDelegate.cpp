@@ -1,6 +1,6 @@
 #include "opening/ui/OpeningDelegate.h"
 
-#include "opening/ui/OpeningModel.h"
+#include "shared/grid/GridModel.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -35,14 +35,13 @@ void CellEditor::resizeEvent(QResizeEvent* event) {
     setTextMargins(0, 0, side + 2, 0);
 }
 
-OpeningDelegate::OpeningDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+OpeningDelegate::OpeningDelegate(QObject* parent) : GridDelegate(parent) {}
 
 QWidget* OpeningDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                        const QModelIndex& index) const {
     auto* editor = new CellEditor(hasReference && hasReference(index), parent);
     editor->setCellIndex(index);
-    editor->setAlignment(OpeningModel::isNumericColumn(index.column()) ? Qt::AlignRight | Qt::AlignVCenter
-                                                                       : Qt::AlignLeft | Qt::AlignVCenter);
+    editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     const int limit = maxLength ? maxLength(index.column()) : 0;
     if (limit > 0) editor->setMaxLength(limit);
     auto* self = const_cast<OpeningDelegate*>(this);
@@ -65,7 +64,7 @@ void OpeningDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     // Leaving a cell that was not changed is no edit.
     if (text == index.data(Qt::EditRole).toString()) return;
     if (!model->setData(index, text, Qt::EditRole)) {
-        auto* m = qobject_cast<OpeningModel*>(model);
+        auto* m = qobject_cast<grid::GridModel*>(model);
         m_refused = index;
         m_refusedText = m ? m->refusedValue() : text;
         return;
@@ -106,7 +105,7 @@ bool OpeningDelegate::commit(CellEditor* editor) {
 
 bool OpeningDelegate::eventFilter(QObject* object, QEvent* event) {
     auto* editor = qobject_cast<CellEditor*>(object);
-    if (!editor) return QStyledItemDelegate::eventFilter(object, event);
+    if (!editor) return GridDelegate::eventFilter(object, event);
 
     switch (event->type()) {
         case QEvent::KeyPress: {
@@ -150,7 +149,7 @@ bool OpeningDelegate::eventFilter(QObject* object, QEvent* event) {
         default:
             break;
     }
-    return QStyledItemDelegate::eventFilter(object, event);
+    return GridDelegate::eventFilter(object, event);
 }
 
 }  // namespace qc::opening

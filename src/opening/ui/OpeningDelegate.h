@@ -1,8 +1,9 @@
 #pragma once
 
+#include "shared/ui/GridDelegate.h"
+
 #include <QLineEdit>
 #include <QPersistentModelIndex>
-#include <QStyledItemDelegate>
 
 #include <functional>
 
@@ -34,7 +35,7 @@ class CellEditor : public QLineEdit {
 // Editors of the opening grid. An edit is checked when it is committed (Enter,
 // Tab, or the focus leaving the cell): a refused value keeps the editor open on
 // its cell with the text the rule left, so that the user corrects it there.
-class OpeningDelegate : public QStyledItemDelegate {
+class OpeningDelegate : public grid::GridDelegate {
     Q_OBJECT
   public:
     explicit OpeningDelegate(QObject* parent = nullptr);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QColor>
+#include <QStyledItemDelegate>
+
+namespace qc::grid {
+
+// The delegate every grid view starts from: cells filled from a dictionary and
+// the totals row in the dictionary colour, the totals row in bold, as the grid
+// model's roles say.
+class GridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // RGB(192, 255, 255): cells the user does not key, and the totals row.
+    static QColor dictionaryColour() { return {192, 255, 255}; }
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+}  // namespace qc::grid
