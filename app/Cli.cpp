@@ -1,8 +1,8 @@
 #include "Cli.h"
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/AccPara.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 
 #include "LoginForm.h"
 #include "demo/Demo.h"

@@ -5,13 +5,13 @@
 
 #include "domain/Vocabulary.h"
 
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/AccPara.h"
 #include "host/TaskLease.h"
 #include "host/VqLogin.h"
 #include "opening/FetchStock.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 #include <QElapsedTimer>

@@ -4,12 +4,12 @@
 
 #include "Cli.h"
 
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/AccPara.h"
 #include "host/VqLogin.h"
 #include "opening/Posting.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 
 #include <QElapsedTimer>
 #include <QTextStream>

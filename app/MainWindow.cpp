@@ -2,11 +2,11 @@
 
 #include "Banner.h"
 #include "LoginForm.h"
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
 #include "host/VqLogin.h"
 #include "host/YrCommon.h"
 #include "platform/ui/MessageBoxSink.h"
+#include "session/LoginContext.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "WindowHostImpl.h"
 
-#include "entry/LoginContext.h"
 #include "host/ui/UiPickers.h"
 #include "opening/ui/FrmQcInput.h"
 #include "platform/ui/MessageBoxSink.h"
+#include "session/LoginContext.h"
 
 #include <stdexcept>
 

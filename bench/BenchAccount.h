@@ -6,12 +6,12 @@
 // entry window opens it.
 
 #include "demo/Demo.h"
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "platform/Database.h"
 #include "platform/MessageSink.h"
 #include "platform/ScratchSchema.h"
+#include "session/LoginContext.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -7,13 +7,13 @@
 
 #include "BenchAccount.h"
 #include "demo/Demo.h"
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "opening/OpeningEntry.h"
 #include "opening/ui/FrmQcInput.h"
 #include "platform/Database.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 
 #include <benchmark/benchmark.h>
 

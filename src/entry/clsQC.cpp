@@ -1,7 +1,7 @@
 #include "entry/clsQC.h"
 
-#include "entry/LoginContext.h"
 #include "host/VqLogin.h"
+#include "session/LoginContext.h"
 
 namespace qc {
 

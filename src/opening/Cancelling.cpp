@@ -1,11 +1,11 @@
 #include "opening/Posting.h"
 
 #include "domain/Vocabulary.h"
-#include "entry/LoginContext.h"
 #include "host/AccPara.h"
 #include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 // Cancelling a posting (恢复): whether it may be cancelled, and the cancelling.

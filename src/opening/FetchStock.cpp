@@ -2,10 +2,10 @@
 
 #include "domain/Vocabulary.h"
 
-#include "entry/LoginContext.h"
 #include "platform/Decimal.h"
 #include "platform/Dialect.h"
 #include "platform/Schema.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 #include <QDate>

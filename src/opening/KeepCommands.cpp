@@ -1,13 +1,13 @@
 #include "opening/Posting.h"
 
 #include "domain/Vocabulary.h"
-#include "entry/LoginContext.h"
 #include "host/AccPara.h"
 #include "host/TaskLease.h"
 #include "host/VqLogin.h"
 #include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 // The 记账 and 恢复 commands of the entry window and the command line.

@@ -1,7 +1,7 @@
 // The cell rules of the opening entry window: what a typed or picked value must be,
 // what it fills in the rest of the row, and the reference lookups of the code cells.
 
-#include "entry/LoginContext.h"
+#include "session/LoginContext.h"
 
 #include "domain/Vocabulary.h"
 #include "host/VqLogin.h"

@@ -4,10 +4,10 @@
 
 #include "domain/Vocabulary.h"
 
-#include "entry/LoginContext.h"
 #include "host/VqLogin.h"
 #include "opening/FetchStock.h"
 #include "opening/Posting.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 namespace qc::opening {

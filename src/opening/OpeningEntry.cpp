@@ -5,12 +5,12 @@
 
 #include "domain/Vocabulary.h"
 
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "opening/Posting.h"
 #include "platform/Decimal.h"
 #include "platform/NumberFormat.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 #include <QSqlQuery>

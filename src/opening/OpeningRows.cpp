@@ -5,11 +5,11 @@
 
 #include "domain/Vocabulary.h"
 
-#include "entry/LoginContext.h"
 #include "platform/Decimal.h"
 #include "platform/Dialect.h"
 #include "platform/NumberFormat.h"
 #include "platform/Schema.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 #include <QHash>

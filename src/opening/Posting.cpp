@@ -1,13 +1,13 @@
 #include "opening/Posting.h"
 
 #include "domain/Vocabulary.h"
-#include "entry/LoginContext.h"
 #include "host/AccPara.h"
 #include "host/VqLogin.h"
 #include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
 #include "platform/Schema.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 #include <QSqlQuery>

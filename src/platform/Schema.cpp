@@ -8,7 +8,7 @@
 namespace qc {
 
 QList<TableDef> accountTables();  // AccountSchema.cpp
-QList<TableDef> hostTables();     // host/HostSchema.cpp
+QList<TableDef> hostTables();     // HostSchema.cpp
 
 const ColumnDef* TableDef::column(const QString& n) const {
     for (const ColumnDef& c : columns)

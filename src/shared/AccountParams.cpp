@@ -1,9 +1,9 @@
 #include "shared/AccountParams.h"
 
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
 #include "host/VqLogin.h"
 #include "host/YrCommon.h"
+#include "session/LoginContext.h"
 
 #include <QHash>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #include "shared/ConditionFields.h"
 
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 #include "shared/ConditionText.h"
 

@@ -1,7 +1,7 @@
 #include "shared/ConditionText.h"
 
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
+#include "session/LoginContext.h"
 
 #include <QSqlQuery>
 

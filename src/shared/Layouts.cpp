@@ -1,8 +1,8 @@
 #include "shared/Layouts.h"
 
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
 #include "platform/Database.h"
+#include "session/LoginContext.h"
 
 namespace qc {
 

@@ -1,8 +1,8 @@
 #include "shared/Reference.h"
 
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
 #include "platform/Dialect.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
 #include <stdexcept>

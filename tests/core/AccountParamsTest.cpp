@@ -1,8 +1,8 @@
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/Users.h"
 #include "host/VqLogin.h"
 #include "platform/Schema.h"
+#include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 #include "support/TestDb.h"
 

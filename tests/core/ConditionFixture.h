@@ -6,13 +6,13 @@
 // "clerk" is the one whose data rights the tests narrow). Also a scripted
 // stand-in for the host's pick windows.
 
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/Pickers.h"
 #include "host/Users.h"
 #include "host/VqLogin.h"
 #include "platform/MessageSink.h"
 #include "platform/Schema.h"
+#include "session/LoginContext.h"
 #include "support/TestDb.h"
 
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
-#include "entry/LoginContext.h"
 #include "host/HostDb.h"
 #include "platform/Schema.h"
+#include "session/LoginContext.h"
 #include "shared/Layouts.h"
 #include "support/TestDb.h"
 

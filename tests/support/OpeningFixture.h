@@ -5,12 +5,12 @@
 // warehouse, key rows into the grid and leave them.
 
 #include "demo/Demo.h"
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "opening/OpeningEntry.h"
 #include "platform/Decimal.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 #include "support/TestDb.h"
 
 #include <QSqlQuery>

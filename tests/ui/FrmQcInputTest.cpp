@@ -4,7 +4,6 @@
 
 #include "Typing.h"
 #include "demo/Demo.h"
-#include "entry/LoginContext.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "host/ui/ReferenceDialog.h"
@@ -13,6 +12,7 @@
 #include "opening/ui/frmInitCon.h"
 #include "opening/ui/frmInitFind.h"
 #include "platform/Decimal.h"
+#include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/ConditionWidgets.h"
 #include "shared/ui/QcToolbar.h"

@@ -5,9 +5,9 @@
 #include "MainWindow.h"
 #include "WindowHostImpl.h"
 #include "demo/Demo.h"
-#include "entry/LoginContext.h"
 #include "host/YrCommon.h"
 #include "platform/MessageSink.h"
+#include "session/LoginContext.h"
 #include "support/TestDb.h"
 
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "opening/ui/FrmQcInput.h"
 
-#include "entry/LoginContext.h"
 #include "opening/ui/OpeningDelegate.h"
 #include "opening/ui/frmInitCon.h"
 #include "opening/ui/frmInitFind.h"
+#include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
 

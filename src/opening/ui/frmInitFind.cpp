@@ -1,6 +1,6 @@
 #include "opening/ui/frmInitFind.h"
 
-#include "entry/LoginContext.h"
+#include "session/LoginContext.h"
 #include "shared/ConditionFields.h"
 
 #include <QApplication>

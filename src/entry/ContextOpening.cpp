@@ -1,7 +1,9 @@
-#include "entry/LoginContext.h"
+// Opening and closing the context of a component: the prologue's connections,
+// the scratch file, the account's basis and rights switches, and their release.
+
+#include "session/LoginContext.h"
 
 #include "domain/Vocabulary.h"
-
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "shared/AccountParams.h"
@@ -29,31 +31,6 @@ void ignoringErrors(F&& step) {
 }
 
 }  // namespace
-
-LoginContext& context() {
-    static LoginContext ctx;
-    return ctx;
-}
-
-MessageSink& sinkOf(LoginContext& ctx) {
-    static ConsoleSink console;
-    return ctx.sink ? *ctx.sink : console;
-}
-
-TaskLease enterTask(LoginContext& ctx, const QString& funcId) {
-    TaskLease lease(ctx.gLogin, funcId);
-    if (lease.outcome() == TaskLease::Outcome::NoRight)
-        sinkOf(ctx).exclamation(lease.refusal());
-    else if (lease.outcome() == TaskLease::Outcome::Conflict)
-        sinkOf(ctx).show(lease.refusal(), MsgIcon::None, MsgButtons::Ok, {});
-    return lease;
-}
-
-AccPara& accParaOf(LoginContext& ctx) {
-    if (!ctx.gAccPara) ctx.gAccPara = std::make_unique<AccPara>();
-    if (ctx.gDb) ctx.gAccPara->setDatabase(*ctx.gDb);
-    return *ctx.gAccPara;
-}
 
 void openContext(LoginContext& ctx, VqLogin& login, std::optional<bool> isBusiness, ConnectionMode mode) {
     if (isBusiness) ctx.gIsBusiness = *isBusiness;

@@ -2,7 +2,8 @@
 
 namespace qc {
 
-// The stand-in host's own tables, kept in the account database.
+// The stand-in host's own tables, kept in the account database and declared with
+// the rest of its schema.
 //   qc_user        operators; cPassword holds a libsodium password hash, never the text
 //   qc_func_right  function rights; a right on a prefix covers every function id under it
 //   qc_data_scope  the object types an operator is restricted on

@@ -1,0 +1,32 @@
+#include "session/LoginContext.h"
+
+#include "host/VqLogin.h"
+
+namespace qc {
+
+LoginContext& context() {
+    static LoginContext ctx;
+    return ctx;
+}
+
+MessageSink& sinkOf(LoginContext& ctx) {
+    static ConsoleSink console;
+    return ctx.sink ? *ctx.sink : console;
+}
+
+TaskLease enterTask(LoginContext& ctx, const QString& funcId) {
+    TaskLease lease(ctx.gLogin, funcId);
+    if (lease.outcome() == TaskLease::Outcome::NoRight)
+        sinkOf(ctx).exclamation(lease.refusal());
+    else if (lease.outcome() == TaskLease::Outcome::Conflict)
+        sinkOf(ctx).show(lease.refusal(), MsgIcon::None, MsgButtons::Ok, {});
+    return lease;
+}
+
+AccPara& accParaOf(LoginContext& ctx) {
+    if (!ctx.gAccPara) ctx.gAccPara = std::make_unique<AccPara>();
+    if (ctx.gDb) ctx.gAccPara->setDatabase(*ctx.gDb);
+    return *ctx.gAccPara;
+}
+
+}  // namespace qc
