@@ -117,6 +117,13 @@ grid::ColumnTable build() {
     for (const int code : {Col::InvCode, Col::VenCode, Col::DepCode, Col::PersonCode, Col::InvHead,
                            Col::ItemClass, Col::ItemCode})
         t[code].nameColumn = code + 1;
+    // The cells whose editor offers a pick window (or the calendar): the codes, the
+    // free items, the entry date and the head and line items kept as dates.
+    for (const int c : {Col::InvCode, Col::VouDate, Col::VenCode, Col::DepCode, Col::PersonCode, Col::InvHead,
+                        Col::ItemClass, Col::ItemCode, Col::Define1 + 3, Col::Define1 + 5, Col::Define22 + 14,
+                        Col::Define22 + 15})
+        t[c].picked = true;
+    for (int n = 0; n < 10; ++n) t[Col::Free1 + n].picked = true;
     return t;
 }
 

@@ -36,6 +36,7 @@ struct ColumnSpec {
     int width = 1000;         // default width in twips; 0: hidden
     Total total = Total::None;
     int nameColumn = -1;  // a code column: the column showing its name
+    bool picked = false;  // the editor offers a pick window (or the calendar)
     QString userDefId;    // a user-defined item: its id, whose caption and length it takes
     QString pattern;      // a number kept as text: its display pattern ("###0.000000")
 

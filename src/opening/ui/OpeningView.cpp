@@ -1,0 +1,185 @@
+#include "opening/ui/OpeningView.h"
+
+#include "opening/ui/OpeningDelegate.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace qc::opening {
+
+OpeningView::OpeningView(QWidget* parent) : QTableView(parent) {
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(false);
+    setAlternatingRowColors(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    verticalHeader()->setMinimumWidth(36);
+}
+
+void OpeningView::setOpeningDelegate(OpeningDelegate* delegate) {
+    m_delegate = delegate;
+    setItemDelegate(delegate);
+    connect(delegate, &OpeningDelegate::moveRequested, this, &OpeningView::moveToNextCell);
+    connect(delegate, &OpeningDelegate::focusKeptInCell, this, [this] {
+        // The click that took the focus from a refused cell must not move the
+        // cursor; it arrives right after this, in the same event.
+        m_swallowPress = true;
+        QTimer::singleShot(0, this, [this] { m_swallowPress = false; });
+    });
+}
+
+CellEditor* OpeningView::currentEditor() const {
+    if (state() != EditingState) return nullptr;
+    return qobject_cast<CellEditor*>(indexWidget(currentIndex()));
+}
+
+bool OpeningView::finishEditing() {
+    CellEditor* editor = currentEditor();
+    if (!editor) return true;
+    if (!m_delegate->commit(editor)) return false;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+bool OpeningView::mayMoveTo(const QModelIndex& target) {
+    const QModelIndex cur = currentIndex();
+    if (!target.isValid() || !cur.isValid() || target.row() == cur.row() || !rowLeaving) return true;
+    return rowLeaving(cur.row(), target.row());
+}
+
+void OpeningView::moveToNextCell(bool forward) {
+    if (!model()) return;
+    QModelIndex cur = currentIndex();
+    if (!cur.isValid()) return;
+    const int rows = model()->rowCount();
+    const int cols = model()->columnCount();
+    int r = cur.row(), c = cur.column();
+    for (int steps = 0; steps < rows * cols; ++steps) {
+        c += forward ? 1 : -1;
+        if (c >= cols) {
+            c = 0;
+            ++r;
+        } else if (c < 0) {
+            c = cols - 1;
+            --r;
+        }
+        if (r < 0 || r >= rows) return;
+        if (isColumnHidden(c)) continue;
+        const QModelIndex next = model()->index(r, c);
+        if (cellEditable && !cellEditable(next)) continue;
+        if (!mayMoveTo(next)) return;
+        setCurrentIndex(next);
+        return;
+    }
+}
+
+void OpeningView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (state() != EditingState) {
+                moveToNextCell(event->key() != Qt::Key_Backtab && !(event->modifiers() & Qt::ShiftModifier));
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_F2:
+            Q_EMIT referenceKey();
+            event->accept();
+            return;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End: {
+            // An editor that lets an arrow key through is left: commit it first.
+            if (state() == EditingState && !finishEditing()) {
+                event->accept();
+                return;
+            }
+            CursorAction action = MoveDown;
+            switch (event->key()) {
+                case Qt::Key_Up:
+                    action = MoveUp;
+                    break;
+                case Qt::Key_PageUp:
+                    action = MovePageUp;
+                    break;
+                case Qt::Key_PageDown:
+                    action = MovePageDown;
+                    break;
+                case Qt::Key_Home:
+                    action = MoveHome;
+                    break;
+                case Qt::Key_End:
+                    action = MoveEnd;
+                    break;
+                default:
+                    break;
+            }
+            if (!mayMoveTo(moveCursor(action, event->modifiers()))) {
+                event->accept();
+                return;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void OpeningView::mousePressEvent(QMouseEvent* event) {
+    if (m_swallowPress) {
+        m_swallowPress = false;
+        event->accept();
+        return;
+    }
+    if (!mayMoveTo(indexAt(event->position().toPoint()))) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void OpeningView::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() != Qt::RightButton) return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && index.row() == currentIndex().row())
+        Q_EMIT popupRequested(index, event->globalPosition().toPoint());
+}
+
+void OpeningView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableView::closeEditor(editor, hint);
+    // The view committed on its own (the cursor was moved by code) and the rules
+    // refused: back to that cell with the refused text.
+    if (m_delegate && m_delegate->refusalPending()) {
+        const auto [index, text] = m_delegate->takeRefusal();
+        QTimer::singleShot(0, this, [this, index = index, text = text] { reopen(index, text); });
+    }
+}
+
+void OpeningView::reopen(const QPersistentModelIndex& index, const QString& text) {
+    if (!index.isValid()) return;
+    setCurrentIndex(index);
+    edit(index);
+    if (CellEditor* editor = currentEditor()) {
+        editor->setText(text);
+        editor->selectAll();
+    }
+}
+
+}  // namespace qc::opening

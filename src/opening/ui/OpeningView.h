@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QPersistentModelIndex>
+#include <QTableView>
+
+#include <functional>
+
+namespace qc::opening {
+
+class CellEditor;
+class OpeningDelegate;
+
+// The grid of the entry window: a table view that asks before the cursor leaves
+// a row (the row check), moves to the next editable cell on Enter and Tab, and
+// puts a refused editor back on its cell.
+class OpeningView : public QTableView {
+    Q_OBJECT
+  public:
+    explicit OpeningView(QWidget* parent = nullptr);
+
+    // Asked before the cursor leaves a model row for another; false keeps it there.
+    std::function<bool(int fromRow, int toRow)> rowLeaving;
+    // Whether a cell may be edited (the cursor skips the others on Enter and Tab).
+    std::function<bool(const QModelIndex&)> cellEditable;
+
+    void setOpeningDelegate(OpeningDelegate* delegate);
+    [[nodiscard]] bool editing() const { return state() == EditingState; }
+    // The editor open on the current cell, if any.
+    [[nodiscard]] CellEditor* currentEditor() const;
+    // Commits and closes an open editor; false when the value was refused.
+    bool finishEditing();
+    // Enter and Tab: the next (or previous) editable cell, row by row.
+    void moveToNextCell(bool forward);
+
+  Q_SIGNALS:
+    void referenceKey();
+    void popupRequested(const QModelIndex& index, const QPoint& globalPos);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+  private:
+    bool mayMoveTo(const QModelIndex& target);
+    void reopen(const QPersistentModelIndex& index, const QString& text);
+
+    OpeningDelegate* m_delegate = nullptr;
+    bool m_swallowPress = false;
+};
+
+}  // namespace qc::opening
