@@ -198,9 +198,9 @@ QString likeUpper(const Env& e, const QString& column);
 }  // namespace qc::opening::cells
 
 // The rules' view of the window's state, for one call of an OpeningEntry member.
-#define QC_CELL_ENV(self)                                                                      \
-    cells::Env env {                                                                           \
-        (self)->m_ctx, (self)->m_ctx.gDb->Connection(), sinkOf((self)->m_ctx), (self)->m_grid, \
-            (self)->m_label2, (self)->CurWhValueStyle, (self)->m_freeNames, (self)->QuanDec,   \
-            (self)->PriceDec, (self)->IAStartDate, (self)->m_cellRights, (self)->m_cellTables  \
+#define QC_CELL_ENV(self)                                                                            \
+    cells::Env env {                                                                                 \
+        (self)->m_ctx, (self)->m_ctx.gDb->Connection(), sinkOf((self)->m_ctx), (self)->m_grid,       \
+            (self)->m_valuationLabel, (self)->CurWhValueStyle, (self)->m_freeNames, (self)->QuanDec, \
+            (self)->PriceDec, (self)->IAStartDate, (self)->m_cellRights, (self)->m_cellTables        \
     }

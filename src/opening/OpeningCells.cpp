@@ -340,12 +340,12 @@ void OpeningEntry::ValidateCell(QString& value, bool& cancel, int row, int col) 
     }
     // A refused value leaves the whole row as it was, whatever the rule filled first.
     const QStringList before = m_grid.dataRow(row);
-    const QString labelBefore = m_label2, styleBefore = CurWhValueStyle;
+    const QString labelBefore = m_valuationLabel, styleBefore = CurWhValueStyle;
     QString v = value;
     const Outcome outcome = runRule(env, v, row, col);
     if (outcome != Outcome::Accept) {
         for (int c = 0; c < before.size(); ++c) env.set(row, c, before.at(c));
-        m_label2 = labelBefore;
+        m_valuationLabel = labelBefore;
         CurWhValueStyle = styleBefore;
         if (outcome == Outcome::RefuseAndClear) {
             value.clear();
@@ -372,7 +372,7 @@ void OpeningEntry::RowEntered(int row) {
     if (m_ctx.gValueStyle != basis::kByInventory || !m_ctx.gDb) return;
     QC_CELL_ENV(this);
     const QString method = m_grid.isDataRow(row) ? methodOf(env, m_grid.text(row, Col::InvCode)) : QString();
-    m_label2 = QStringLiteral("存货计价方式：") + method;
+    m_valuationLabel = QStringLiteral("存货计价方式：") + method;
     CurWhValueStyle = method;
 }
 

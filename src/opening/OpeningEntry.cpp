@@ -69,7 +69,7 @@ void OpeningEntry::Load() {
     buttonRef(QStringLiteral("Save"))->visible = false;
 
     m_warehouseItems = FillWarehouseCombo(m_ctx, QString());
-    m_label2 = kMethodCaption;
+    m_valuationLabel = kMethodCaption;
     CurrentWhCode.clear();
 
     bPosted = IAStartDate.isValid() && m_ctx.gAccPara->IsPosted(QStringLiteral("IA"));
@@ -191,7 +191,8 @@ const ToolButton* OpeningEntry::button(const QString& key) const {
 }
 
 bool OpeningEntry::planColumnsVisible() const {
-    return m_label2 == kMethodCaption + costing::kSelling || m_label2 == kMethodCaption + costing::kPlanned;
+    return m_valuationLabel == kMethodCaption + costing::kSelling ||
+           m_valuationLabel == kMethodCaption + costing::kPlanned;
 }
 
 QString OpeningEntry::totalsLabel() const {
@@ -212,11 +213,11 @@ void OpeningEntry::WarehouseClick(const QString& listText) {
     if (!bPosted) ApplyPlanPriceRounding();
     const QString code = AccPara::WarehouseCodeOf(listText).trimmed();
     if (code.isEmpty())
-        m_label2 = kMethodCaption;
+        m_valuationLabel = kMethodCaption;
     else if (m_ctx.gValueStyle == basis::kByInventory)
-        m_label2.clear();
+        m_valuationLabel.clear();
     else
-        m_label2 = kMethodCaption + m_ctx.gAccPara->WarehouseValueStyle(code);
+        m_valuationLabel = kMethodCaption + m_ctx.gAccPara->WarehouseValueStyle(code);
     m_classCode.clear();
     CurrentWhCode = code;
     if (code.isEmpty()) {

@@ -71,12 +71,12 @@ class OpeningEntry {
     // Fills the grid with the opening rows of warehouse `whCode` under the
     // current class and code-range filter.
     void LoadRows(const QString& whCode);
-    // cboWh drop-down and click, with the chosen list text ("" for none).
+    // The warehouse list opened and an item of it chosen, with its text ("" for none).
     void WarehouseDropDown(const QString& listText);
     void WarehouseClick(const QString& listText);
-    // cmdRefInv: pick an inventory class and reload.
+    // The item class button: pick an inventory class and reload.
     void ClassReference();
-    // txtInvCls left towards another control than cmdRefInv, with its text.
+    // The item class box left towards another control than its button, with its text.
     void ClassBoxLeft(const QString& classCode);
     // The cursor entered a row (refreshes the valuation label under per-item accounting).
     void RowEntered(int row);
@@ -115,7 +115,7 @@ class OpeningEntry {
     // Closing the window: releases the context. Returns false while editing.
     bool Unload();
     // The grid row the cursor is on (the row Delete works on) and the text chosen
-    // in cboType (the column Order and ROrder sort by); the window keeps both current.
+    // in the sort list (the column Order and ROrder sort by); the window keeps both current.
     void setCurrentRow(int row) { m_currentRow = row; }
     [[nodiscard]] int currentRow() const { return m_currentRow; }
     void setSortText(const QString& text) { m_sortText = text; }
@@ -125,17 +125,17 @@ class OpeningEntry {
     grid::GridModel& grid() { return m_grid; }
     [[nodiscard]] const grid::GridModel& grid() const { return m_grid; }
     [[nodiscard]] const QStringList& warehouseItems() const { return m_warehouseItems; }
-    [[nodiscard]] const QString& valuationLabel() const { return m_label2; }  // Label2
-    // Label4: the quantity total and the amount total, one per line (Label3 holds
-    // their captions "数量合计：" and "金额合计：").
+    [[nodiscard]] const QString& valuationLabel() const { return m_valuationLabel; }
+    // The quantity total and the amount total, one per line (beside their captions
+    // "数量合计：" and "金额合计：").
     [[nodiscard]] QString totalsLabel() const;
-    [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }  // cboType
+    [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }  // the sort list
     [[nodiscard]] const QList<int>& columnWidths() const { return m_widths; }   // 0 = hidden
     [[nodiscard]] bool planColumnsVisible() const;                              // 计划价, 计划金额
     [[nodiscard]] bool gridReadOnly() const { return m_readOnly; }
     [[nodiscard]] const QList<ToolButton>& toolbar() const { return m_toolbar; }
     [[nodiscard]] const ToolButton* button(const QString& key) const;
-    [[nodiscard]] QString classCode() const { return m_classCode; }  // txtInvCls
+    [[nodiscard]] QString classCode() const { return m_classCode; }  // the item class box
     [[nodiscard]] int maxTextLength(int col) const;                  // user-defined text columns; 0 = free
 
     // Window state (the fields of the window object).
@@ -179,7 +179,7 @@ class OpeningEntry {
     EntryWindow& m_window;
     grid::GridModel m_grid;
     QStringList m_warehouseItems;
-    QString m_label2;
+    QString m_valuationLabel;
     QStringList m_sortItems;
     QList<int> m_widths;
     QList<int> m_maxLength;

@@ -173,7 +173,7 @@ bool OpeningEntry::checkRow(int row) {
     const QString code = m_grid.text(row, Col::InvCode).trimmed();
     const auto facts = code.isEmpty() ? QHash<QString, ItemFacts>() : itemFacts(accountDb(), {code});
     const ItemFacts* item = facts.contains(code) ? &facts.find(code).value() : nullptr;
-    const QString label = methodLabelOf(m_ctx, m_label2, item);
+    const QString label = methodLabelOf(m_ctx, m_valuationLabel, item);
     const Decimal qty = cellNumber(m_grid.text(row, Col::Quantity));
     bool ok = true;
 
@@ -361,7 +361,7 @@ bool OpeningEntry::CheckAllRows() {
         const QString code = m_grid.text(r, Col::InvCode).trimmed();
         const auto it = facts.constFind(code);
         const ItemFacts* item = it == facts.constEnd() ? nullptr : &it.value();
-        const QString label = methodLabelOf(m_ctx, m_label2, item);
+        const QString label = methodLabelOf(m_ctx, m_valuationLabel, item);
         const Decimal qty = cellNumber(m_grid.text(r, Col::Quantity));
         QString refusal;
         if (label.contains(costing::kSpecific) && qty.isNegative()) refusal = kNoNegativeSpecific;

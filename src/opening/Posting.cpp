@@ -107,7 +107,7 @@ void Posting::stampOpenings(const QDate& postingDate, const QString& op) {
          costing::kLifo, postingDate, op, op, op});
 }
 
-bool Posting::bNoGbjjCost() {
+bool Posting::everySpecificLotHasCost() {
     const QString sql =
         m_ctx.gValueStyle == basis::kByInventory
             ? QStringLiteral(
@@ -119,7 +119,7 @@ bool Posting::bNoGbjjCost() {
     return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
 }
 
-bool Posting::NoNegativeIndividualRows() {
+bool Posting::noNegativeSpecificLots() {
     const QString sql =
         m_ctx.gValueStyle == basis::kByInventory
             ? QStringLiteral(

@@ -35,9 +35,9 @@ class Posting {
     // False when anything happened after the openings that forbids cancelling.
     bool CanCancelPosting();
     // True when every specific-identification opening row has its amount.
-    bool bNoGbjjCost();
+    bool everySpecificLotHasCost();
     // True when no unposted specific-identification opening row has a negative quantity.
-    bool NoNegativeIndividualRows();
+    bool noNegativeSpecificLots();
     // Sets attribute "a<position>" of the document's root to the value's text,
     // unless the value is null.
     static void setAttribute(QDomDocument& doc, int position, const QVariant& value);

@@ -40,9 +40,9 @@ class EntryWindowFixture : public OpeningFixture {
     }
     // Walks the warehouse list down with the keyboard to the warehouse.
     void chooseWarehouse(const QString& wh) {
-        frm->cboWh->setFocus();
-        for (int i = 0; i < frm->cboWh->count() && frm->entry().CurrentWhCode != wh; ++i)
-            QTest::keyClick(frm->cboWh, Qt::Key_Down);
+        frm->warehouseList->setFocus();
+        for (int i = 0; i < frm->warehouseList->count() && frm->entry().CurrentWhCode != wh; ++i)
+            QTest::keyClick(frm->warehouseList, Qt::Key_Down);
         ASSERT_EQ(frm->entry().CurrentWhCode, wh);
     }
     // Clicks an enabled toolbar button, the sink cleared first and the answer to

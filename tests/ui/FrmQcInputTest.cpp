@@ -80,26 +80,28 @@ class FrmQcInputTest : public test::DbTest {
         window->resize(1480, 720);
         window->show();
         QApplication::setActiveWindow(window.get());
-        window->Grid->setFocus();
+        window->rowsView->setFocus();
         QApplication::processEvents();
     }
 
     QStringList warehouseCodes() const {
         QStringList codes;
-        for (int i = 0; i < window->cboWh->count(); ++i)
-            codes << window->cboWh->itemText(i).left(15).trimmed();
+        for (int i = 0; i < window->warehouseList->count(); ++i)
+            codes << window->warehouseList->itemText(i).left(15).trimmed();
         return codes;
     }
     // Chooses a warehouse with the arrow keys, as the keyboard does in the list.
     void pickWarehouse(const QString& code) {
         const auto target = warehouseCodes().indexOf(code);
         ASSERT_GE(target, 0) << code.toStdString();
-        window->cboWh->setFocus();
-        while (window->cboWh->currentIndex() < target) QTest::keyClick(window->cboWh, Qt::Key_Down);
-        while (window->cboWh->currentIndex() > target) QTest::keyClick(window->cboWh, Qt::Key_Up);
+        window->warehouseList->setFocus();
+        while (window->warehouseList->currentIndex() < target)
+            QTest::keyClick(window->warehouseList, Qt::Key_Down);
+        while (window->warehouseList->currentIndex() > target)
+            QTest::keyClick(window->warehouseList, Qt::Key_Up);
         QApplication::processEvents();
         ASSERT_EQ(window->entry().CurrentWhCode, code);
-        window->Grid->setFocus();
+        window->rowsView->setFocus();
         sink.clear();
     }
 
@@ -120,15 +122,15 @@ class FrmQcInputTest : public test::DbTest {
         QApplication::processEvents();
     }
     void ctrl(char letter) {
-        QTest::keyClick(window->Grid, letter, Qt::ControlModifier);
+        QTest::keyClick(window->rowsView, letter, Qt::ControlModifier);
         QApplication::processEvents();
     }
     // A click on a cell (model row).
     void click(int row, int col) {
         const QModelIndex index = window->model().index(row, col);
-        window->Grid->scrollTo(index);
-        QTest::mouseClick(window->Grid->viewport(), Qt::LeftButton, {},
-                          window->Grid->visualRect(index).center());
+        window->rowsView->scrollTo(index);
+        QTest::mouseClick(window->rowsView->viewport(), Qt::LeftButton, {},
+                          window->rowsView->visualRect(index).center());
         QApplication::processEvents();
     }
     void typeInto(int row, int col, const QString& text) {
@@ -137,14 +139,14 @@ class FrmQcInputTest : public test::DbTest {
         key(Qt::Key_Return);
     }
     QString cell(int row, int col) { return window->model().index(row, col).data().toString(); }
-    int currentRow() const { return window->Grid->currentIndex().row(); }
+    int currentRow() const { return window->rowsView->currentIndex().row(); }
     grid::GridModel& grid() { return window->entry().grid(); }
     // The colour the grid paints a cell with, read off the screen beside its text.
     QColor painted(const QModelIndex& index) {
-        window->Grid->scrollTo(index);
+        window->rowsView->scrollTo(index);
         QApplication::processEvents();
-        const QRect r = window->Grid->visualRect(index);
-        return window->Grid->viewport()->grab().toImage().pixelColor(r.right() - 3, r.top() + 3);
+        const QRect r = window->rowsView->visualRect(index);
+        return window->rowsView->viewport()->grab().toImage().pixelColor(r.right() - 3, r.top() + 3);
     }
 
     qint64 openingRows(const QString& wh) {
@@ -158,9 +160,9 @@ class FrmQcInputTest : public test::DbTest {
         return db().scalar(u"SELECT %1 FROM IA_Subsidiary WHERE AutoID = ?"_s.arg(field),
                            {autoId.toLongLong()});
     }
-    // The two lines of Label4 as numbers.
+    // The two lines of totalsLabel as numbers.
     std::pair<Decimal, Decimal> totals() {
-        const QStringList lines = window->Label4->text().split(u'\n');
+        const QStringList lines = window->totalsLabel->text().split(u'\n');
         return {Decimal::fromText(lines.value(0).remove(u',')),
                 Decimal::fromText(lines.value(1).remove(u','))};
     }
@@ -193,7 +195,7 @@ class FrmQcInputTest : public test::DbTest {
         dialog.resize(dialog.size().expandedTo(QSize(760, 0)));
         const QImage top = dialog.grab().toImage();
         QPainter p(&base);
-        const QPoint at = window->Grid->geometry().center() - QPoint(top.width() / 2, top.height() / 2);
+        const QPoint at = window->rowsView->geometry().center() - QPoint(top.width() / 2, top.height() / 2);
         p.fillRect(QRect(at + QPoint(4, 4), top.size()), QColor(0, 0, 0, 60));
         p.drawImage(at, top);
         p.setPen(QColor(90, 110, 130));
@@ -215,8 +217,8 @@ class FrmQcInputTest : public test::DbTest {
 TEST_P(FrmQcInputTest, OpensEmptyAndLoadsTheChosenWarehouse) {
     open();
     EXPECT_EQ(window->windowTitle(), u"期初余额"_s);
-    EXPECT_EQ(window->lblTitle->text(), u"期 初 余 额"_s);
-    EXPECT_EQ(window->cboWh->currentIndex(), -1);
+    EXPECT_EQ(window->titleLabel->text(), u"期 初 余 额"_s);
+    EXPECT_EQ(window->warehouseList->currentIndex(), -1);
     EXPECT_EQ(window->model().rowCount(), 0);
     QStringList keys;
     for (const opening::ToolButton& b : window->entry().toolbar()) keys << b.key;
@@ -236,10 +238,10 @@ TEST_P(FrmQcInputTest, OpensEmptyAndLoadsTheChosenWarehouse) {
     EXPECT_EQ(painted(window->model().index(0, Col::InvName)), QColor(192, 255, 255));
     EXPECT_NE(painted(window->model().index(0, Col::Quantity)), QColor(192, 255, 255));
     EXPECT_FALSE(window->model().index(rows - 1, Col::Quantity).flags() & Qt::ItemIsEditable);
-    EXPECT_TRUE(window->Grid->isColumnHidden(Col::AutoId));
+    EXPECT_TRUE(window->rowsView->isColumnHidden(Col::AutoId));
     EXPECT_EQ(window->model().headerData(Col::Quantity, Qt::Horizontal, Qt::DisplayRole).toString(),
               u"数量"_s);
-    EXPECT_EQ(window->Label2->text(), u"计价方式：先进先出法"_s);
+    EXPECT_EQ(window->valuationLabel->text(), u"计价方式：先进先出法"_s);
     save(window->grab().toImage(), u"opening-rows.png"_s);
 
     window.reset();
@@ -263,7 +265,7 @@ TEST_P(FrmQcInputTest, KeyedRowIsStoredWhenLeftAndUpdatedWhenEdited) {
     ASSERT_EQ(openingRows(u"07"_s), 0);
     ctrl('a');
     ASSERT_EQ(window->model().rowCount(), 2);
-    EXPECT_EQ(window->Grid->currentIndex(), window->model().index(0, Col::InvCode));
+    EXPECT_EQ(window->rowsView->currentIndex(), window->model().index(0, Col::InvCode));
 
     type(u"木箱"_s);
     EXPECT_TRUE(window->inEditMode());
@@ -307,14 +309,14 @@ TEST_P(FrmQcInputTest, RefusalsKeepTheCursorWhereTheFaultIs) {
     typeInto(0, Col::Quantity, u"-5"_s);
     EXPECT_EQ(sink.last(), u"个别计价法不允许录入负数量！"_s);
     EXPECT_TRUE(window->inEditMode());
-    EXPECT_EQ(window->Grid->currentIndex(), window->model().index(0, Col::Quantity));
-    ASSERT_NE(window->Grid->currentEditor(), nullptr);
-    EXPECT_EQ(window->Grid->currentEditor()->text(), u"-5"_s);
+    EXPECT_EQ(window->rowsView->currentIndex(), window->model().index(0, Col::Quantity));
+    ASSERT_NE(window->rowsView->currentEditor(), nullptr);
+    EXPECT_EQ(window->rowsView->currentEditor()->text(), u"-5"_s);
     EXPECT_EQ(cell(0, Col::Quantity), quantity);
     // A click elsewhere does not take the cursor out of the refused cell.
     sink.clear();
     click(1, Col::UnitCost);
-    EXPECT_EQ(window->Grid->currentIndex(), window->model().index(0, Col::Quantity));
+    EXPECT_EQ(window->rowsView->currentIndex(), window->model().index(0, Col::Quantity));
     EXPECT_EQ(sink.last(), u"个别计价法不允许录入负数量！"_s);
     {
         QMessageBox box(QMessageBox::Critical, u"存货核算"_s, sink.last(), QMessageBox::Ok, window.get());

@@ -33,8 +33,8 @@
 namespace qc::opening {
 
 void FrmQcInput::applyState() {
-    Label2->setText(m_entry->valuationLabel());
-    Label4->setText(m_entry->totalsLabel());
+    valuationLabel->setText(m_entry->valuationLabel());
+    totalsLabel->setText(m_entry->totalsLabel());
     for (const ToolButton& b : m_entry->toolbar()) {
         toolbar->setCaption(b.key, b.caption);
         toolbar->setButtonToolTip(b.key, b.toolTip);
@@ -43,27 +43,27 @@ void FrmQcInput::applyState() {
         toolbar->setButtonVisible(b.key, b.visible);
     }
     const bool readOnly = m_entry->gridReadOnly();
-    Grid->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
-                                   : QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked);
-    mnuAdd->setEnabled(!readOnly);
-    mnuDelete->setEnabled(!readOnly);
+    rowsView->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
+                                       : QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked);
+    addRowAction->setEnabled(!readOnly);
+    deleteRowAction->setEnabled(!readOnly);
 }
 
 int FrmQcInput::currentGridRow() const {
-    const QModelIndex cur = Grid->currentIndex();
+    const QModelIndex cur = rowsView->currentIndex();
     return cur.isValid() ? cur.row() : -1;
 }
 
 void FrmQcInput::focusCell(int row, int col) {
     const QModelIndex index = m_model->index(row, col);
     if (!index.isValid()) return;
-    Grid->setCurrentIndex(index);
-    Grid->scrollTo(index);
-    Grid->setFocus(Qt::OtherFocusReason);
+    rowsView->setCurrentIndex(index);
+    rowsView->scrollTo(index);
+    rowsView->setFocus(Qt::OtherFocusReason);
 }
 
 bool FrmQcInput::inEditMode() const {
-    return Grid->editing();
+    return rowsView->editing();
 }
 
 bool FrmQcInput::checkRow(int row) {
@@ -79,7 +79,7 @@ bool FrmQcInput::checkRow(int row) {
 }
 
 bool FrmQcInput::leaveCurrentRow() {
-    if (!Grid->finishEditing()) return false;
+    if (!rowsView->finishEditing()) return false;
     const int row = currentGridRow();
     return row < 0 || checkRow(row);
 }
@@ -88,7 +88,7 @@ void FrmQcInput::currentRowChanged(const QModelIndex& current, const QModelIndex
     const int row = current.isValid() ? current.row() : -1;
     m_entry->setCurrentRow(row);
     m_entry->RowEntered(row);
-    Label2->setText(m_entry->valuationLabel());
+    valuationLabel->setText(m_entry->valuationLabel());
 }
 
 void FrmQcInput::rowsRemoved(int first, int last) {
@@ -106,24 +106,24 @@ void FrmQcInput::rowsRemoved(int first, int last) {
 void FrmQcInput::warehouseChosen(int index) {
     if (inEditMode() || !leaveCurrentRow()) {
         // Still in a refused cell or row: the list goes back to what it showed.
-        const QSignalBlocker block(cboWh);
-        cboWh->setCurrentIndex(m_warehouseIndex);
+        const QSignalBlocker block(warehouseList);
+        warehouseList->setCurrentIndex(m_warehouseIndex);
         return;
     }
-    m_entry->WarehouseClick(index >= 0 ? cboWh->itemText(index) : QString());
+    m_entry->WarehouseClick(index >= 0 ? warehouseList->itemText(index) : QString());
     m_warehouseIndex = index;
-    txtInvCls->setText(m_entry->classCode());
+    itemClassEdit->setText(m_entry->classCode());
     m_edited.clear();
     applyColumns();
     applyState();
-    if (m_entry->grid().dataRowCount() > 0) Grid->setCurrentIndex(m_model->index(0, Col::InvCode));
+    if (m_entry->grid().dataRowCount() > 0) rowsView->setCurrentIndex(m_model->index(0, Col::InvCode));
 }
 
 void FrmQcInput::classBoxLeft() {
-    const QString text = txtInvCls->text().trimmed();
+    const QString text = itemClassEdit->text().trimmed();
     if (text == m_entry->classCode()) return;
     if (!leaveCurrentRow()) {
-        txtInvCls->setText(m_entry->classCode());
+        itemClassEdit->setText(m_entry->classCode());
         return;
     }
     m_entry->ClassBoxLeft(text);
@@ -133,7 +133,7 @@ void FrmQcInput::classBoxLeft() {
 void FrmQcInput::classReference() {
     if (!leaveCurrentRow()) return;
     m_entry->ClassReference();
-    txtInvCls->setText(m_entry->classCode());
+    itemClassEdit->setText(m_entry->classCode());
     applyState();
 }
 
@@ -151,7 +151,7 @@ void FrmQcInput::addRow(bool fromMenu) {
 void FrmQcInput::deleteRow() {
     if (inEditMode()) return;
     const int row = currentGridRow();
-    const int col = Grid->currentIndex().column();
+    const int col = rowsView->currentIndex().column();
     m_entry->setCurrentRow(row);
     m_entry->mnuDelete(row);
     applyState();
@@ -182,7 +182,7 @@ void FrmQcInput::runCommand(const QString& key) {
         for (int r = before; r < m_entry->grid().dataRowCount(); ++r) m_edited.insert(r);
         if (m_entry->grid().dataRowCount() > before) focusCell(before, Col::InvCode);
     }
-    if (key == u"Query") txtInvCls->setText(m_entry->classCode());
+    if (key == u"Query") itemClassEdit->setText(m_entry->classCode());
     applyState();
 }
 
@@ -221,15 +221,15 @@ void FrmQcInput::cellReference(CellEditor* editor) {
     }
     m_edited.insert(row);
     editor->setText(grid.text(row, col));
-    Grid->finishEditing();
-    Grid->setFocus(Qt::OtherFocusReason);
+    rowsView->finishEditing();
+    rowsView->setFocus(Qt::OtherFocusReason);
     applyState();
 }
 
 void FrmQcInput::currentReference() {
-    const QModelIndex index = Grid->currentIndex();
+    const QModelIndex index = rowsView->currentIndex();
     if (!index.isValid()) return;
-    if (CellEditor* editor = Grid->currentEditor()) {
+    if (CellEditor* editor = rowsView->currentEditor()) {
         cellReference(editor);
         return;
     }
@@ -263,15 +263,15 @@ void FrmQcInput::showFind() {
     target.find = [this](const QString& text) { return m_entry->FindRow(text); };
     target.moveTo = [this](int row) {
         const QModelIndex index = m_model->index(row, Col::InvCode);
-        if (index.row() != Grid->currentIndex().row() && !leaveCurrentRow()) return;
-        Grid->setCurrentIndex(index);
-        Grid->selectionModel()->select(index,
-                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        Grid->scrollTo(index, QAbstractItemView::PositionAtTop);
+        if (index.row() != rowsView->currentIndex().row() && !leaveCurrentRow()) return;
+        rowsView->setCurrentIndex(index);
+        rowsView->selectionModel()->select(index,
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        rowsView->scrollTo(index, QAbstractItemView::PositionAtTop);
     };
     dlg.setGrid(std::move(target));
     dlg.exec();
-    Grid->setFocus(Qt::OtherFocusReason);
+    rowsView->setFocus(Qt::OtherFocusReason);
 }
 
 void FrmQcInput::showHelp(const QString& helpFile, int context) {
@@ -346,7 +346,7 @@ void FrmQcInput::keyPressEvent(QKeyEvent* event) {
 }
 
 bool FrmQcInput::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtInvCls) {
+    if (watched == itemClassEdit) {
         if (event->type() == QEvent::FocusOut) {
             classBoxLeft();
         } else if (event->type() == QEvent::KeyPress) {

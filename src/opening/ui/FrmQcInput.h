@@ -45,7 +45,7 @@ class FrmQcInput : public QDialog, public EntryWindow {
     // Leaves the current row as moving the cursor away would: commits an open
     // editor and runs the row check of an edited row. False when refused.
     bool leaveCurrentRow();
-    // Grid rows keyed since they were last stored.
+    // rowsView rows keyed since they were last stored.
     [[nodiscard]] const QSet<int>& editedRows() const { return m_edited; }
 
     // EntryWindow
@@ -61,24 +61,24 @@ class FrmQcInput : public QDialog, public EntryWindow {
 
     void reject() override;
 
-    // The controls, named as the window names them.
+    // The controls.
     QcToolbar* toolbar = nullptr;
-    QLabel* lblTitle = nullptr;
-    QLabel* Label1 = nullptr;
-    QComboBox* cboWh = nullptr;
-    QLabel* label5 = nullptr;
-    QLineEdit* txtInvCls = nullptr;
-    QToolButton* cmdRefInv = nullptr;
-    QLabel* txtType = nullptr;
-    QComboBox* cboType = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    OpeningView* Grid = nullptr;
-    QMenu* mnuPopUp = nullptr;
-    QAction* mnuAdd = nullptr;
-    QAction* mnuInsert = nullptr;
-    QAction* mnuDelete = nullptr;
+    QLabel* titleLabel = nullptr;
+    QLabel* warehouseLabel = nullptr;
+    QComboBox* warehouseList = nullptr;
+    QLabel* itemClassLabel = nullptr;
+    QLineEdit* itemClassEdit = nullptr;
+    QToolButton* itemClassButton = nullptr;
+    QLabel* sortLabel = nullptr;
+    QComboBox* sortColumnList = nullptr;
+    QLabel* valuationLabel = nullptr;
+    QLabel* totalsCaptionLabel = nullptr;
+    QLabel* totalsLabel = nullptr;
+    OpeningView* rowsView = nullptr;
+    QMenu* rowMenu = nullptr;
+    QAction* addRowAction = nullptr;
+    QAction* insertRowAction = nullptr;
+    QAction* deleteRowAction = nullptr;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

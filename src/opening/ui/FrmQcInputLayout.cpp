@@ -68,8 +68,8 @@ FrmQcInput::FrmQcInput(LoginContext& ctx, Pickers& pickers, QWidget* parent)
 FrmQcInput::~FrmQcInput() {
     // The grid and its model read the rules' grid: they go before the rules do.
     hide();
-    delete Grid;
-    Grid = nullptr;
+    delete rowsView;
+    rowsView = nullptr;
     m_model = nullptr;
     if (m_ctx.sink == &m_boxSink) m_ctx.sink = m_previousSink;
 }
@@ -82,63 +82,63 @@ void FrmQcInput::buildWidgets() {
         if (index == 0) runCommand(key);
     });
 
-    lblTitle = new QLabel(QStringLiteral("期 初 余 额"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
-    lblTitle->setAlignment(Qt::AlignCenter);
-    QFont titleFont = lblTitle->font();
+    titleLabel = new QLabel(QStringLiteral("期 初 余 额"), this);
+    titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    titleLabel->setAlignment(Qt::AlignCenter);
+    QFont titleFont = titleLabel->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.7);
     titleFont.setBold(true);
-    lblTitle->setFont(titleFont);
-    lblTitle->setStyleSheet(QStringLiteral("color: #1f3a5f; padding: 6px 0px 2px 0px;"));
+    titleLabel->setFont(titleFont);
+    titleLabel->setStyleSheet(QStringLiteral("color: #1f3a5f; padding: 6px 0px 2px 0px;"));
 
-    Label1 = new QLabel(QStringLiteral("仓库："), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    warehouseLabel = new QLabel(QStringLiteral("仓库："), this);
+    warehouseLabel->setObjectName(QStringLiteral("warehouseLabel"));
     auto* wh = new WarehouseCombo(this);
     wh->onPopup = [this] {
-        if (cboWh->currentIndex() >= 0) m_entry->WarehouseDropDown(cboWh->currentText());
+        if (warehouseList->currentIndex() >= 0) m_entry->WarehouseDropDown(warehouseList->currentText());
     };
-    cboWh = wh;
-    cboWh->setObjectName(QStringLiteral("cboWh"));
-    cboWh->setMinimumWidth(200);
-    cboWh->setMaxVisibleItems(20);
-    Label1->setBuddy(cboWh);
-    connect(cboWh, &QComboBox::activated, this, &FrmQcInput::warehouseChosen);
+    warehouseList = wh;
+    warehouseList->setObjectName(QStringLiteral("warehouseList"));
+    warehouseList->setMinimumWidth(200);
+    warehouseList->setMaxVisibleItems(20);
+    warehouseLabel->setBuddy(warehouseList);
+    connect(warehouseList, &QComboBox::activated, this, &FrmQcInput::warehouseChosen);
 
-    label5 = new QLabel(QStringLiteral("存货分类："), this);
-    label5->setObjectName(QStringLiteral("label5"));
-    txtInvCls = new QLineEdit(this);
-    txtInvCls->setObjectName(QStringLiteral("txtInvCls"));
-    txtInvCls->setFixedWidth(120);
-    txtInvCls->installEventFilter(this);
-    label5->setBuddy(txtInvCls);
-    cmdRefInv = new QToolButton(this);
-    cmdRefInv->setObjectName(QStringLiteral("cmdRefInv"));
-    cmdRefInv->setText(QStringLiteral("..."));
-    cmdRefInv->setToolTip(QStringLiteral("存货分类参照"));
+    itemClassLabel = new QLabel(QStringLiteral("存货分类："), this);
+    itemClassLabel->setObjectName(QStringLiteral("itemClassLabel"));
+    itemClassEdit = new QLineEdit(this);
+    itemClassEdit->setObjectName(QStringLiteral("itemClassEdit"));
+    itemClassEdit->setFixedWidth(120);
+    itemClassEdit->installEventFilter(this);
+    itemClassLabel->setBuddy(itemClassEdit);
+    itemClassButton = new QToolButton(this);
+    itemClassButton->setObjectName(QStringLiteral("itemClassButton"));
+    itemClassButton->setText(QStringLiteral("..."));
+    itemClassButton->setToolTip(QStringLiteral("存货分类参照"));
     // Clicking it must not count as leaving the class box.
-    cmdRefInv->setFocusPolicy(Qt::NoFocus);
-    connect(cmdRefInv, &QToolButton::clicked, this, &FrmQcInput::classReference);
+    itemClassButton->setFocusPolicy(Qt::NoFocus);
+    connect(itemClassButton, &QToolButton::clicked, this, &FrmQcInput::classReference);
 
-    txtType = new QLabel(QStringLiteral("排列方式:"), this);
-    txtType->setObjectName(QStringLiteral("txtType"));
-    cboType = new QComboBox(this);
-    cboType->setObjectName(QStringLiteral("cboType"));
-    cboType->setMinimumWidth(120);
-    txtType->setBuddy(cboType);
-    connect(cboType, &QComboBox::currentTextChanged, this,
+    sortLabel = new QLabel(QStringLiteral("排列方式:"), this);
+    sortLabel->setObjectName(QStringLiteral("sortLabel"));
+    sortColumnList = new QComboBox(this);
+    sortColumnList->setObjectName(QStringLiteral("sortColumnList"));
+    sortColumnList->setMinimumWidth(120);
+    sortLabel->setBuddy(sortColumnList);
+    connect(sortColumnList, &QComboBox::currentTextChanged, this,
             [this](const QString& text) { m_entry->setSortText(text); });
 
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setMinimumWidth(180);
-    Label2->setStyleSheet(QStringLiteral("color: #1f3a5f;"));
-    Label3 = new QLabel(QStringLiteral("数量合计：\n金额合计："), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label4 = new QLabel(this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label4->setMinimumWidth(110);
-    Label4->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    valuationLabel = new QLabel(this);
+    valuationLabel->setObjectName(QStringLiteral("valuationLabel"));
+    valuationLabel->setMinimumWidth(180);
+    valuationLabel->setStyleSheet(QStringLiteral("color: #1f3a5f;"));
+    totalsCaptionLabel = new QLabel(QStringLiteral("数量合计：\n金额合计："), this);
+    totalsCaptionLabel->setObjectName(QStringLiteral("totalsCaptionLabel"));
+    totalsLabel = new QLabel(this);
+    totalsLabel->setObjectName(QStringLiteral("totalsLabel"));
+    totalsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    totalsLabel->setMinimumWidth(110);
+    totalsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_model = &m_entry->grid();
     m_model->setEditable([this](int row, int col) { return m_entry->cellEditable(row, col); });
@@ -157,41 +157,42 @@ void FrmQcInput::buildWidgets() {
     });
     connect(m_delegate, &OpeningDelegate::referenceRequested, this, &FrmQcInput::cellReference);
 
-    Grid = new OpeningView(this);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setModel(m_model);
-    Grid->setOpeningDelegate(m_delegate);
-    Grid->rowLeaving = [this](int fromRow, int /*toRow*/) { return checkRow(fromRow); };
-    Grid->cellEditable = [this](const QModelIndex& index) {
+    rowsView = new OpeningView(this);
+    rowsView->setObjectName(QStringLiteral("rowsView"));
+    rowsView->setModel(m_model);
+    rowsView->setOpeningDelegate(m_delegate);
+    rowsView->rowLeaving = [this](int fromRow, int /*toRow*/) { return checkRow(fromRow); };
+    rowsView->cellEditable = [this](const QModelIndex& index) {
         return m_entry->cellEditable(index.row(), index.column());
     };
-    Grid->setStyleSheet(
+    rowsView->setStyleSheet(
         QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
                        " selection-color: black; }"
                        "QHeaderView::section { background: #e9eef4; border: 0px;"
                        " border-right: 1px solid #c8d0d8; border-bottom: 1px solid #c8d0d8;"
                        " padding: 3px 4px; }"));
-    connect(Grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(rowsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FrmQcInput::currentRowChanged);
-    connect(Grid, &OpeningView::referenceKey, this, &FrmQcInput::currentReference);
+    connect(rowsView, &OpeningView::referenceKey, this, &FrmQcInput::currentReference);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_edited.clear(); });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) { rowsRemoved(first, last); });
 
-    mnuPopUp = new QMenu(this);
-    mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
-    mnuAdd = mnuPopUp->addAction(QStringLiteral("增加"));
-    mnuAdd->setObjectName(QStringLiteral("mnuAdd"));
-    mnuInsert = mnuPopUp->addAction(QStringLiteral("插入"));
-    mnuInsert->setObjectName(QStringLiteral("mnuInsert"));
-    mnuDelete = mnuPopUp->addAction(QStringLiteral("删除"));
-    mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
-    connect(mnuAdd, &QAction::triggered, this, [this] { addRow(true); });
-    connect(mnuDelete, &QAction::triggered, this, &FrmQcInput::deleteRow);
-    connect(Grid, &OpeningView::popupRequested, this, [this](const QModelIndex& index, const QPoint& pos) {
-        if (!m_model->isDataRow(index.row())) return;
-        mnuPopUp->popup(pos);
-    });
+    rowMenu = new QMenu(this);
+    rowMenu->setObjectName(QStringLiteral("rowMenu"));
+    addRowAction = rowMenu->addAction(QStringLiteral("增加"));
+    addRowAction->setObjectName(QStringLiteral("addRowAction"));
+    insertRowAction = rowMenu->addAction(QStringLiteral("插入"));
+    insertRowAction->setObjectName(QStringLiteral("insertRowAction"));
+    deleteRowAction = rowMenu->addAction(QStringLiteral("删除"));
+    deleteRowAction->setObjectName(QStringLiteral("deleteRowAction"));
+    connect(addRowAction, &QAction::triggered, this, [this] { addRow(true); });
+    connect(deleteRowAction, &QAction::triggered, this, &FrmQcInput::deleteRow);
+    connect(rowsView, &OpeningView::popupRequested, this,
+            [this](const QModelIndex& index, const QPoint& pos) {
+                if (!m_model->isDataRow(index.row())) return;
+                rowMenu->popup(pos);
+            });
 
     // Ctrl+A, Ctrl+D and Ctrl+F in either case; the grid's editor keeps them for itself.
     for (const QChar letter : {u'A', u'D', u'F'}) {
@@ -206,20 +207,20 @@ void FrmQcInput::buildWidgets() {
 
     auto* controls = new QHBoxLayout;
     controls->setSpacing(6);
-    controls->addWidget(Label1);
-    controls->addWidget(cboWh);
+    controls->addWidget(warehouseLabel);
+    controls->addWidget(warehouseList);
     controls->addSpacing(16);
-    controls->addWidget(label5);
-    controls->addWidget(txtInvCls);
-    controls->addWidget(cmdRefInv);
+    controls->addWidget(itemClassLabel);
+    controls->addWidget(itemClassEdit);
+    controls->addWidget(itemClassButton);
     controls->addSpacing(16);
-    controls->addWidget(txtType);
-    controls->addWidget(cboType);
+    controls->addWidget(sortLabel);
+    controls->addWidget(sortColumnList);
     controls->addSpacing(24);
-    controls->addWidget(Label2);
+    controls->addWidget(valuationLabel);
     controls->addStretch(1);
-    controls->addWidget(Label3);
-    controls->addWidget(Label4);
+    controls->addWidget(totalsCaptionLabel);
+    controls->addWidget(totalsLabel);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -228,9 +229,9 @@ void FrmQcInput::buildWidgets() {
     auto* body = new QVBoxLayout;
     body->setContentsMargins(10, 2, 10, 10);
     body->setSpacing(6);
-    body->addWidget(lblTitle);
+    body->addWidget(titleLabel);
     body->addLayout(controls);
-    body->addWidget(Grid, 1);
+    body->addWidget(rowsView, 1);
     layout->addLayout(body, 1);
 }
 
@@ -249,18 +250,18 @@ void FrmQcInput::buildToolbar() {
 void FrmQcInput::loadWindow() {
     m_entry->Load();
     buildToolbar();
-    cboWh->clear();
-    cboWh->addItems(m_entry->warehouseItems());
-    cboWh->setCurrentIndex(-1);
+    warehouseList->clear();
+    warehouseList->addItems(m_entry->warehouseItems());
+    warehouseList->setCurrentIndex(-1);
     m_warehouseIndex = -1;
     {
-        const QSignalBlocker block(cboType);
-        cboType->clear();
-        cboType->addItems(m_entry->sortItems());
-        cboType->setCurrentIndex(0);
+        const QSignalBlocker block(sortColumnList);
+        sortColumnList->clear();
+        sortColumnList->addItems(m_entry->sortItems());
+        sortColumnList->setCurrentIndex(0);
     }
-    m_entry->setSortText(cboType->currentText());
-    txtInvCls->setText(m_entry->classCode());
+    m_entry->setSortText(sortColumnList->currentText());
+    itemClassEdit->setText(m_entry->classCode());
     applyColumns();
     applyState();
 }
@@ -272,8 +273,8 @@ void FrmQcInput::applyColumns() {
         const int w = widths.value(c);
         bool hidden = w == 0 || c == Col::AutoId;
         if (c == Col::PlanPrice || c == Col::PlanAmount) hidden = hidden || !plan;
-        Grid->setColumnHidden(c, hidden);
-        if (w > 0) Grid->setColumnWidth(c, std::max(40, w / kTwipsPerPixel + 12));
+        rowsView->setColumnHidden(c, hidden);
+        if (w > 0) rowsView->setColumnWidth(c, std::max(40, w / kTwipsPerPixel + 12));
     }
 }
 
