@@ -1,7 +1,7 @@
 #include "opening/FetchStock.h"
 
 #include "domain/Vocabulary.h"
-
+#include "opening/FetchParts.h"
 #include "platform/Decimal.h"
 #include "platform/Dialect.h"
 #include "platform/Schema.h"
@@ -18,87 +18,7 @@ namespace qc::opening {
 
 namespace {
 
-// The columns of an opening row that a take-over writes, in the order of the
-// insertion into IA_Subsidiary; the work tables have exactly these columns.
-QStringList openingColumns() {
-    QStringList c{QStringLiteral("bRdFlag"),
-                  QStringLiteral("cBusType"),
-                  QStringLiteral("cBusCode"),
-                  QStringLiteral("cVouCode"),
-                  QStringLiteral("ID"),
-                  QStringLiteral("ValueID"),
-                  QStringLiteral("JustID"),
-                  QStringLiteral("dVouDate"),
-                  QStringLiteral("dKeepDate"),
-                  QStringLiteral("iMonth"),
-                  QStringLiteral("iPZID"),
-                  QStringLiteral("iPZDate"),
-                  QStringLiteral("cPZtype"),
-                  QStringLiteral("cPZdigest"),
-                  QStringLiteral("cInvHead"),
-                  QStringLiteral("cDifHead"),
-                  QStringLiteral("cOppHead"),
-                  QStringLiteral("cVouType"),
-                  QStringLiteral("cPTCode"),
-                  QStringLiteral("cSTCode"),
-                  QStringLiteral("cWhCode"),
-                  QStringLiteral("cAccDep"),
-                  QStringLiteral("cInvCode"),
-                  QStringLiteral("cRdCode"),
-                  QStringLiteral("cVenCode"),
-                  QStringLiteral("cCusCode"),
-                  QStringLiteral("cOrderCode"),
-                  QStringLiteral("cARVCode"),
-                  QStringLiteral("cBillCode"),
-                  QStringLiteral("cDLCode"),
-                  QStringLiteral("cPSPCode"),
-                  QStringLiteral("cProCode"),
-                  QStringLiteral("cDepCode"),
-                  QStringLiteral("cPersonCode"),
-                  QStringLiteral("cHandler"),
-                  QStringLiteral("iAInQuantity"),
-                  QStringLiteral("iAOutQuantity"),
-                  QStringLiteral("iInCost"),
-                  QStringLiteral("iOutCost"),
-                  QStringLiteral("iAInPrice"),
-                  QStringLiteral("iAOutPrice"),
-                  QStringLiteral("cBatchCode"),
-                  QStringLiteral("iDebitDifCost"),
-                  QStringLiteral("iCreditDifCost"),
-                  QStringLiteral("cAccounter"),
-                  QStringLiteral("cMaker"),
-                  QStringLiteral("bFlag"),
-                  QStringLiteral("bMoneyFlag"),
-                  QStringLiteral("bSale"),
-                  QStringLiteral("cMemo")};
-    for (int n = 1; n <= 16; ++n) c << QStringLiteral("cDefine%1").arg(n);
-    for (int n = 1; n <= 10; ++n) c << QStringLiteral("cFree%1").arg(n);
-    for (int n = 22; n <= 37; ++n) c << QStringLiteral("cDefine%1").arg(n);
-    c << QStringLiteral("cItem_class") << QStringLiteral("cItemCode") << QStringLiteral("cItemCName")
-      << QStringLiteral("cName") << QStringLiteral("cPZID") << QStringLiteral("noJustQuantity");
-    return c;
-}
-
-// The user-defined and free items a document carries over: head fields from
-// RdRecord, line fields from RdRecords, as (column, source) pairs.
-QList<std::pair<QString, QString>> documentItems() {
-    QList<std::pair<QString, QString>> l;
-    for (int n = 1; n <= 16; ++n)
-        l << std::pair{QStringLiteral("cDefine%1").arg(n), QStringLiteral("RdRecord")};
-    for (int n = 1; n <= 10; ++n)
-        l << std::pair{QStringLiteral("cFree%1").arg(n), QStringLiteral("RdRecords")};
-    for (int n = 22; n <= 37; ++n)
-        l << std::pair{QStringLiteral("cDefine%1").arg(n), QStringLiteral("RdRecords")};
-    for (const char* c : {"cItem_class", "cItemCode", "cItemCName", "cName"})
-        l << std::pair{QString::fromLatin1(c), QStringLiteral("RdRecords")};
-    return l;
-}
-
-// One statement group: announced to the test hook, then run.
-void step(const QString& name) {
-    const auto& hook = fetchStepHook();
-    if (hook) hook(name);
-}
+using namespace fetching;
 
 class Fetch {
   public:
@@ -117,7 +37,7 @@ class Fetch {
 
     FetchResult run() {
         FetchResult r;
-        step(QStringLiteral("prepare"));
+        fetchStep(QStringLiteral("prepare"));
         dropWorkTables();
         createWorkTable(m_work);
         r.wayA =
@@ -128,11 +48,11 @@ class Fetch {
             computeStockAtStart();
         r.missingPrice = applyValuation();
         r.refused = applySignRules();
-        step(QStringLiteral("insert"));
-        const QString cols = openingColumns().join(QStringLiteral(", "));
+        fetchStep(QStringLiteral("insert"));
+        const QString cols = takenOverColumns().join(QStringLiteral(", "));
         r.inserted = m_db.execAffected(
             QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %1 FROM %2").arg(cols, m_work));
-        step(QStringLiteral("cleanup"));
+        fetchStep(QStringLiteral("cleanup"));
         dropWorkTables();
         return r;
     }
@@ -153,7 +73,7 @@ class Fetch {
         if (!ledger) throw DbError(QStringLiteral("账套结构中没有 IA_Subsidiary"));
         TableDef t;
         t.name = name;
-        for (const QString& c : openingColumns()) {
+        for (const QString& c : takenOverColumns()) {
             const ColumnDef* def = ledger->column(c);
             if (!def) throw DbError(QStringLiteral("IA_Subsidiary 没有列 %1").arg(c));
             ColumnDef col = *def;
@@ -196,7 +116,7 @@ class Fetch {
     // Both modules in the same period: the stock module's own openings ('34'
     // documents of the warehouse) are copied line by line.
     void copyStockOpenings() {
-        step(QStringLiteral("copy"));
+        fetchStep(QStringLiteral("copy"));
         QStringList cols{
             QStringLiteral("bRdFlag"),    QStringLiteral("cBusType"),     QStringLiteral("cBusCode"),
             QStringLiteral("cVouCode"),   QStringLiteral("ID"),           QStringLiteral("dVouDate"),
@@ -257,7 +177,7 @@ class Fetch {
             dateOf(QVariant(ReadAccValue(m_ctx, QStringLiteral("IA"), QStringLiteral("dIAStartDate"))));
         if (!start.isValid()) throw DbError(QStringLiteral("存货核算启用日期不是有效日期，不能从库存取数！"));
 
-        step(QStringLiteral("documents"));
+        fetchStep(QStringLiteral("documents"));
         QString from =
             documentJoins() + QStringLiteral(
                                   " WHERE ((RdRecord.bRdFlag = 1 AND RdRecord.cVouchType IN (?, ?, ?, ?))"
@@ -299,7 +219,7 @@ class Fetch {
         }
         filled.finish();
 
-        step(QStringLiteral("group"));
+        fetchStep(QStringLiteral("group"));
         // Sums are rounded once, here, to the account's decimals: quantities, unit
         // costs and amounts (to the cent). A group whose quantity comes to zero has
         // no unit cost. The rows of the start are dated the day before it, as typed
@@ -350,7 +270,7 @@ class Fetch {
     // planned amount, and what the documents say beyond it as a debit difference.
     // Returns the price the shortfall message names ("" when nothing was left out).
     QString applyValuation() {
-        step(QStringLiteral("valuation"));
+        fetchStep(QStringLiteral("valuation"));
         const QString method = methodOf(), price = plannedPriceOf();
         QSqlQuery q =
             m_db.exec(QStringLiteral("SELECT SUM(CASE WHEN COALESCE(%1, '') = '' THEN 1 ELSE 0 END), "
@@ -371,7 +291,7 @@ class Fetch {
                 {costing::kPlanned, costing::kSelling});
         }
 
-        step(QStringLiteral("planned"));
+        fetchStep(QStringLiteral("planned"));
         const QString ti = m_d.typedInt();
         const QString planAmount =
             QStringLiteral("ROUND(ROUND(%1, %2) * ROUND(COALESCE(iAInQuantity, 0), %2), 2)").arg(price, ti);
@@ -387,7 +307,7 @@ class Fetch {
     // refused; without existing openings, a negative row of an item that also has
     // a positive one. Specific identification takes only positive quantities.
     qint64 applySignRules() {
-        step(QStringLiteral("signs"));
+        fetchStep(QStringLiteral("signs"));
         m_db.exec(QStringLiteral("CREATE TABLE %1 (cwhcode %2, cinvcode %3, bsign INTEGER)")
                       .arg(m_sign, m_d.textType(10), m_d.textType(60)));
         const QString existingSign = QStringLiteral(
@@ -400,7 +320,7 @@ class Fetch {
                 .arg(m_sign, existingSign),
             {voucher::kOpening, m_wh, QStringLiteral("假退料")});
 
-        step(QStringLiteral("sign-rules"));
+        fetchStep(QStringLiteral("sign-rules"));
         const QString method = methodOf();
         const QString total =
             QStringLiteral("(COALESCE(%1.iAInQuantity, 0) + COALESCE(%1.iAInPrice, 0))").arg(m_work);
@@ -417,7 +337,7 @@ class Fetch {
                 .arg(m_work, method, sign, m_sign, total),
             {costing::kFifo, costing::kLifo});
 
-        step(QStringLiteral("specific"));
+        fetchStep(QStringLiteral("specific"));
         refused +=
             m_db.execAffected(QStringLiteral("DELETE FROM %1 WHERE %2 = ? AND COALESCE(iAInQuantity, 0) <= 0")
                                   .arg(m_work, method),
@@ -436,81 +356,8 @@ class Fetch {
 
 }  // namespace
 
-std::function<void(const QString&)>& fetchStepHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
-}
-
-const QStringList& fetchSteps() {
-    static const QStringList steps{
-        QStringLiteral("delete"),    QStringLiteral("prepare"), QStringLiteral("copy"),
-        QStringLiteral("documents"), QStringLiteral("group"),   QStringLiteral("valuation"),
-        QStringLiteral("planned"),   QStringLiteral("signs"),   QStringLiteral("sign-rules"),
-        QStringLiteral("specific"),  QStringLiteral("insert"),  QStringLiteral("cleanup")};
-    return steps;
-}
-
-bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows) {
-    Database& db = ctx.gDb->Connection();
-    // The rows a take-over may replace are those the operator could have typed:
-    // the same write rights on warehouse, department and item as the documents it
-    // reads. Rows outside them are neither counted nor deleted.
-    SqlFragment rows{QStringLiteral("SELECT IA_Subsidiary.AutoID FROM IA_Subsidiary "
-                                    "LEFT JOIN Inventory ON Inventory.cInvCode = IA_Subsidiary.cInvCode "
-                                    "WHERE IA_Subsidiary.cVouType = ? AND IA_Subsidiary.cAccounter IS NULL "
-                                    "AND IA_Subsidiary.cWhCode = ?"),
-                     {voucher::kOpening, whCode}};
-    rows = rows.andWith(RowRightsFilter(ctx, QStringLiteral("IA_Subsidiary.cWhCode"),
-                                        QStringLiteral("IA_Subsidiary.cAccDep"),
-                                        QStringLiteral("Inventory.iId"), true));
-    if (deleteRows) {
-        step(QStringLiteral("delete"));
-        db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID IN (") + rows.sql + u')', rows.binds);
-        return false;
-    }
-    return db.exec(rows.sql + QStringLiteral(" LIMIT 1"), rows.binds).next();
-}
-
-QString fetchRefusal(LoginContext& ctx, const QString& whCode) {
-    if (accParaOf(ctx).IsPosted(QStringLiteral("IA"))) return QStringLiteral("期初已经记账！");
-    if (ctx.bWarehouseCheck && !HasDataRight(ctx, whCode, kRightWarehouse, true))
-        return QStringLiteral("您没有这个权限！");
-    return {};
-}
-
 FetchResult GetFromKc(LoginContext& ctx, const QString& whCode) {
     return Fetch(ctx, whCode).run();
-}
-
-QString fetchShortfallMessage(const FetchResult& r) {
-    if (r.missingPrice.isEmpty()) return {};
-    return QStringLiteral("由于没有设置相应的计价方式或") + r.missingPrice +
-           QStringLiteral("，部分数据没有取回！");
-}
-
-bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, FetchResult* result) {
-    MessageSink& sink = sinkOf(ctx);
-    FetchResult r;
-    try {
-        Transaction tx(ctx.gDb->Connection());
-        // Decided again inside the unit of work, after any posting running now has
-        // ended: a take-over into posted openings would count them twice.
-        accParaOf(ctx).LockOpenings();
-        if (const QString refusal = fetchRefusal(ctx, whCode); !refusal.isEmpty()) {
-            sink.exclamation(refusal);
-            return false;
-        }
-        if (replace) Existqcdate(ctx, whCode, true);
-        r = GetFromKc(ctx, whCode);
-        tx.commit();
-    } catch (const DbError& e) {
-        sink.show(e.message(), MsgIcon::None, MsgButtons::Ok, {});
-        return false;
-    }
-    if (result) *result = r;
-    const QString shortfall = fetchShortfallMessage(r);
-    if (!shortfall.isEmpty()) sink.exclamation(shortfall);
-    return true;
 }
 
 }  // namespace qc::opening

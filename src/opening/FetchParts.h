@@ -1,0 +1,24 @@
+#pragma once
+
+// What the take-over's files share: the columns it writes, the fields a document
+// carries over, and the announcement of each statement group to the test hook.
+// Only the take-over includes it.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+namespace qc::opening::fetching {
+
+// The columns of an opening row that a take-over writes, in the order of the
+// insertion into IA_Subsidiary; the work tables have exactly these columns.
+QStringList takenOverColumns();
+// The user-defined and free items a document carries over: head fields from
+// RdRecord, line fields from RdRecords, as (column, source) pairs.
+QList<std::pair<QString, QString>> documentItems();
+// One statement group: announced to the test hook before it runs.
+void fetchStep(const QString& name);
+
+}  // namespace qc::opening::fetching
