@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the layers of the source tree: a file includes only headers of its own
-# folder or of the layers below it, and widget (or other GUI) headers appear only
-# in ui/ folders and in the program (app/). Prints every offence and exits 1 when
+# folder or of the layers below it, widget (or other GUI) headers appear only in
+# ui/ folders and in the program (app/), and every source is listed in its
+# layer's list in CMakeLists.txt. Prints every offence and exits 1 when
 # there is one. Run by ctest (test "layers") and so by scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -77,6 +78,15 @@ while IFS= read -r file; do
         fi
     done < "$file"
 done < <(find src -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
+
+# Sources are listed in CMakeLists.txt, each in its layer's list: a file left out
+# would be built by nobody.
+while IFS= read -r file; do
+    if ! grep -q "^  $file\(\)\?)\?$" CMakeLists.txt; then
+        echo "$file: not listed in CMakeLists.txt"
+        offences=$((offences + 1))
+    fi
+done < <(find src app -type f \( -name '*.cpp' -o -name '*.h' \) ! -path app/main.cpp | sort)
 
 if [ "$offences" -gt 0 ]; then
     echo "layers: $offences offence(s)"
