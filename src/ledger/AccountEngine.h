@@ -152,4 +152,20 @@ class clsAccount {
     QString m_error;
 };
 
+// A member's work as one guarded step: a failure is kept in lastError().
+template <typename F>
+bool clsAccount::guarded(const QString& step, F&& work) {
+    try {
+        postingFaults().check(step);
+        work();
+        return true;
+    } catch (const DbError& e) {
+        m_error = e.message();
+        return false;
+    } catch (const std::exception& e) {
+        m_error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+}
+
 }  // namespace qc

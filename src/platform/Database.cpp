@@ -349,6 +349,10 @@ QDate dateOf(const QVariant& v) {
     return d;
 }
 
+QVariant dateOrNull(const QDate& d) {
+    return d.isValid() ? QVariant(d) : QVariant(QMetaType(QMetaType::QDate));
+}
+
 int intOf(const QVariant& v) {
     if (v.isNull()) return 0;
     bool ok = false;

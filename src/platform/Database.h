@@ -164,5 +164,7 @@ class Transaction {
 QString textOf(const QVariant& v);  // null -> ""
 QDate dateOf(const QVariant& v);    // text or date -> date; anything else -> invalid
 int intOf(const QVariant& v);       // null or text "" -> 0
+// A date to bind: the date, or a null of date type when it is not valid.
+QVariant dateOrNull(const QDate& d);
 
 }  // namespace qc
