@@ -66,7 +66,14 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
         return KeepOutcome::Refused;
     }
     if (busy) busy(true);
-    const bool ok = posting.PostOpenings();
+    // The posting's unit of work has rolled back whatever failed in it; the
+    // operator is told that the posting did not happen.
+    bool ok = true;
+    try {
+        posting.PostOpenings();
+    } catch (const std::exception&) {
+        ok = false;
+    }
     if (busy) busy(false);
     lease.release();
     sink.show(ok ? QStringLiteral("期初记账成功！") : QStringLiteral("期初记账不成功！"), MsgIcon::None,

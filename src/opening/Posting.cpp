@@ -133,153 +133,140 @@ bool Posting::noNegativeSpecificLots() {
     return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
 }
 
-// The fields of an unsettled receipt line in the record AccountSub takes, by
-// position; the SQL reads the header h, the line l, the inventory i and the
-// warehouse w of unsettledFrom().
-bool Posting::PostOpenings() {
-    m_error.clear();
+void Posting::PostOpenings() {
     auto step = [](const char* name) { postingFaults().check(QString::fromLatin1(name)); };
-    try {
-        // Everything read from other connections (the login's own database object)
-        // is read before the transaction starts.
-        const Params p = read();
-        Database& d = db();
-        Transaction tx(d);
-        // A second posting, a cancelling or a 取数 running now waits here (or this
-        // one waits for them); what they committed is then seen below.
-        AccPara& para = accParaOf(m_ctx);
-        para.LockOpenings();
-        if (para.IsPosted(QStringLiteral("IA"))) throw DbError(QStringLiteral("期初已经记账！"));
-        const QString op = p.operatorName;
+    // Everything read from other connections (the login's own database object)
+    // is read before the transaction starts.
+    const Params p = read();
+    Database& d = db();
+    Transaction tx(d);
+    // A second posting, a cancelling or a 取数 running now waits here (or this
+    // one waits for them); what they committed is then seen below.
+    AccPara& para = accParaOf(m_ctx);
+    para.LockOpenings();
+    if (para.IsPosted(QStringLiteral("IA"))) throw DbError(QStringLiteral("期初已经记账！"));
+    const QString op = p.operatorName;
 
-        step("GL_mEnd");
-        d.exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_IA = 1 WHERE iPeriod < ?"), {p.startMonth});
+    step("GL_mEnd");
+    d.exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_IA = 1 WHERE iPeriod < ?"), {p.startMonth});
 
-        clsAccount engine;
-        if (!engine.Init(d, p.valueStyle, p.sysVersion == u"工业", p.postingDate, p.startDate, op,
-                         p.quantityDecimals))
+    clsAccount engine;
+    if (!engine.Init(d, p.valueStyle, p.sysVersion == u"工业", p.postingDate, p.startDate, op,
+                     p.quantityDecimals))
+        throw DbError(engine.lastError());
+
+    // KeepVouCode, the posting columns and the voucher numbers, in one pass.
+    step("KeepVouCode");
+    step("PostingColumns");
+    step("VoucherNumbers");
+    stampOpenings(p.postingDate, op);
+
+    step("Dispatched");
+    d.exec(
+        QStringLiteral("UPDATE IA_EnSubsidiary SET dKeepDate = ?, cAccounter = ?, cHandler = ?, cMaker = ? "
+                       "WHERE iMonth = 0 AND cAccounter IS NULL"),
+        {p.postingDate, op, op, op});
+
+    if (!engine.PostOpeningRows()) throw DbError(engine.lastError());
+
+    if (p.puStartDate.isValid() && p.firstYear) {
+        step("SettledLines");
+        d.exec(QStringLiteral("UPDATE PurSettleVouchs SET bAccount = 1, bIsPurAcc = 0 WHERE iRdsID IN ("
+                              "SELECT pss.iRdsID FROM PurSettleVouchs pss JOIN PurSettleVouch psv ON "
+                              "pss.PSVID = psv.PSVID "
+                              "JOIN RdRecords l ON pss.iRdsID = l.AutoID JOIN RdRecord h ON l.ID = h.ID "
+                              "WHERE psv.dSVDate < ? AND h.cBusType = ?)"),
+               {p.startDate.isValid() ? p.startDate : p.periodBegin, business::kOrdinaryPurchase});
+
+        step("ReceiptLines");
+        PostReceiptLines(engine, p);
+    }
+
+    // The opening summaries carried into the start month.
+    step("OpeningSummaries");
+    const QString unitPrice =
+        d.dialect().divRound(QStringLiteral("iMoney"), QStringLiteral("iNum"), p.quantityDecimals);
+    const QString difRate = d.dialect().divRound(QStringLiteral("iDif"), QStringLiteral("iMoney"), 8);
+    d.exec(QStringLiteral(
+               "UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, iOMoney = NULL, "
+               "iIDif = NULL, iODif = NULL, "
+               "iUnitPrice = CASE WHEN COALESCE(iNum, 0) = 0 THEN NULL ELSE %1 END, "
+               "iDifRate = CASE WHEN COALESCE(iMoney, 0) = 0 THEN NULL WHEN iDif = 0 THEN 0 ELSE %2 END")
+               .arg(unitPrice, difRate));
+    d.exec(QStringLiteral(
+               "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
+               "iIMoney, iOMoney, iMoney, fMinInCost, fMaxInCost, iDifRate, iIDif, iODif, iDif, iDirect) "
+               "SELECT cWhCode, cInvCode, cDepCode, %1, iINum, iONum, iNum, iIMoney, iOMoney, iMoney, "
+               "fMinInCost, fMaxInCost, NULL, iIDif, iODif, iDif, iDirect FROM IA_Summary "
+               "WHERE iMonth = 0")
+               .arg(d.dialect().typedInt()),
+           {p.startMonth});
+
+    if (p.firstYear) {
+        step("MonthRows");
+        d.exec(QStringLiteral(
+                   "UPDATE IA_Subsidiary SET cPZID = '0', dKeepDate = ?, cAccounter = ?, "
+                   "cHandler = ?, cMaker = ? WHERE iMonth = 1 AND cVouType NOT IN ('61', '33', '01')"),
+               {p.postingDate, op, op, op});
+        if (!engine.PostMonthRows(
+                {QStringLiteral("s.iMonth = 1 AND ((s.cWhCode IS NOT NULL AND s.cVouType NOT "
+                                "IN ('61', '33', '01')) OR (s.cWhCode IS NULL AND "
+                                "s.cVouType <> '61'))"),
+                 {}}))
             throw DbError(engine.lastError());
 
-        // KeepVouCode, the posting columns and the voucher numbers, in one pass.
-        step("KeepVouCode");
-        step("PostingColumns");
-        step("VoucherNumbers");
-        stampOpenings(p.postingDate, op);
-
-        step("Dispatched");
-        d.exec(QStringLiteral(
-                   "UPDATE IA_EnSubsidiary SET dKeepDate = ?, cAccounter = ?, cHandler = ?, cMaker = ? "
-                   "WHERE iMonth = 0 AND cAccounter IS NULL"),
-               {p.postingDate, op, op, op});
-
-        if (!engine.PostOpeningRows()) throw DbError(engine.lastError());
-
-        if (p.puStartDate.isValid() && p.firstYear) {
-            step("SettledLines");
-            d.exec(QStringLiteral("UPDATE PurSettleVouchs SET bAccount = 1, bIsPurAcc = 0 WHERE iRdsID IN ("
-                                  "SELECT pss.iRdsID FROM PurSettleVouchs pss JOIN PurSettleVouch psv ON "
-                                  "pss.PSVID = psv.PSVID "
-                                  "JOIN RdRecords l ON pss.iRdsID = l.AutoID JOIN RdRecord h ON l.ID = h.ID "
-                                  "WHERE psv.dSVDate < ? AND h.cBusType = ?)"),
-                   {p.startDate.isValid() ? p.startDate : p.periodBegin, business::kOrdinaryPurchase});
-
-            step("ReceiptLines");
-            PostReceiptLines(engine, p);
-        }
-
-        // The opening summaries carried into the start month.
-        step("OpeningSummaries");
-        const QString unitPrice =
-            d.dialect().divRound(QStringLiteral("iMoney"), QStringLiteral("iNum"), p.quantityDecimals);
-        const QString difRate = d.dialect().divRound(QStringLiteral("iDif"), QStringLiteral("iMoney"), 8);
-        d.exec(QStringLiteral(
-                   "UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, iOMoney = NULL, "
-                   "iIDif = NULL, iODif = NULL, "
-                   "iUnitPrice = CASE WHEN COALESCE(iNum, 0) = 0 THEN NULL ELSE %1 END, "
-                   "iDifRate = CASE WHEN COALESCE(iMoney, 0) = 0 THEN NULL WHEN iDif = 0 THEN 0 ELSE %2 END")
-                   .arg(unitPrice, difRate));
-        d.exec(QStringLiteral(
-                   "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
-                   "iIMoney, iOMoney, iMoney, fMinInCost, fMaxInCost, iDifRate, iIDif, iODif, iDif, iDirect) "
-                   "SELECT cWhCode, cInvCode, cDepCode, %1, iINum, iONum, iNum, iIMoney, iOMoney, iMoney, "
-                   "fMinInCost, fMaxInCost, NULL, iIDif, iODif, iDif, iDirect FROM IA_Summary "
-                   "WHERE iMonth = 0")
-                   .arg(d.dialect().typedInt()),
-               {p.startMonth});
-
-        if (p.firstYear) {
-            step("MonthRows");
-            d.exec(QStringLiteral(
-                       "UPDATE IA_Subsidiary SET cPZID = '0', dKeepDate = ?, cAccounter = ?, "
-                       "cHandler = ?, cMaker = ? WHERE iMonth = 1 AND cVouType NOT IN ('61', '33', '01')"),
-                   {p.postingDate, op, op, op});
-            if (!engine.PostMonthRows(
-                    {QStringLiteral("s.iMonth = 1 AND ((s.cWhCode IS NOT NULL AND s.cVouType NOT "
-                                    "IN ('61', '33', '01')) OR (s.cWhCode IS NULL AND "
-                                    "s.cVouType <> '61'))"),
-                     {}}))
-                throw DbError(engine.lastError());
-
-            step("MonthIssues");
-            d.exec(QStringLiteral(
-                       "UPDATE IA_Subsidiary SET dKeepDate = ?, cAccounter = ?, cHandler = ?, cMaker = ? "
-                       "WHERE iMonth = 1 AND cVouType = '61'"),
-                   {p.postingDate, op, op, op});
-            if (!engine.PostMonthRows({QStringLiteral("s.iMonth = 1 AND s.cVouType = '61'"), {}}))
-                throw DbError(engine.lastError());
-
-            if (p.estimate == u"月初回冲") {
-                step("Estimates");
-                // The reversal of each estimated purchase receipt: a copy of type
-                // '24' in the start month with quantities and amounts negated.
-                const TableDef* t = findTable(QStringLiteral("IA_Subsidiary"));
-                QStringList cols, sel;
-                static const QStringList negated{
-                    QStringLiteral("iainquantity"),  QStringLiteral("iaoutquantity"),
-                    QStringLiteral("iainprice"),     QStringLiteral("iaoutprice"),
-                    QStringLiteral("idebitdifcost"), QStringLiteral("icreditdifcost")};
-                for (const ColumnDef& c : t->columns) {
-                    const QString lc = c.name.toLower();
-                    if (lc == u"autoid") continue;
-                    cols << c.name;
-                    if (lc == u"cvoutype")
-                        sel << QStringLiteral("'24'");
-                    else if (lc == u"dkeepdate")
-                        sel << d.dialect().typedDate();
-                    else if (lc == u"imonth")
-                        sel << QStringLiteral("1");
-                    else if (negated.contains(lc))
-                        sel << QStringLiteral("-%1").arg(c.name);
-                    else
-                        sel << c.name;
-                }
-                d.exec(QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %2 FROM IA_Subsidiary "
-                                      "WHERE cVouType = '33' AND cBusType = ? ORDER BY AutoID")
-                           .arg(cols.join(QStringLiteral(", ")), sel.join(QStringLiteral(", "))),
-                       {p.postingDate, business::kOrdinaryPurchase});
-                if (!engine.PostMonthRows({QStringLiteral("s.cVouType = '24'"), {}}))
-                    throw DbError(engine.lastError());
-            }
-        }
-
-        step("SettlementMarks");
+        step("MonthIssues");
         d.exec(
-            QStringLiteral("UPDATE PurSettleVouchs SET bAccount = 0, bIsPurAcc = 0 WHERE iRdsID IN ("
-                           "SELECT DISTINCT l.AutoID FROM RdRecords l JOIN RdRecord h ON l.ID = h.ID "
-                           "JOIN PurSettleVouchs pss ON l.AutoID = pss.iRdsID "
-                           "WHERE h.cAccounter IS NOT NULL AND pss.bAccount = pss.bIsPurAcc)"));
+            QStringLiteral("UPDATE IA_Subsidiary SET dKeepDate = ?, cAccounter = ?, cHandler = ?, cMaker = ? "
+                           "WHERE iMonth = 1 AND cVouType = '61'"),
+            {p.postingDate, op, op, op});
+        if (!engine.PostMonthRows({QStringLiteral("s.iMonth = 1 AND s.cVouType = '61'"), {}}))
+            throw DbError(engine.lastError());
 
-        step("PostedState");
-        accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), true);
-        tx.commit();
-        return true;
-    } catch (const DbError& e) {
-        m_error = e.message();
-        return false;
-    } catch (const std::exception& e) {
-        m_error = QString::fromLocal8Bit(e.what());
-        return false;
+        if (p.estimate == u"月初回冲") {
+            step("Estimates");
+            // The reversal of each estimated purchase receipt: a copy of type
+            // '24' in the start month with quantities and amounts negated.
+            const TableDef* t = findTable(QStringLiteral("IA_Subsidiary"));
+            QStringList cols, sel;
+            static const QStringList negated{
+                QStringLiteral("iainquantity"),  QStringLiteral("iaoutquantity"),
+                QStringLiteral("iainprice"),     QStringLiteral("iaoutprice"),
+                QStringLiteral("idebitdifcost"), QStringLiteral("icreditdifcost")};
+            for (const ColumnDef& c : t->columns) {
+                const QString lc = c.name.toLower();
+                if (lc == u"autoid") continue;
+                cols << c.name;
+                if (lc == u"cvoutype")
+                    sel << QStringLiteral("'24'");
+                else if (lc == u"dkeepdate")
+                    sel << d.dialect().typedDate();
+                else if (lc == u"imonth")
+                    sel << QStringLiteral("1");
+                else if (negated.contains(lc))
+                    sel << QStringLiteral("-%1").arg(c.name);
+                else
+                    sel << c.name;
+            }
+            d.exec(QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %2 FROM IA_Subsidiary "
+                                  "WHERE cVouType = '33' AND cBusType = ? ORDER BY AutoID")
+                       .arg(cols.join(QStringLiteral(", ")), sel.join(QStringLiteral(", "))),
+                   {p.postingDate, business::kOrdinaryPurchase});
+            if (!engine.PostMonthRows({QStringLiteral("s.cVouType = '24'"), {}}))
+                throw DbError(engine.lastError());
+        }
     }
+
+    step("SettlementMarks");
+    d.exec(
+        QStringLiteral("UPDATE PurSettleVouchs SET bAccount = 0, bIsPurAcc = 0 WHERE iRdsID IN ("
+                       "SELECT DISTINCT l.AutoID FROM RdRecords l JOIN RdRecord h ON l.ID = h.ID "
+                       "JOIN PurSettleVouchs pss ON l.AutoID = pss.iRdsID "
+                       "WHERE h.cAccounter IS NOT NULL AND pss.bAccount = pss.bIsPurAcc)"));
+
+    step("PostedState");
+    accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), true);
+    tx.commit();
 }
 
 }  // namespace qc::opening

@@ -26,10 +26,10 @@ class Posting {
     // Posts every opening row, in one transaction on the connection of gDb: the
     // periods before the start closed for the module, voucher numbers, the posting
     // columns, the engine's summaries and layers, the purchase module's estimates
-    // of the first year, the posted state. False (and everything as before) on any
-    // failure; lastError() then says why. The posting's own stops ("存货…没有设置
-    // 计价方式！", "存货…没有设置计划价/售价！") are shown before it returns false.
-    bool PostOpenings();
+    // of the first year, the posted state. Throws DbError (everything as before) on
+    // any failure. The posting's own stops ("存货…没有设置计价方式！" and
+    // "存货…没有设置计划价/售价！") are shown before it throws.
+    void PostOpenings();
     // Cancels a posting, in one transaction. Throws DbError (everything as before).
     void CancelPosting();
     // False when anything happened after the openings that forbids cancelling.
@@ -41,8 +41,6 @@ class Posting {
     // Sets attribute "a<position>" of the document's root to the value's text,
     // unless the value is null.
     static void setAttribute(QDomDocument& doc, int position, const QVariant& value);
-
-    [[nodiscard]] QString lastError() const { return m_error; }
 
     // What the posting reads before its transaction: the start, the posting date,
     // the start period, the accounting basis, the estimate rule, the operator.
@@ -86,7 +84,6 @@ class Posting {
 
     LoginContext& m_ctx;
     QString m_valueStyle;
-    QString m_error;
 };
 
 // How a posting or cancelling command ended.
