@@ -69,35 +69,35 @@ void ConditionFields::loadWarehouses() {
     }
 }
 
-void ConditionFields::RefInvCls() {
-    ShowReference(m_ctx, m_pickers, txtInvCls, kRefInventoryClass, QString());
+void ConditionFields::pickItemClass() {
+    ShowReference(m_ctx, m_pickers, itemClass, kRefInventoryClass, QString());
 }
 
-void ConditionFields::RefInventoryFrom() {
-    ShowReference(m_ctx, m_pickers, txtInventoryFrom, kRefInventory, txtInvCls.tag);
+void ConditionFields::pickItemFrom() {
+    ShowReference(m_ctx, m_pickers, itemFrom, kRefInventory, itemClass.tag);
 }
 
-void ConditionFields::RefInventoryTo() {
-    ShowReference(m_ctx, m_pickers, txtInventoryTo, kRefInventory, txtInvCls.tag);
+void ConditionFields::pickItemTo() {
+    ShowReference(m_ctx, m_pickers, itemTo, kRefInventory, itemClass.tag);
 }
 
-bool ConditionFields::LeaveInvCls() {
-    txtInvCls.text = txtInvCls.text.trimmed();
-    if (CheckCodeName(m_ctx, txtInvCls, QStringLiteral("cInvCCode"), QStringLiteral("cInvCName"),
+bool ConditionFields::leaveItemClass() {
+    itemClass.text = itemClass.text.trimmed();
+    if (CheckCodeName(m_ctx, itemClass, QStringLiteral("cInvCCode"), QStringLiteral("cInvCName"),
                       QStringLiteral("InventoryClass")))
         return true;
     say(m_ctx, m_options.word + QStringLiteral("分类输入不合法！"));
-    txtInvCls = CodeBox{};
+    itemClass = CodeBox{};
     return false;
 }
 
-bool ConditionFields::LeaveInventoryFrom() {
-    return leaveBound(txtInventoryFrom, m_options.word + QStringLiteral("上限输入不合法！"),
+bool ConditionFields::leaveItemFrom() {
+    return leaveBound(itemFrom, m_options.word + QStringLiteral("上限输入不合法！"),
                       QStringLiteral(" And  bService=0 And bInvType=0  "));
 }
 
-bool ConditionFields::LeaveInventoryTo() {
-    return leaveBound(txtInventoryTo, m_options.word + QStringLiteral("下限输入不合法！"),
+bool ConditionFields::leaveItemTo() {
+    return leaveBound(itemTo, m_options.word + QStringLiteral("下限输入不合法！"),
                       QStringLiteral(" And   bService=0 And bInvType=0  "));
 }
 
@@ -105,7 +105,7 @@ bool ConditionFields::leaveBound(CodeBox& box, const QString& refusal, const QSt
     box.text = box.text.trimmed();
     if (!CheckCodeName(m_ctx, box, QStringLiteral("cInvCode"), QStringLiteral("cInvName"),
                        QStringLiteral("Inventory"), QStringLiteral("cInvCCode"),
-                       QStringLiteral("InventoryClass"), txtInvCls.tag, SqlFragment{extra, {}})) {
+                       QStringLiteral("InventoryClass"), itemClass.tag, SqlFragment{extra, {}})) {
         say(m_ctx, refusal);
         return false;
     }

@@ -50,23 +50,23 @@ class ConditionFields {
     [[nodiscard]] Pickers& pickers() { return m_pickers; }
 
     // ---- class box and inventory range
-    CodeBox txtInvCls;
-    CodeBox txtInventoryFrom;
-    CodeBox txtInventoryTo;
+    CodeBox itemClass;
+    CodeBox itemFrom;
+    CodeBox itemTo;
 
     // The reference buttons: the class reference, and the inventory reference
     // restricted to the class in the class box's tag.
-    void RefInvCls();
-    void RefInventoryFrom();
-    void RefInventoryTo();
+    void pickItemClass();
+    void pickItemFrom();
+    void pickItemTo();
 
     // Validation when the user leaves a box (the widget layer skips it when the
     // focus goes to the cancel button, or for the class box to its own button).
     // False: refused, the message shown and the box emptied; the focus belongs
     // back in the box.
-    bool LeaveInvCls();
-    bool LeaveInventoryFrom();
-    bool LeaveInventoryTo();
+    bool leaveItemClass();
+    bool leaveItemFrom();
+    bool leaveItemTo();
 
     // ---- grade range
     // "1" ... "N" (N = digits of the class coding scheme) and "明细".

@@ -96,32 +96,32 @@ TEST_P(ConditionFieldsTest, LeavingTheBoxesValidatesThem) {
     ConditionOptions shop;
     shop.word = u"商品"_s;
     ConditionFields f(ctx, pickers, shop);
-    f.txtInvCls.text = u"  99 "_s;
-    EXPECT_FALSE(f.LeaveInvCls());
+    f.itemClass.text = u"  99 "_s;
+    EXPECT_FALSE(f.leaveItemClass());
     EXPECT_EQ(sink->last(), u"商品分类输入不合法！"_s);
-    EXPECT_EQ(f.txtInvCls.text, QString());
+    EXPECT_EQ(f.itemClass.text, QString());
 
     ConditionFields g(ctx, pickers);
-    g.txtInvCls.text = u"原材料"_s;
-    EXPECT_TRUE(g.LeaveInvCls());
-    EXPECT_EQ(g.txtInvCls.tag, u"01"_s);
-    g.txtInventoryFrom.text = u"B001"_s;
-    EXPECT_FALSE(g.LeaveInventoryFrom());
+    g.itemClass.text = u"原材料"_s;
+    EXPECT_TRUE(g.leaveItemClass());
+    EXPECT_EQ(g.itemClass.tag, u"01"_s);
+    g.itemFrom.text = u"B001"_s;
+    EXPECT_FALSE(g.leaveItemFrom());
     EXPECT_EQ(sink->last(), u"存货上限输入不合法！"_s);
-    g.txtInventoryTo.text = u"S001"_s;
-    EXPECT_FALSE(g.LeaveInventoryTo());
+    g.itemTo.text = u"S001"_s;
+    EXPECT_FALSE(g.leaveItemTo());
     EXPECT_EQ(sink->last(), u"存货下限输入不合法！"_s);
-    EXPECT_EQ(g.txtInventoryTo.text, QString());
+    EXPECT_EQ(g.itemTo.text, QString());
 
     clerkHoldsItems({u"2"_s});
-    g.txtInventoryFrom.text = u"A001"_s;
-    EXPECT_FALSE(g.LeaveInventoryFrom());
+    g.itemFrom.text = u"A001"_s;
+    EXPECT_FALSE(g.leaveItemFrom());
     EXPECT_EQ(sink->last(), u"该存货不是您所管辖的存货，请重新录入！"_s);
-    EXPECT_EQ(g.txtInventoryFrom.tag, QString());
-    g.txtInventoryTo.text = u"A002"_s;
-    EXPECT_TRUE(g.LeaveInventoryTo());
-    EXPECT_EQ(g.txtInventoryTo.text, u"O'Brien 扣件"_s);
-    EXPECT_EQ(g.txtInventoryTo.tag, u"A002"_s);
+    EXPECT_EQ(g.itemFrom.tag, QString());
+    g.itemTo.text = u"A002"_s;
+    EXPECT_TRUE(g.leaveItemTo());
+    EXPECT_EQ(g.itemTo.text, u"O'Brien 扣件"_s);
+    EXPECT_EQ(g.itemTo.tag, u"A002"_s);
     for (const RecordingSink::Entry& e : sink->entries()) EXPECT_EQ(e.icon, MsgIcon::Exclamation);
     EXPECT_EQ(sink->texts().size(), 4);
 }
@@ -132,17 +132,17 @@ TEST_P(ConditionFieldsTest, BoundReferencesFollowTheClassBox) {
     openAs(u"boss"_s);
     ConditionFields f(ctx, pickers);
     pickers.pick = u"02"_s;
-    f.RefInvCls();
-    EXPECT_EQ(f.txtInvCls.tag, u"02"_s);
-    EXPECT_EQ(f.txtInvCls.text, u"产成品"_s);
+    f.pickItemClass();
+    EXPECT_EQ(f.itemClass.tag, u"02"_s);
+    EXPECT_EQ(f.itemClass.text, u"产成品"_s);
     pickers.pick = u"B001"_s;
-    f.RefInventoryTo();
+    f.pickItemTo();
     EXPECT_EQ(pickers.listed, QStringList{u"B001"_s});
-    EXPECT_EQ(f.txtInventoryTo.tag, u"B001"_s);
-    f.txtInventoryFrom.text = u"圆"_s;
-    f.RefInventoryFrom();
+    EXPECT_EQ(f.itemTo.tag, u"B001"_s);
+    f.itemFrom.text = u"圆"_s;
+    f.pickItemFrom();
     EXPECT_TRUE(pickers.listed.isEmpty());
-    EXPECT_EQ(f.txtInventoryFrom.text, u"圆"_s);
+    EXPECT_EQ(f.itemFrom.text, u"圆"_s);
 }
 
 QC_DB_SUITE(ConditionFieldsTest);

@@ -59,11 +59,11 @@ TEST_P(ConditionDialogsTest, FilterKeepsItsChoiceAndCancelDropsIt) {
     dlg.setStrInvCCode({});
     dlg.setStrInvCodeFrom({});
     dlg.setStrInvCodeTo({});
-    activate(dlg, w.txtInvCls);
-    typeAndLeave(w.txtInvCls, u"钢材"_s);
-    typeAndLeave(w.txtInventoryFrom, u"A001"_s);
-    w.txtInventoryTo->setFocus();
-    QTest::keyClick(w.txtInventoryTo, Qt::Key_Return);
+    activate(dlg, w.itemClassEdit);
+    typeAndLeave(w.itemClassEdit, u"钢材"_s);
+    typeAndLeave(w.itemFromEdit, u"A001"_s);
+    w.itemToEdit->setFocus();
+    QTest::keyClick(w.itemToEdit, Qt::Key_Return);
     EXPECT_TRUE(dlg.blnOk());
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.strInvCCode(), u"0101"_s);
@@ -74,31 +74,31 @@ TEST_P(ConditionDialogsTest, FilterKeepsItsChoiceAndCancelDropsIt) {
     dlg.setStrInvCCode(u"0101"_s);
     dlg.setStrInvCodeFrom(u"A001"_s);
     dlg.setStrInvCodeTo({});
-    EXPECT_EQ(w.txtInvCls->text(), u"钢材"_s);
-    EXPECT_EQ(w.txtInventoryFrom->text(), u"圆钢"_s);
-    QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(w.txtInvCls, Qt::Key_Return); });
+    EXPECT_EQ(w.itemClassEdit->text(), u"钢材"_s);
+    EXPECT_EQ(w.itemFromEdit->text(), u"圆钢"_s);
+    QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(w.itemClassEdit, Qt::Key_Return); });
     EXPECT_TRUE(dlg.run());
     EXPECT_EQ(dlg.strInvCCode(), u"0101"_s);
 
     // The close box and the cancel button both report "not OK".
-    activate(dlg, w.txtInvCls);
+    activate(dlg, w.itemClassEdit);
     dlg.close();
     EXPECT_FALSE(dlg.blnOk());
-    activate(dlg, w.txtInvCls);
-    QTest::keyClick(w.txtInvCls, Qt::Key_Return);
+    activate(dlg, w.itemClassEdit);
+    QTest::keyClick(w.itemClassEdit, Qt::Key_Return);
     ASSERT_TRUE(dlg.blnOk());
-    activate(dlg, w.txtInventoryTo);
-    QTest::keyClicks(w.txtInventoryTo, u"B001"_s);
-    QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+    activate(dlg, w.itemToEdit);
+    QTest::keyClicks(w.itemToEdit, u"B001"_s);
+    QTest::mouseClick(w.cancelButton, Qt::LeftButton);
     EXPECT_FALSE(dlg.blnOk());
     EXPECT_FALSE(dlg.isVisible());
     // A cancelled dialog opens afresh, with only the codes handed in.
-    EXPECT_EQ(w.txtInvCls->text(), QString());
-    EXPECT_EQ(w.txtInventoryTo->text(), QString());
+    EXPECT_EQ(w.itemClassEdit->text(), QString());
+    EXPECT_EQ(w.itemToEdit->text(), QString());
     dlg.setStrInvCodeFrom(u"A001"_s);
-    EXPECT_EQ(w.txtInventoryFrom->text(), u"A001"_s);
+    EXPECT_EQ(w.itemFromEdit->text(), u"A001"_s);
 
-    QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(w.txtInventoryTo, Qt::Key_Escape); });
+    QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(w.itemToEdit, Qt::Key_Escape); });
     EXPECT_FALSE(dlg.run());
     EXPECT_TRUE(sink->texts().isEmpty());
 }
@@ -109,23 +109,23 @@ TEST_P(ConditionDialogsTest, RefusalsKeepTheUserInTheBox) {
     openAs(u"boss"_s);
     frmInitCon dlg(ctx, pickers);
     ConditionWidgets& w = dlg.widgets();
-    activate(dlg, w.txtInventoryFrom);
-    QTest::keyClicks(w.txtInventoryFrom, u"A|0'0*1#~"_s);
-    EXPECT_EQ(w.txtInventoryFrom->text(), u"A001"_s);
+    activate(dlg, w.itemFromEdit);
+    QTest::keyClicks(w.itemFromEdit, u"A|0'0*1#~"_s);
+    EXPECT_EQ(w.itemFromEdit->text(), u"A001"_s);
 
-    typeAndLeave(w.txtInvCls, u"99"_s);
+    typeAndLeave(w.itemClassEdit, u"99"_s);
     EXPECT_EQ(sink->texts(), QStringList{u"存货分类输入不合法！"_s});
-    EXPECT_EQ(w.txtInvCls->text(), QString());
-    EXPECT_EQ(QApplication::focusWidget(), w.txtInvCls);
+    EXPECT_EQ(w.itemClassEdit->text(), QString());
+    EXPECT_EQ(QApplication::focusWidget(), w.itemClassEdit);
 
     // Enter in a box with a bad bound: the refusal, and the dialog stays.
-    w.txtInventoryTo->setFocus();
-    QTest::keyClicks(w.txtInventoryTo, u"S001"_s);
-    QTest::keyClick(w.txtInventoryTo, Qt::Key_Return);
+    w.itemToEdit->setFocus();
+    QTest::keyClicks(w.itemToEdit, u"S001"_s);
+    QTest::keyClick(w.itemToEdit, Qt::Key_Return);
     EXPECT_EQ(sink->last(), u"存货下限输入不合法！"_s);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_FALSE(dlg.blnOk());
-    EXPECT_EQ(QApplication::focusWidget(), w.txtInventoryTo);
+    EXPECT_EQ(QApplication::focusWidget(), w.itemToEdit);
 }
 
 // Catches: F2 not reaching the reference, the bound's reference not restricted
@@ -135,24 +135,24 @@ TEST_P(ConditionDialogsTest, F2OpensTheReferenceOfTheFocusedBox) {
     openAs(u"boss"_s);
     frmInitCon dlg(ctx, pickers);
     ConditionWidgets& w = dlg.widgets();
-    activate(dlg, w.txtInvCls);
-    EXPECT_TRUE(w.cmdInvCls->isVisible());
-    EXPECT_FALSE(w.cmdInventoryFrom->isVisible());
+    activate(dlg, w.itemClassEdit);
+    EXPECT_TRUE(w.itemClassButton->isVisible());
+    EXPECT_FALSE(w.itemFromButton->isVisible());
 
     pickers.pick = u"0101"_s;
-    QTest::keyClick(w.txtInvCls, Qt::Key_F2);
+    QTest::keyClick(w.itemClassEdit, Qt::Key_F2);
     EXPECT_EQ(pickers.calls, 1);
-    EXPECT_EQ(w.txtInvCls->text(), u"钢材"_s);
+    EXPECT_EQ(w.itemClassEdit->text(), u"钢材"_s);
     EXPECT_EQ(dlg.strInvCCode(), u"0101"_s);
 
-    w.txtInventoryFrom->setFocus();
+    w.itemFromEdit->setFocus();
     QApplication::processEvents();
-    EXPECT_FALSE(w.cmdInvCls->isVisible());
-    EXPECT_TRUE(w.cmdInventoryFrom->isVisible());
+    EXPECT_FALSE(w.itemClassButton->isVisible());
+    EXPECT_TRUE(w.itemFromButton->isVisible());
     pickers.pick = u"A002"_s;
-    QTest::keyClick(w.txtInventoryFrom, Qt::Key_F2);
+    QTest::keyClick(w.itemFromEdit, Qt::Key_F2);
     EXPECT_EQ(pickers.listed, (QStringList{u"A001"_s, u"A002"_s}));
-    EXPECT_EQ(w.txtInventoryFrom->text(), u"O'Brien 扣件"_s);
+    EXPECT_EQ(w.itemFromEdit->text(), u"O'Brien 扣件"_s);
     EXPECT_EQ(dlg.strInvCodeFrom(), u"A002"_s);
     EXPECT_TRUE(sink->texts().isEmpty());
 }
@@ -182,39 +182,39 @@ TEST_P(ConditionDialogsTest, FindMovesTheGridToTheItem) {
     frmInitFind dlg(ctx, pickers);
     EXPECT_EQ(dlg.windowTitle(), u"定位"_s);
     dlg.setGrid(lend(3));
-    activate(dlg, dlg.txtInv);
-    QTest::keyClicks(dlg.txtInv, u"b001"_s);
-    QTest::keyClick(dlg.txtInv, Qt::Key_Return);
+    activate(dlg, dlg.itemEdit);
+    QTest::keyClicks(dlg.itemEdit, u"b001"_s);
+    QTest::keyClick(dlg.itemEdit, Qt::Key_Return);
     EXPECT_EQ(movedTo, 1);
     EXPECT_FALSE(dlg.isVisible());
 
-    activate(dlg, dlg.txtInv);
+    activate(dlg, dlg.itemEdit);
     movedTo = -1;
-    dlg.txtInv->setText(u"STEEL plate"_s);
-    QTest::keyClick(dlg.txtInv, Qt::Key_Return);
+    dlg.itemEdit->setText(u"STEEL plate"_s);
+    QTest::keyClick(dlg.itemEdit, Qt::Key_Return);
     EXPECT_EQ(movedTo, 1);
-    dlg.txtInv->setText(u"c2"_s);
-    activate(dlg, dlg.txtInv);
-    QTest::keyClick(dlg.txtInv, Qt::Key_Return);
+    dlg.itemEdit->setText(u"c2"_s);
+    activate(dlg, dlg.itemEdit);
+    QTest::keyClick(dlg.itemEdit, Qt::Key_Return);
     EXPECT_EQ(movedTo, 2);
 
     // The dispatched-goods grid keeps code and name in columns 2 and 3.
     dlg.setFrmName(u"FrmQcFcsp"_s);
-    activate(dlg, dlg.txtInv);
-    dlg.txtInv->setText(u"BAR"_s);
-    QTest::keyClick(dlg.txtInv, Qt::Key_Return);
+    activate(dlg, dlg.itemEdit);
+    dlg.itemEdit->setText(u"BAR"_s);
+    QTest::keyClick(dlg.itemEdit, Qt::Key_Return);
     EXPECT_EQ(movedTo, 0);
-    activate(dlg, dlg.txtInv);
-    dlg.txtInv->setText(u"A001"_s);
+    activate(dlg, dlg.itemEdit);
+    dlg.itemEdit->setText(u"A001"_s);
     movedTo = -1;
-    QTest::keyClick(dlg.txtInv, Qt::Key_Return);
+    QTest::keyClick(dlg.itemEdit, Qt::Key_Return);
     EXPECT_EQ(movedTo, -1);
     EXPECT_TRUE(dlg.isVisible());
     ASSERT_EQ(sink->texts(), QStringList{u"该存货没有找到！"_s});
     EXPECT_EQ(sink->entries().first().icon, MsgIcon::None);
 
     dlg.setGrid(lend(0));
-    QTest::keyClick(dlg.txtInv, Qt::Key_Return);
+    QTest::keyClick(dlg.itemEdit, Qt::Key_Return);
     EXPECT_EQ(movedTo, -1);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(sink->texts().size(), 1);

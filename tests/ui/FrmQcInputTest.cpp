@@ -375,8 +375,8 @@ TEST_P(FrmQcInputTest, DeleteFilterAndFind) {
         auto* dlg = qobject_cast<frmInitFind*>(w);
         ASSERT_NE(dlg, nullptr);
         EXPECT_EQ(dlg->windowTitle(), u"期初录入"_s);
-        dlg->txtInv->setText(wanted.toLower());
-        QTest::mouseClick(dlg->cmdOk, Qt::LeftButton);
+        dlg->itemEdit->setText(wanted.toLower());
+        QTest::mouseClick(dlg->okButton, Qt::LeftButton);
     });
     ctrl('f');
     EXPECT_EQ(cell(currentRow(), Col::InvName), wanted);
@@ -390,11 +390,11 @@ TEST_P(FrmQcInputTest, DeleteFilterAndFind) {
     onNextDialog([](QWidget* w) {
         auto* dlg = qobject_cast<frmInitCon*>(w);
         ASSERT_NE(dlg, nullptr);
-        dlg->widgets().txtInventoryFrom->setText(u"1101"_s);
-        dlg->fields().txtInventoryFrom.tag = u"1101"_s;
-        dlg->widgets().txtInventoryTo->setText(u"1105"_s);
-        dlg->fields().txtInventoryTo.tag = u"1105"_s;
-        QTest::mouseClick(dlg->widgets().cmdDisplay, Qt::LeftButton);
+        dlg->widgets().itemFromEdit->setText(u"1101"_s);
+        dlg->fields().itemFrom.tag = u"1101"_s;
+        dlg->widgets().itemToEdit->setText(u"1105"_s);
+        dlg->fields().itemTo.tag = u"1105"_s;
+        QTest::mouseClick(dlg->widgets().showButton, Qt::LeftButton);
     });
     clickButton(u"Query"_s);
     ASSERT_EQ(window->model().rowCount() - 1, inRange);
@@ -405,7 +405,7 @@ TEST_P(FrmQcInputTest, DeleteFilterAndFind) {
     onNextDialog([](QWidget* w) {
         auto* dlg = qobject_cast<frmInitCon*>(w);
         ASSERT_NE(dlg, nullptr);
-        QTest::mouseClick(dlg->widgets().cmdCancel, Qt::LeftButton);
+        QTest::mouseClick(dlg->widgets().cancelButton, Qt::LeftButton);
     });
     clickButton(u"Query"_s);
     EXPECT_EQ(window->model().rowCount() - 1, inRange);

@@ -56,9 +56,9 @@ SelectionDialog::SelectionDialog(Database& db, const SqlFragment& condition, QWi
     });
 
     auto* all = new QPushButton(QStringLiteral("全选"), this);
-    all->setObjectName(QStringLiteral("cmdSelectAll"));
+    all->setObjectName(QStringLiteral("selectAllButton"));
     auto* none = new QPushButton(QStringLiteral("全消"), this);
-    none->setObjectName(QStringLiteral("cmdSelectNone"));
+    none->setObjectName(QStringLiteral("clearSelectionButton"));
     all->setAutoDefault(false);
     none->setAutoDefault(false);
     connect(all, &QPushButton::clicked, this, [this] { checkShown(true); });

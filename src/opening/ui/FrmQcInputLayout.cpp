@@ -76,7 +76,7 @@ FrmQcInput::~FrmQcInput() {
 
 void FrmQcInput::buildWidgets() {
     toolbar = new QcToolbar(this);
-    toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar->setObjectName(QStringLiteral("toolbar"));
     toolbar->setIndex(0);
     connect(toolbar, &QcToolbar::buttonClicked, this, [this](int index, const QString& key) {
         if (index == 0) runCommand(key);

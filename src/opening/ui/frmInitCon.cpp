@@ -25,51 +25,51 @@ frmInitCon::frmInitCon(LoginContext& ctx, Pickers& pickers, QWidget* parent)
     layout->addWidget(frame);
     layout->addLayout(m_widgets->buttonRow());
 
-    connect(m_widgets->cmdDisplay, &QPushButton::clicked, this, &frmInitCon::display);
+    connect(m_widgets->showButton, &QPushButton::clicked, this, &frmInitCon::display);
     // A pick is the code in force at once.
     connect(m_widgets, &ConditionWidgets::picked, this, [this](QLineEdit* box) {
-        if (box == m_widgets->txtInvCls) m_fields.strInvCCode = m_fields.txtInvCls.tag;
-        if (box == m_widgets->txtInventoryFrom) m_fields.strInvCodeFrom = m_fields.txtInventoryFrom.tag;
-        if (box == m_widgets->txtInventoryTo) m_fields.strInvCodeTo = m_fields.txtInventoryTo.tag;
+        if (box == m_widgets->itemClassEdit) m_fields.strInvCCode = m_fields.itemClass.tag;
+        if (box == m_widgets->itemFromEdit) m_fields.strInvCodeFrom = m_fields.itemFrom.tag;
+        if (box == m_widgets->itemToEdit) m_fields.strInvCodeTo = m_fields.itemTo.tag;
     });
     m_widgets->load();
 }
 
 void frmInitCon::setStrInvCCode(const QString& code) {
     m_fields.strInvCCode = code;
-    m_fields.txtInvCls.tag = code;
-    m_fields.txtInvCls.text = m_fields.txtInvCls.text.trimmed();
-    CheckCodeName(m_fields.context(), m_fields.txtInvCls, QStringLiteral("cInvCCode"),
+    m_fields.itemClass.tag = code;
+    m_fields.itemClass.text = m_fields.itemClass.text.trimmed();
+    CheckCodeName(m_fields.context(), m_fields.itemClass, QStringLiteral("cInvCCode"),
                   QStringLiteral("cInvCName"), QStringLiteral("InventoryClass"));
     m_widgets->showBoxes();
 }
 
 void frmInitCon::setStrInvCodeFrom(const QString& code) {
     m_fields.strInvCodeFrom = code;
-    m_fields.txtInventoryFrom.tag = code;
-    if (m_fields.txtInventoryFrom.text.isEmpty()) m_fields.txtInventoryFrom.text = code;
+    m_fields.itemFrom.tag = code;
+    if (m_fields.itemFrom.text.isEmpty()) m_fields.itemFrom.text = code;
     m_widgets->showBoxes();
 }
 
 void frmInitCon::setStrInvCodeTo(const QString& code) {
     m_fields.strInvCodeTo = code;
-    m_fields.txtInventoryTo.tag = code;
-    if (m_fields.txtInventoryTo.text.isEmpty()) m_fields.txtInventoryTo.text = code;
+    m_fields.itemTo.tag = code;
+    if (m_fields.itemTo.text.isEmpty()) m_fields.itemTo.text = code;
     m_widgets->showBoxes();
 }
 
 bool frmInitCon::run() {
     m_fields.blnOk = false;
-    m_widgets->txtInvCls->setFocus();
+    m_widgets->itemClassEdit->setFocus();
     exec();
     return m_fields.blnOk;
 }
 
 void frmInitCon::display() {
     if (!m_widgets->readyToDisplay()) return;
-    m_fields.strInvCCode = m_fields.txtInvCls.tag;
-    m_fields.strInvCodeFrom = m_fields.txtInventoryFrom.tag;
-    m_fields.strInvCodeTo = m_fields.txtInventoryTo.tag;
+    m_fields.strInvCCode = m_fields.itemClass.tag;
+    m_fields.strInvCodeFrom = m_fields.itemFrom.tag;
+    m_fields.strInvCodeTo = m_fields.itemTo.tag;
     m_fields.blnOk = true;
     accept();
 }
@@ -77,9 +77,9 @@ void frmInitCon::display() {
 void frmInitCon::reject() {
     // Cancelled: what was typed is dropped, as if the dialog were opened afresh.
     m_fields.Cancel();
-    m_fields.txtInvCls = CodeBox{};
-    m_fields.txtInventoryFrom = CodeBox{};
-    m_fields.txtInventoryTo = CodeBox{};
+    m_fields.itemClass = CodeBox{};
+    m_fields.itemFrom = CodeBox{};
+    m_fields.itemTo = CodeBox{};
     m_widgets->showBoxes();
     QDialog::reject();
 }

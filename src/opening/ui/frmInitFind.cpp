@@ -21,48 +21,49 @@ frmInitFind::frmInitFind(LoginContext& ctx, Pickers& pickers, QWidget* parent)
     setWindowTitle(QStringLiteral("定位"));
 
     auto* label = new QLabel(QStringLiteral("存货："), this);
-    label->setObjectName(QStringLiteral("Label1"));
-    txtInv = new QLineEdit(this);
-    txtInv->setObjectName(QStringLiteral("txtInv"));
-    label->setBuddy(txtInv);
-    txtInv->installEventFilter(this);
-    cmdRefInv = new QToolButton(this);
-    cmdRefInv->setObjectName(QStringLiteral("cmdRefInv"));
-    cmdRefInv->setText(QStringLiteral("…"));
-    cmdRefInv->setToolTip(QStringLiteral("参照(F2)"));
-    cmdRefInv->setFocusPolicy(Qt::NoFocus);
-    cmdRefInv->hide();
-    connect(cmdRefInv, &QToolButton::clicked, this, &frmInitFind::reference);
+    label->setObjectName(QStringLiteral("itemLabel"));
+    itemEdit = new QLineEdit(this);
+    itemEdit->setObjectName(QStringLiteral("itemEdit"));
+    label->setBuddy(itemEdit);
+    itemEdit->installEventFilter(this);
+    itemButton = new QToolButton(this);
+    itemButton->setObjectName(QStringLiteral("itemButton"));
+    itemButton->setText(QStringLiteral("…"));
+    itemButton->setToolTip(QStringLiteral("参照(F2)"));
+    itemButton->setFocusPolicy(Qt::NoFocus);
+    itemButton->hide();
+    connect(itemButton, &QToolButton::clicked, this, &frmInitFind::reference);
 
-    cmdOk = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("确定"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOkCancel0"));
-    cmdOk->setDefault(true);
-    cmdOk->setFocusPolicy(Qt::NoFocus);
-    cmdCancel =
+    okButton =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("确定"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    okButton->setFocusPolicy(Qt::NoFocus);
+    cancelButton =
         new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdOkCancel1"));
-    cmdCancel->setAutoDefault(false);
-    cmdCancel->setFocusPolicy(Qt::NoFocus);
-    connect(cmdOk, &QPushButton::clicked, this, &frmInitFind::accept);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmInitFind::reject);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setAutoDefault(false);
+    cancelButton->setFocusPolicy(Qt::NoFocus);
+    connect(okButton, &QPushButton::clicked, this, &frmInitFind::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &frmInitFind::reject);
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);
-    row->addWidget(txtInv, 1);
-    row->addWidget(cmdRefInv);
+    row->addWidget(itemEdit, 1);
+    row->addWidget(itemButton);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);
-    txtInv->setFocus();
+    itemEdit->setFocus();
 }
 
 bool frmInitFind::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtInv) {
-        if (event->type() == QEvent::FocusIn) cmdRefInv->show();
+    if (watched == itemEdit) {
+        if (event->type() == QEvent::FocusIn) itemButton->show();
         if (event->type() == QEvent::KeyPress) {
             const QString text = static_cast<QKeyEvent*>(event)->text();
             if (text.size() == 1 && ConditionFields::IsRefusedChar(text.at(0))) {
@@ -82,10 +83,10 @@ bool frmInitFind::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmInitFind::reference() {
-    m_box.text = txtInv->text();
+    m_box.text = itemEdit->text();
     ShowReference(m_ctx, m_pickers, m_box, kRefInventory, QString());
-    txtInv->setText(m_box.text);
-    txtInv->setFocus();
+    itemEdit->setText(m_box.text);
+    itemEdit->setFocus();
 }
 
 int frmInitFind::search(const QString& text) const {
@@ -106,11 +107,11 @@ int frmInitFind::search(const QString& text) const {
 void frmInitFind::accept() {
     // A grid with no data rows: nothing to find and nothing to say.
     if (!m_grid.rowCount || m_grid.rowCount() <= 0) return;
-    const int row = search(txtInv->text());
+    const int row = search(itemEdit->text());
     if (row < 0) {
         if (m_ctx.sink)
             m_ctx.sink->show(QStringLiteral("该存货没有找到！"), MsgIcon::None, MsgButtons::Ok, {});
-        txtInv->setFocus();
+        itemEdit->setFocus();
         return;
     }
     if (m_grid.moveTo) m_grid.moveTo(row);

@@ -50,10 +50,10 @@ class frmInitFind : public QDialog {
     // "该存货没有找到！" and stays open otherwise; nothing for an empty grid.
     void accept() override;
 
-    QLineEdit* txtInv = nullptr;
-    QToolButton* cmdRefInv = nullptr;
-    QPushButton* cmdOk = nullptr;      // cmdOkCancel(0)
-    QPushButton* cmdCancel = nullptr;  // cmdOkCancel(1)
+    QLineEdit* itemEdit = nullptr;
+    QToolButton* itemButton = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -58,73 +58,74 @@ class RefusedCharsValidator : public QValidator {
 
 ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
     : QObject(dialog), m_fields(fields), m_dialog(dialog) {
-    txtInvCls = codeEdit(dialog, QStringLiteral("txtInvCls"));
-    cmdInvCls = referenceButton(dialog, QStringLiteral("cmdInvCls"));
-    txtInventoryFrom = codeEdit(dialog, QStringLiteral("txtInventoryFrom"));
-    cmdInventoryFrom = referenceButton(dialog, QStringLiteral("cmdInventoryFrom"));
-    txtInventoryTo = codeEdit(dialog, QStringLiteral("txtInventoryTo"));
-    cmdInventoryTo = referenceButton(dialog, QStringLiteral("cmdInventoryTo"));
+    itemClassEdit = codeEdit(dialog, QStringLiteral("itemClassEdit"));
+    itemClassButton = referenceButton(dialog, QStringLiteral("itemClassButton"));
+    itemFromEdit = codeEdit(dialog, QStringLiteral("itemFromEdit"));
+    itemFromButton = referenceButton(dialog, QStringLiteral("itemFromButton"));
+    itemToEdit = codeEdit(dialog, QStringLiteral("itemToEdit"));
+    itemToButton = referenceButton(dialog, QStringLiteral("itemToButton"));
     addCodeBox(
-        txtInvCls, cmdInvCls, &m_fields.txtInvCls, [this] { m_fields.RefInvCls(); },
-        [this] { return m_fields.LeaveInvCls(); });
+        itemClassEdit, itemClassButton, &m_fields.itemClass, [this] { m_fields.pickItemClass(); },
+        [this] { return m_fields.leaveItemClass(); });
     addCodeBox(
-        txtInventoryFrom, cmdInventoryFrom, &m_fields.txtInventoryFrom,
-        [this] { m_fields.RefInventoryFrom(); }, [this] { return m_fields.LeaveInventoryFrom(); });
+        itemFromEdit, itemFromButton, &m_fields.itemFrom, [this] { m_fields.pickItemFrom(); },
+        [this] { return m_fields.leaveItemFrom(); });
     addCodeBox(
-        txtInventoryTo, cmdInventoryTo, &m_fields.txtInventoryTo, [this] { m_fields.RefInventoryTo(); },
-        [this] { return m_fields.LeaveInventoryTo(); });
+        itemToEdit, itemToButton, &m_fields.itemTo, [this] { m_fields.pickItemTo(); },
+        [this] { return m_fields.leaveItemTo(); });
 
     const ConditionOptions& o = m_fields.options();
     if (o.warehouses) {
-        lstWh = new QListWidget(dialog);
-        lstWh->setObjectName(QStringLiteral("lstWh"));
-        lstWh->setSelectionMode(QAbstractItemView::MultiSelection);
-        watchKeys(lstWh);
-        connect(lstWh, &QListWidget::itemSelectionChanged, this,
+        warehouseList = new QListWidget(dialog);
+        warehouseList->setObjectName(QStringLiteral("warehouseList"));
+        warehouseList->setSelectionMode(QAbstractItemView::MultiSelection);
+        watchKeys(warehouseList);
+        connect(warehouseList, &QListWidget::itemSelectionChanged, this,
                 &ConditionWidgets::warehouseSelectionChanged);
-        connect(lstWh, &QListWidget::itemClicked, this, [this] { hideReferenceButtons(); });
-        cmdSelectAll = commandButton(dialog, QStringLiteral("cmdSelect0"), QStringLiteral("全选"));
-        cmdSelectClear = commandButton(dialog, QStringLiteral("cmdSelect1"), QStringLiteral("全消"));
-        connect(cmdSelectAll, &QPushButton::clicked, this, [this] {
+        connect(warehouseList, &QListWidget::itemClicked, this, [this] { hideReferenceButtons(); });
+        selectAllButton = commandButton(dialog, QStringLiteral("selectAllButton"), QStringLiteral("全选"));
+        clearSelectionButton =
+            commandButton(dialog, QStringLiteral("clearSelectionButton"), QStringLiteral("全消"));
+        connect(selectAllButton, &QPushButton::clicked, this, [this] {
             m_fields.SelectAllWarehouses();
             fillWarehouses();
         });
-        connect(cmdSelectClear, &QPushButton::clicked, this, [this] {
+        connect(clearSelectionButton, &QPushButton::clicked, this, [this] {
             m_fields.ClearWarehouses();
             fillWarehouses();
         });
     }
     if (o.grades) {
-        cboGradeFrom = new QComboBox(dialog);
-        cboGradeFrom->setObjectName(QStringLiteral("cboGradeFrom"));
-        cboGradeTo = new QComboBox(dialog);
-        cboGradeTo->setObjectName(QStringLiteral("cboGradeTo"));
-        for (QComboBox* c : {cboGradeFrom, cboGradeTo}) {
+        gradeFromList = new QComboBox(dialog);
+        gradeFromList->setObjectName(QStringLiteral("gradeFromList"));
+        gradeToList = new QComboBox(dialog);
+        gradeToList->setObjectName(QStringLiteral("gradeToList"));
+        for (QComboBox* c : {gradeFromList, gradeToList}) {
             watchKeys(c);
             c->installEventFilter(this);
         }
-        connect(cboGradeFrom, &QComboBox::currentIndexChanged, this, [this](int i) {
+        connect(gradeFromList, &QComboBox::currentIndexChanged, this, [this](int i) {
             const int shown = m_fields.GradeFromChanged(i);
             if (shown != i) {
-                const QSignalBlocker block(cboGradeFrom);
-                cboGradeFrom->setCurrentIndex(shown);
+                const QSignalBlocker block(gradeFromList);
+                gradeFromList->setCurrentIndex(shown);
             }
         });
-        connect(cboGradeTo, &QComboBox::currentIndexChanged, this, [this](int i) {
+        connect(gradeToList, &QComboBox::currentIndexChanged, this, [this](int i) {
             const int shown = m_fields.GradeToChanged(i);
             if (shown != i) {
-                const QSignalBlocker block(cboGradeTo);
-                cboGradeTo->setCurrentIndex(shown);
+                const QSignalBlocker block(gradeToList);
+                gradeToList->setCurrentIndex(shown);
             }
         });
     }
 
-    cmdDisplay = commandButton(dialog, QStringLiteral("cmdDisplay"), QStringLiteral("确定"));
-    cmdDisplay->setDefault(true);
-    cmdDisplay->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogOkButton));
-    cmdCancel = commandButton(dialog, QStringLiteral("cmdCancel"), QStringLiteral("取消"));
-    cmdCancel->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogCancelButton));
-    connect(cmdCancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    showButton = commandButton(dialog, QStringLiteral("showButton"), QStringLiteral("确定"));
+    showButton->setDefault(true);
+    showButton->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogOkButton));
+    cancelButton = commandButton(dialog, QStringLiteral("cancelButton"), QStringLiteral("取消"));
+    cancelButton->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogCancelButton));
+    connect(cancelButton, &QPushButton::clicked, dialog, &QDialog::reject);
 
     m_dialog->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, &ConditionWidgets::focusMoved);
@@ -150,8 +151,8 @@ void ConditionWidgets::watchKeys(QWidget* w) {
 
 void ConditionWidgets::load() {
     m_fields.Load();
-    if (lstWh) fillWarehouses();
-    if (cboGradeFrom) fillGrades();
+    if (warehouseList) fillWarehouses();
+    if (gradeFromList) fillGrades();
     hideReferenceButtons();
     showBoxes();
 }
@@ -162,29 +163,29 @@ void ConditionWidgets::showBoxes() {
 }
 
 void ConditionWidgets::fillWarehouses() {
-    const QSignalBlocker block(lstWh);
-    lstWh->clear();
+    const QSignalBlocker block(warehouseList);
+    warehouseList->clear();
     for (const WarehouseEntry& e : m_fields.warehouses) {
-        auto* item = new QListWidgetItem(e.text, lstWh);
+        auto* item = new QListWidgetItem(e.text, warehouseList);
         item->setData(Qt::UserRole, e.code);
         item->setSelected(e.selected);
     }
 }
 
 void ConditionWidgets::warehouseSelectionChanged() {
-    for (int i = 0; i < lstWh->count() && i < m_fields.warehouses.size(); ++i)
-        m_fields.warehouses[i].selected = lstWh->item(i)->isSelected();
+    for (int i = 0; i < warehouseList->count() && i < m_fields.warehouses.size(); ++i)
+        m_fields.warehouses[i].selected = warehouseList->item(i)->isSelected();
 }
 
 void ConditionWidgets::fillGrades() {
-    for (QComboBox* c : {cboGradeFrom, cboGradeTo}) {
+    for (QComboBox* c : {gradeFromList, gradeToList}) {
         const QSignalBlocker block(c);
         c->clear();
         c->addItems(m_fields.gradeItems);
         c->setCurrentIndex(0);
     }
-    cboGradeFrom->setCurrentIndex(m_fields.invGradeFrom);
-    cboGradeTo->setCurrentIndex(m_fields.invGradeTo);
+    gradeFromList->setCurrentIndex(m_fields.invGradeFrom);
+    gradeToList->setCurrentIndex(m_fields.invGradeTo);
 }
 
 ConditionWidgets::Box* ConditionWidgets::boxOf(const QObject* w) {
@@ -241,7 +242,7 @@ bool ConditionWidgets::readyToDisplay() {
         if (!validate(*b)) return false;
     }
     if (!m_fields.CheckWarehouseChosen()) {
-        if (lstWh) lstWh->setFocus();
+        if (warehouseList) warehouseList->setFocus();
         return false;
     }
     return true;
@@ -263,7 +264,7 @@ bool ConditionWidgets::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
         }
-    } else if (event->type() == QEvent::FocusIn && (watched == cboGradeFrom || watched == cboGradeTo)) {
+    } else if (event->type() == QEvent::FocusIn && (watched == gradeFromList || watched == gradeToList)) {
         hideReferenceButtons();
     }
     return QObject::eventFilter(watched, event);
@@ -273,10 +274,10 @@ QLayout* ConditionWidgets::classRow() {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("存货分类："), m_dialog);
     label->setObjectName(QStringLiteral("lblInvCls"));
-    label->setBuddy(txtInvCls);
+    label->setBuddy(itemClassEdit);
     row->addWidget(label);
-    row->addWidget(txtInvCls, 1);
-    row->addWidget(cmdInvCls);
+    row->addWidget(itemClassEdit, 1);
+    row->addWidget(itemClassButton);
     return row;
 }
 
@@ -284,13 +285,13 @@ QLayout* ConditionWidgets::rangeRow() {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("存货名称："), m_dialog);
     label->setObjectName(QStringLiteral("lblInventory"));
-    label->setBuddy(txtInventoryFrom);
+    label->setBuddy(itemFromEdit);
     row->addWidget(label);
-    row->addWidget(txtInventoryFrom, 1);
-    row->addWidget(cmdInventoryFrom);
+    row->addWidget(itemFromEdit, 1);
+    row->addWidget(itemFromButton);
     row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
-    row->addWidget(txtInventoryTo, 1);
-    row->addWidget(cmdInventoryTo);
+    row->addWidget(itemToEdit, 1);
+    row->addWidget(itemToButton);
     return row;
 }
 
@@ -298,10 +299,10 @@ QGroupBox* ConditionWidgets::warehouseFrame() {
     auto* frame = new QGroupBox(QStringLiteral("请选择仓库"), m_dialog);
     frame->setObjectName(QStringLiteral("frame1"));
     auto* layout = new QHBoxLayout(frame);
-    layout->addWidget(lstWh, 1);
+    layout->addWidget(warehouseList, 1);
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(cmdSelectAll);
-    buttons->addWidget(cmdSelectClear);
+    buttons->addWidget(selectAllButton);
+    buttons->addWidget(clearSelectionButton);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     return frame;
@@ -312,17 +313,17 @@ QLayout* ConditionWidgets::gradeRow() {
     auto* label = new QLabel(QStringLiteral("存货级次："), m_dialog);
     label->setObjectName(QStringLiteral("lblGrade"));
     row->addWidget(label);
-    row->addWidget(cboGradeFrom, 1);
+    row->addWidget(gradeFromList, 1);
     row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
-    row->addWidget(cboGradeTo, 1);
+    row->addWidget(gradeToList, 1);
     return row;
 }
 
 QLayout* ConditionWidgets::buttonRow() {
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    row->addWidget(cmdDisplay);
-    row->addWidget(cmdCancel);
+    row->addWidget(showButton);
+    row->addWidget(cancelButton);
     return row;
 }
 

@@ -58,19 +58,19 @@ class ConditionWidgets : public QObject {
     QLayout* gradeRow();
     QLayout* buttonRow();
 
-    QLineEdit* txtInvCls = nullptr;
-    QToolButton* cmdInvCls = nullptr;
-    QLineEdit* txtInventoryFrom = nullptr;
-    QToolButton* cmdInventoryFrom = nullptr;
-    QLineEdit* txtInventoryTo = nullptr;
-    QToolButton* cmdInventoryTo = nullptr;
-    QListWidget* lstWh = nullptr;
-    QPushButton* cmdSelectAll = nullptr;    // cmdSelect(0)
-    QPushButton* cmdSelectClear = nullptr;  // cmdSelect(1)
-    QComboBox* cboGradeFrom = nullptr;
-    QComboBox* cboGradeTo = nullptr;
-    QPushButton* cmdDisplay = nullptr;
-    QPushButton* cmdCancel = nullptr;
+    QLineEdit* itemClassEdit = nullptr;
+    QToolButton* itemClassButton = nullptr;
+    QLineEdit* itemFromEdit = nullptr;
+    QToolButton* itemFromButton = nullptr;
+    QLineEdit* itemToEdit = nullptr;
+    QToolButton* itemToButton = nullptr;
+    QListWidget* warehouseList = nullptr;
+    QPushButton* selectAllButton = nullptr;
+    QPushButton* clearSelectionButton = nullptr;
+    QComboBox* gradeFromList = nullptr;
+    QComboBox* gradeToList = nullptr;
+    QPushButton* showButton = nullptr;
+    QPushButton* cancelButton = nullptr;
 
   Q_SIGNALS:
     // A reference pick has written `box`.
