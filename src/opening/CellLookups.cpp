@@ -192,7 +192,7 @@ QString projectTable(Env& e, const QString& cls) {
     if (t.compare(QStringLiteral("INVENTORY"), Qt::CaseInsensitive) == 0) return QStringLiteral("INVENTORY");
     static const QRegularExpression ident(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!ident.match(t).hasMatch()) return {};
-    const QString lower = t.toLower();
+    QString lower = t.toLower();
     if (e.tablesSeen.contains(lower)) return lower;
     if (!e.db.tables().contains(lower)) return {};
     const QStringList cols = e.db.columnsOf(lower);
