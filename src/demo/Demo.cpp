@@ -21,7 +21,7 @@ void initDatabase(Database& db) {
 }
 
 QString defaultDemoPath() {
-    const QString env = QString::fromLocal8Bit(qgetenv("QC_DEMO_DB"));
+    QString env = QString::fromLocal8Bit(qgetenv("QC_DEMO_DB"));
     if (!env.isEmpty()) return env;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(folder);

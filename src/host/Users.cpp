@@ -18,7 +18,7 @@ UserRecord recordOf(const QSqlQuery& q) {
 }
 
 QString checkedObject(const QString& objectType) {
-    const QString o = canonicalObject(objectType);
+    QString o = canonicalObject(objectType);
     if (o.isEmpty())
         throw std::invalid_argument("unknown data-rights object type: " + objectType.toStdString());
     return o;

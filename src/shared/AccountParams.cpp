@@ -41,7 +41,7 @@ QString rightsFlag(bool writeRight, const QString& otherwise) {
 // Column texts come from the calling code, never from data; still, refuse anything
 // that could carry more than a (qualified) column name into the statement.
 QString checkedColumn(const QString& column) {
-    const QString c = column.trimmed();
+    QString c = column.trimmed();
     bool ok = !c.isEmpty();
     for (const QChar ch : column) {
         const char16_t u = ch.unicode();
