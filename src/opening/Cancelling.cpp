@@ -41,9 +41,7 @@ void Posting::CancelPosting() {
     const Params p = read();
     Database& d = db();
     Transaction tx(d);
-    AccPara& para = accParaOf(m_ctx);
-    para.LockOpenings();
-    if (!para.IsPosted(QStringLiteral("IA"))) throw DbError(QStringLiteral("期初尚未记账，无需恢复！"));
+    lockOpenings(true);
     step("CancelSummaries");
     d.exec(QStringLiteral("DELETE FROM IA_Summary"));
     d.exec(QStringLiteral("DELETE FROM IA_ValuationAss"));

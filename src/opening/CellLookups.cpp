@@ -50,11 +50,11 @@ std::optional<DefItem> defItemOf(int col) {
     // The opening row's own items: free items and the head and line items (the
     // inventory's items are shown, not typed).
     if (!isColumn(col)) return std::nullopt;
-    const grid::ColumnSpec& spec = openingColumns().at(col);
-    if (spec.userDefId.isEmpty() || !spec.source.startsWith(QStringLiteral("IA_Subsidiary.")))
+    const grid::ColumnSpec& column = openingColumns().at(col);
+    if (column.userDefId.isEmpty() || !column.source.startsWith(QStringLiteral("IA_Subsidiary.")))
         return std::nullopt;
     const bool free = col >= Col::Free1 && col < Col::Free1 + 10;
-    return DefItem{spec.userDefId, spec.source.mid(14).toLower(), free};
+    return DefItem{column.userDefId, column.source.mid(14).toLower(), free};
 }
 
 // A right of the operator on one code, asked only while that rights checking is on.

@@ -101,16 +101,16 @@ void OpeningEntry::setUpColumns() {
     // User-defined items take their captions and lengths from UserDef; an item
     // without a caption stays hidden.
     for (int c = 0; c < Col::Count; ++c) {
-        const grid::ColumnSpec& spec = openingColumns().at(c);
-        m_widths[c] = spec.width;
-        if (spec.userDefId.isEmpty()) continue;
+        const grid::ColumnSpec& column = openingColumns().at(c);
+        m_widths[c] = column.width;
+        if (column.userDefId.isEmpty()) continue;
         const std::optional<QString> caption =
             UserDefCaption(m_ctx, QStringLiteral("cItemName"), QStringLiteral("UserDef"),
-                           QStringLiteral("cID"), spec.userDefId);
+                           QStringLiteral("cID"), column.userDefId);
         m_grid.setCaption(c, caption.value_or(QString()));
         m_widths[c] = m_grid.caption(c).isEmpty() ? 0 : 1000;
         m_maxLength[c] = UserDefLength(m_ctx, QStringLiteral("iLong"), QStringLiteral("UserDef"),
-                                       QStringLiteral("cID"), spec.userDefId);
+                                       QStringLiteral("cID"), column.userDefId);
     }
     m_sortItems = QStringList{QString()};
     for (int c = 0; c < Col::Count; ++c)

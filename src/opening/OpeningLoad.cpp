@@ -136,16 +136,16 @@ void OpeningEntry::LoadRows(const QString& whCode) {
         std::optional<Decimal> qty;
         for (int i = 0; i < extra; ++i) {
             const int c = loadedColumns().at(i);
-            const grid::ColumnSpec& spec = openingColumns().at(c);
+            const grid::ColumnSpec& column = openingColumns().at(c);
             const QVariant v = r.value(i);
             if (c == Col::Quantity) {
                 qty = numberOf(v);
                 if (qty) row[c] = sqlNumberText(*qty, QuanDec);
-            } else if (spec.kind == grid::ColumnKind::Date && spec.userDefId.isEmpty()) {
+            } else if (column.kind == grid::ColumnKind::Date && column.userDefId.isEmpty()) {
                 const QDate d = dateOf(v);
                 if (d.isValid()) row[c] = d.toString(QStringLiteral("yyyy/MM/dd"));
             } else {
-                row[c] = cellText(v, spec.pattern);
+                row[c] = cellText(v, column.pattern);
             }
         }
 

@@ -133,6 +133,16 @@ bool Posting::noNegativeSpecificLots() {
     return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
 }
 
+void Posting::lockOpenings(bool mustBePosted) {
+    // A second posting, a cancelling or a 取数 running now waits here (or this one
+    // waits for them); what they committed is then seen below.
+    AccPara& para = accParaOf(m_ctx);
+    para.LockOpenings();
+    const bool posted = para.IsPosted(QStringLiteral("IA"));
+    if (posted && !mustBePosted) throw DbError(QStringLiteral("期初已经记账！"));
+    if (!posted && mustBePosted) throw DbError(QStringLiteral("期初尚未记账，无需恢复！"));
+}
+
 void Posting::PostOpenings() {
     auto step = [](const char* name) { postingFaults().check(QString::fromLatin1(name)); };
     // Everything read from other connections (the login's own database object)
@@ -140,11 +150,7 @@ void Posting::PostOpenings() {
     const Params p = read();
     Database& d = db();
     Transaction tx(d);
-    // A second posting, a cancelling or a 取数 running now waits here (or this
-    // one waits for them); what they committed is then seen below.
-    AccPara& para = accParaOf(m_ctx);
-    para.LockOpenings();
-    if (para.IsPosted(QStringLiteral("IA"))) throw DbError(QStringLiteral("期初已经记账！"));
+    lockOpenings(false);
     const QString op = p.operatorName;
 
     step("GL_mEnd");

@@ -68,6 +68,10 @@ class Posting {
     QList<QDomDocument> ReceiptLineRecords(clsAccount& engine, const Params& p);
 
   private:
+    // The start of posting and cancelling: the openings' lock taken inside the
+    // caller's unit of work, then the posted state they need (else DbError with
+    // the command's message).
+    void lockOpenings(bool mustBePosted);
     Database& db();
     MessageSink& sink();
     // The unsettled purchase receipt lines at the start (condition on RdRecord h

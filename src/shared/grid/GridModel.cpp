@@ -92,8 +92,8 @@ QString GridModel::text(int row, int col) const {
     if (isDataRow(row)) return m_rows.at(row).at(col);
     if (row != totalsRow() || row < 0) return {};
     if (col == m_totalsCaptionCol) return m_totalsCaption;
-    const ColumnSpec& spec = m_columns.at(col);
-    if (spec.total == Total::None || (spec.total == Total::WhenAny && m_filled.at(col) == 0)) return {};
+    const ColumnSpec& column = m_columns.at(col);
+    if (column.total == Total::None || (column.total == Total::WhenAny && m_filled.at(col) == 0)) return {};
     return m_totalFormat ? m_totalFormat(col, m_sums.at(col)) : m_sums.at(col).toPlainString();
 }
 

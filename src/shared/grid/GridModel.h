@@ -24,7 +24,7 @@ class GridModel : public QAbstractTableModel {
         DictionaryRole = Qt::UserRole + 1,  // bool: a dictionary-filled cell or the totals row
         TotalsRowRole,                      // bool: the totals row
     };
-    // Whether a cell may be edited now (row, column), beyond the column's own spec.
+    // Whether a cell may be edited now (row, column), beyond what its column allows.
     using EditablePredicate = std::function<bool(int row, int col)>;
     // Checks and applies an edit: may rewrite the value and fill other cells of
     // the row; sets cancel when the value is refused.
