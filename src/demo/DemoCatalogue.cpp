@@ -168,51 +168,56 @@ Decimal purchaseCost(const ItemRow& it, int i) {
     return (dec(it.sprice) * dec(factors[i % 3])).round(2);
 }
 
+void writeClass(Database& db, const ClassRow& c) {
+    insertRow(
+        db, QStringLiteral("InventoryClass"),
+        {{"cInvCCode", s(c.code)}, {"cInvCName", s(c.name)}, {"iInvCGrade", c.grade}, {"bInvCEnd", c.end}});
+}
+
+void writeItem(Database& db, const ItemRow& it) {
+    const bool goods = !(it.flags & (kService | kNonStock));
+    const char* method = goods ? homeWarehouse(it).method : "";
+    if (qstrcmp(it.code, "5013") == 0) method = "";  // an item whose method is still to be set
+    const QString rcost = s(it.rcost);
+    const QString sprice = s(it.sprice);
+    insertRow(db, QStringLiteral("Inventory"),
+              {{"cInvCode", s(it.code)},
+               {"cInvAddCode", orNull(it.addCode)},
+               {"cInvName", s(it.name)},
+               {"cInvStd", orNull(it.std)},
+               {"cInvCCode", s(it.cls)},
+               {"cVenCode", orNull(it.vendor)},
+               {"cReplaceItem", orNull(it.replace)},
+               {"bService", (it.flags & kService) ? 1 : 0},
+               {"bInvType", (it.flags & kNonStock) ? 1 : 0},
+               {"iInvRCost", rcost.isEmpty() ? kNull : Decimal::fromText(rcost).toVariant()},
+               {"iInvSPrice", sprice.isEmpty() ? kNull : Decimal::fromText(sprice).toVariant()},
+               {"dSDate", QDate(2020, 1, 1)},
+               {"dEDate", *it.stop ? QVariant(QDate::fromString(s(it.stop), Qt::ISODate)) : kNull},
+               {"iId", static_cast<int>(&it - items().data()) + 1},
+               {"cInvDefine1", orNull(it.origin)},
+               {"cInvDefine2", orNull(it.brand)},
+               {"cInvDefine13", goods && it.lot > 0 && it.lot <= 10 ? QVariant(850.5 * it.lot) : kNull},
+               {"cValueType", orNull(method)},
+               {"cComUnitCode", s(it.unit)},
+               {"bFree1", *it.free1 ? 1 : 0},
+               {"bFree2", *it.free2 ? 1 : 0},
+               {"bTrack", (it.flags & kTrack) ? 1 : 0},
+               {"iInvExchRate", Decimal(1).toVariant()}});
+}
+
+void writeWarehouse(Database& db, const WarehouseRow& w) {
+    insertRow(db, QStringLiteral("Warehouse"),
+              {{"cWhCode", s(w.code)},
+               {"cWhName", s(w.name)},
+               {"cDepCode", s(w.dep)},
+               {"cWhValueStyle", orNull(w.method)}});
+}
+
 void writeItems(Database& db) {
-    for (const ClassRow& c : classes())
-        insertRow(db, QStringLiteral("InventoryClass"),
-                  {{"cInvCCode", s(c.code)},
-                   {"cInvCName", s(c.name)},
-                   {"iInvCGrade", c.grade},
-                   {"bInvCEnd", c.end}});
-    int iid = 0;
-    for (const ItemRow& it : items()) {
-        const bool goods = !(it.flags & (kService | kNonStock));
-        const char* method = goods ? homeWarehouse(it).method : "";
-        if (qstrcmp(it.code, "5013") == 0) method = "";  // an item whose method is still to be set
-        const QString rcost = s(it.rcost);
-        const QString sprice = s(it.sprice);
-        insertRow(db, QStringLiteral("Inventory"),
-                  {{"cInvCode", s(it.code)},
-                   {"cInvAddCode", orNull(it.addCode)},
-                   {"cInvName", s(it.name)},
-                   {"cInvStd", orNull(it.std)},
-                   {"cInvCCode", s(it.cls)},
-                   {"cVenCode", orNull(it.vendor)},
-                   {"cReplaceItem", orNull(it.replace)},
-                   {"bService", (it.flags & kService) ? 1 : 0},
-                   {"bInvType", (it.flags & kNonStock) ? 1 : 0},
-                   {"iInvRCost", rcost.isEmpty() ? kNull : Decimal::fromText(rcost).toVariant()},
-                   {"iInvSPrice", sprice.isEmpty() ? kNull : Decimal::fromText(sprice).toVariant()},
-                   {"dSDate", QDate(2020, 1, 1)},
-                   {"dEDate", *it.stop ? QVariant(QDate::fromString(s(it.stop), Qt::ISODate)) : kNull},
-                   {"iId", ++iid},
-                   {"cInvDefine1", orNull(it.origin)},
-                   {"cInvDefine2", orNull(it.brand)},
-                   {"cInvDefine13", goods && it.lot > 0 && it.lot <= 10 ? QVariant(850.5 * it.lot) : kNull},
-                   {"cValueType", orNull(method)},
-                   {"cComUnitCode", s(it.unit)},
-                   {"bFree1", *it.free1 ? 1 : 0},
-                   {"bFree2", *it.free2 ? 1 : 0},
-                   {"bTrack", (it.flags & kTrack) ? 1 : 0},
-                   {"iInvExchRate", Decimal(1).toVariant()}});
-    }
-    for (const WarehouseRow& w : warehouses())
-        insertRow(db, QStringLiteral("Warehouse"),
-                  {{"cWhCode", s(w.code)},
-                   {"cWhName", s(w.name)},
-                   {"cDepCode", s(w.dep)},
-                   {"cWhValueStyle", orNull(w.method)}});
+    for (const ClassRow& c : classes()) writeClass(db, c);
+    for (const ItemRow& it : items()) writeItem(db, it);
+    for (const WarehouseRow& w : warehouses()) writeWarehouse(db, w);
 }
 
 }  // namespace qc::demo::catalogue

@@ -62,6 +62,10 @@ Decimal purchaseCost(const ItemRow& it, int i);
 
 // Classes, items and warehouses.
 void writeItems(Database& db);
+// One of each, as writeItems writes it (an item's iId is its place in items(), from 1).
+void writeClass(Database& db, const ClassRow& c);
+void writeItem(Database& db, const ItemRow& it);
+void writeWarehouse(Database& db, const WarehouseRow& w);
 
 struct OpeningLine {
     const ItemRow* item;

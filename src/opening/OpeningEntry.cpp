@@ -100,17 +100,18 @@ void OpeningEntry::Load() {
 void OpeningEntry::setUpColumns() {
     // User-defined items take their captions and lengths from UserDef; an item
     // without a caption stays hidden.
+    QStringList ids;
+    for (const grid::ColumnSpec& column : openingColumns())
+        if (!column.userDefId.isEmpty()) ids << column.userDefId;
+    const QHash<QString, UserDefItem> items = UserDefItems(m_ctx, ids);
     for (int c = 0; c < Col::Count; ++c) {
         const grid::ColumnSpec& column = openingColumns().at(c);
         m_widths[c] = column.width;
         if (column.userDefId.isEmpty()) continue;
-        const std::optional<QString> caption =
-            UserDefCaption(m_ctx, QStringLiteral("cItemName"), QStringLiteral("UserDef"),
-                           QStringLiteral("cID"), column.userDefId);
-        m_grid.setCaption(c, caption.value_or(QString()));
-        m_widths[c] = m_grid.caption(c).isEmpty() ? 0 : 1000;
-        m_maxLength[c] = UserDefLength(m_ctx, QStringLiteral("iLong"), QStringLiteral("UserDef"),
-                                       QStringLiteral("cID"), column.userDefId);
+        const UserDefItem item = items.value(column.userDefId);
+        m_grid.setCaption(c, item.caption);
+        m_widths[c] = item.caption.isEmpty() ? 0 : 1000;
+        m_maxLength[c] = item.length;
     }
     m_sortItems = QStringList{QString()};
     for (int c = 0; c < Col::Count; ++c)

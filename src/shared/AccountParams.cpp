@@ -90,7 +90,7 @@ SqlFragment codedFilter(LoginContext& ctx, const QString& col, const QString& ob
 // A caller-named table and column are used only when the database has them.
 void checkTableColumns(Database& db, const QString& table, const QStringList& columns) {
     const QStringList have = db.columnsOf(table.trimmed());
-    if (have.isEmpty() || !db.tables().contains(table.trimmed().toLower()))
+    if (have.isEmpty())  // no such table
         throw std::invalid_argument("no such table: " + table.toStdString());
     for (const QString& c : columns) {
         if (!have.contains(c.trimmed().toLower()))
@@ -290,6 +290,23 @@ std::optional<QString> UserDefCaption(LoginContext& ctx, const QString& field, c
                           {key});
     if (!q.next()) return std::nullopt;
     return q.value(0).isNull() ? textOf(q.value(1)) : textOf(q.value(0));
+}
+
+QHash<QString, UserDefItem> UserDefItems(LoginContext& ctx, const QStringList& ids) {
+    QHash<QString, UserDefItem> out;
+    if (ids.isEmpty()) return out;
+    QVariantList binds{QStringLiteral("文本")};
+    for (const QString& id : ids) binds << id;
+    QSqlQuery q = accountDb(ctx).exec(
+        QStringLiteral("SELECT cID, cItemName, cItem, CASE WHEN cType = ? THEN iLong ELSE 0 END "
+                       "FROM UserDef WHERE cID IN (") +
+            QStringList(static_cast<int>(ids.size()), QStringLiteral("?")).join(u',') + u')',
+        binds);
+    while (q.next())
+        out.insert(textOf(q.value(0)),
+                   UserDefItem{q.value(1).isNull() ? textOf(q.value(2)) : textOf(q.value(1)),
+                               static_cast<short>(intOf(q.value(3)))});
+    return out;
 }
 
 QString UserDefId(LoginContext& ctx, const QString& cClass, int n) {

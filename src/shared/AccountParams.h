@@ -3,6 +3,7 @@
 #include "platform/Database.h"
 #include "platform/NumberFormat.h"  // StripThousandsSeparators, shared with the windows
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -90,6 +91,15 @@ short UserDefLength(LoginContext& ctx, const QString& field, const QString& tabl
 // null; nothing when there is no row. Identifiers are checked as above.
 std::optional<QString> UserDefCaption(LoginContext& ctx, const QString& field, const QString& table,
                                       const QString& keyColumn, const QString& key);
+// Caption and text length of the user-defined items of UserDef with the given
+// cIDs, read in one statement; an id without a row is absent. The caption is
+// cItemName, or cItem when that is null; the length is iLong of a text-typed item
+// and 0 for any other.
+struct UserDefItem {
+    QString caption;
+    short length = 0;
+};
+QHash<QString, UserDefItem> UserDefItems(LoginContext& ctx, const QStringList& ids);
 // cID of user-defined item n of a class ("单据头", "单据体", "存货"); "" when missing.
 QString UserDefId(LoginContext& ctx, const QString& cClass, int n);
 

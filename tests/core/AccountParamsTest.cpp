@@ -239,6 +239,14 @@ TEST_P(AccountParamsTest, UserDefinedItems) {
     EXPECT_FALSE(UserDefCaption(ctx, u"cItemName"_s, ud, cId, u"77"_s).has_value());
     EXPECT_EQ(UserDefId(ctx, u"单据头"_s, 1), u"03"_s);
     EXPECT_EQ(UserDefId(ctx, u"单据体"_s, 1), QString());
+    // The same answers for several items at once.
+    const QHash<QString, UserDefItem> items =
+        UserDefItems(ctx, {u"01"_s, u"03"_s, u"04"_s, u"05"_s, u"77"_s});
+    EXPECT_EQ(items.value(u"01"_s).length, 30);
+    EXPECT_EQ(items.value(u"04"_s).length, 0);
+    EXPECT_EQ(items.value(u"03"_s).caption, u"合同号"_s);
+    EXPECT_EQ(items.value(u"05"_s).caption, u"自定义项2"_s);
+    EXPECT_FALSE(items.contains(u"77"_s));
 
     EXPECT_THROW(UserDefLength(ctx, u"iLong FROM UserDef --"_s, ud, cId, u"01"_s), std::invalid_argument);
     EXPECT_THROW(UserDefCaption(ctx, u"cItemName"_s, u"NoSuchTable"_s, cId, {}), std::invalid_argument);

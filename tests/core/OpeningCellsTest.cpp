@@ -20,6 +20,28 @@ class CellPickers : public test::ScriptedPickers {
 
 class OpeningCellsTest : public test::OpeningFixture {
   protected:
+    // Warehouses 01 to 06, one per valuation method; stock items of each kind beside
+    // a service (9001), a non-stock item (9011), stopped items (1007, 1116, 3017), an
+    // item without planned price (1015) or selling price (3016) and one without a
+    // method (5013); openings in 01 (one with price differences) and 02. The clerk
+    // changes 01 and 02, reads 03 and holds the items of classes 01 and 02.
+    void buildAccount() override {
+        test::AccountBuilder account(db());
+        account.warehouses({"01", "02", "03", "04", "05", "06"})
+            .items({"1001", "1007", "1015", "1101", "1102", "1103", "1116", "2001", "2002", "2003", "2011",
+                    "3001", "3016", "3017", "5001", "5013", "9001", "9011"});
+        account.opening({u"01"_s, u"1001"_s, u"3"_s, u"4200"_s, u"12600"_s});
+        account.opening({.warehouse = u"01"_s,
+                         .item = u"1001"_s,
+                         .quantity = u"2"_s,
+                         .unitCost = u"4200"_s,
+                         .amount = u"8400"_s,
+                         .debitDifference = u"50"_s});
+        account.opening({u"02"_s, u"1101"_s, u"40"_s, u"8.30"_s, u"332"_s});
+        account.clerkHolds({u"01"_s, u"02"_s, u"03"_s}, {u"01"_s, u"02"_s}, {u"0401"_s, u"0402"_s, u"06"_s},
+                           {u"1001"_s, u"1007"_s, u"1015"_s, u"1101"_s, u"1102"_s, u"1103"_s, u"1116"_s,
+                            u"2001"_s, u"2002"_s, u"2003"_s, u"2011"_s});
+    }
     // Logs in, opens the window with the reference windows above and picks warehouse `wh`.
     void openAt(const QString& wh, const QString& user = u"demo"_s, const QString& password = u"demo123"_s) {
         open(user, password);

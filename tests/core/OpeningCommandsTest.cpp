@@ -11,7 +11,21 @@ namespace {
 
 namespace Col = opening::Col;
 
-class OpeningCommandsTest : public test::OpeningFixture {};
+class OpeningCommandsTest : public test::OpeningFixture {
+  protected:
+    // Planned-price 01, FIFO 02, specific identification 05 with two openings and an
+    // empty 08; the clerk changes 01 and 02 and reads 03.
+    void buildAccount() override {
+        test::AccountBuilder account(db());
+        account.warehouses({"01", "02", "03", "05", "08"})
+            .items({"1001", "1011", "1012", "1101", "2011", "3001"});
+        account.opening({u"02"_s, u"1101"_s, u"40"_s, u"8.30"_s, u"332"_s});
+        account.opening({u"05"_s, u"2011"_s, u"1"_s, u"98000"_s, u"98000"_s});
+        account.opening({u"05"_s, u"2011"_s, u"2"_s, u"97500"_s, u"195000"_s});
+        account.clerkHolds({u"01"_s, u"02"_s, u"03"_s}, {u"01"_s, u"02"_s}, {u"06"_s},
+                           {u"1001"_s, u"1101"_s});
+    }
+};
 
 // Catches: deleting without asking or after Cancel, a grid row removed while the
 // database keeps it, stale totals, and a totals row left behind the last row.

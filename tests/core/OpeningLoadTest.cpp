@@ -13,6 +13,17 @@ namespace Col = opening::Col;
 
 class OpeningLoadTest : public test::OpeningFixture {
   protected:
+    // The eight warehouses, openings in FIFO 02 and specific-identification 05; the
+    // clerk changes 01 and 02 and reads 03.
+    void buildAccount() override {
+        test::AccountBuilder account(db());
+        account.warehouses({"01", "02", "03", "04", "05", "06", "07", "08"})
+            .items({"1001", "1012", "1101", "1102", "2011", "3001"});
+        account.opening({u"02"_s, u"1101"_s, u"40"_s, u"8.30"_s, u"332"_s});
+        account.opening({u"05"_s, u"2011"_s, u"1"_s, u"98000"_s, u"98000"_s});
+        account.clerkHolds({u"01"_s, u"02"_s, u"03"_s}, {u"01"_s, u"02"_s}, {u"06"_s},
+                           {u"1001"_s, u"1012"_s, u"1101"_s, u"1102"_s});
+    }
     // Opening rows 1..n of item 1012 in warehouse 08, quantity and amount i, in one statement.
     void generateRows(int n) {
         const Dialect& d = db().dialect();

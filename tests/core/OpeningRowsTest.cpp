@@ -13,6 +13,16 @@ namespace Col = opening::Col;
 
 class OpeningRowsTest : public test::OpeningFixture {
   protected:
+    // Planned-price 01, FIFO 02 (department 06), monthly-average 03, specific
+    // identification 05 and selling-price 06, with stored openings in 02 and 03.
+    void buildAccount() override {
+        test::AccountBuilder account(db());
+        account.warehouses({"01", "02", "03", "05", "06"})
+            .items({"1001", "1002", "1101", "1102", "2002", "2011", "3011"});
+        account.opening({u"02"_s, u"1101"_s, u"40"_s, u"8.30"_s, u"332"_s});
+        account.opening({u"02"_s, u"1101"_s, u"25"_s, u"8.10"_s, u"202.5"_s});
+        account.opening({u"03"_s, u"2002"_s, u"3"_s, u"860"_s, u"2580"_s});
+    }
     qint64 idOf(int row) { return grid().text(row, Col::AutoId).toLongLong(); }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The opening entry window's rules on the demo account, with a scripted window
+// The opening entry window's rules on the demo account (or a smaller one), with a scripted window
 // and scripted pick windows: log in as an operator, open the window, pick a
 // warehouse, key rows into the grid and leave them.
 
@@ -11,6 +11,7 @@
 #include "platform/Decimal.h"
 #include "platform/MessageSink.h"
 #include "session/LoginContext.h"
+#include "support/AccountBuilder.h"
 #include "support/TestDb.h"
 
 #include <QSqlQuery>
@@ -68,8 +69,11 @@ class OpeningFixture : public DbTest {
     void SetUp() override {
         DbTest::SetUp();
         qputenv("QC_FAST_HASH", "1");
-        demo::createDemo(db());
+        buildAccount();
     }
+    // The account the suite works on: the whole demo account unless a suite builds
+    // the small one it needs.
+    virtual void buildAccount() { demo::createDemo(db()); }
     void TearDown() override {
         close();
         DbTest::TearDown();
