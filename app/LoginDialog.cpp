@@ -31,7 +31,7 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmLogin"));
 
     m_database = new QLineEdit(this);
-    m_database->setObjectName(QStringLiteral("txtDatabase"));
+    m_database->setObjectName(QStringLiteral("databaseEdit"));
     m_database->setPlaceholderText(QStringLiteral("SQLite 文件或 postgresql://…"));
     m_database->setToolTip(QStringLiteral("账套数据库：SQLite 文件路径，或 PostgreSQL 连接串"));
     m_browse = new QToolButton(this);
@@ -44,13 +44,13 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     dbRow->addWidget(m_browse);
 
     m_account = new QComboBox(this);
-    m_account->setObjectName(QStringLiteral("cboAccount"));
+    m_account->setObjectName(QStringLiteral("accountCombo"));
     m_account->setEditable(true);
     m_account->setInsertPolicy(QComboBox::NoInsert);
     m_account->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_year = new QSpinBox(this);
-    m_year->setObjectName(QStringLiteral("txtYear"));
+    m_year->setObjectName(QStringLiteral("yearEdit"));
     m_year->setRange(1900, 9999);
     m_year->setGroupSeparatorShown(false);
     m_year->setValue(QDate::currentDate().year());
@@ -58,11 +58,11 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     m_year->setFixedWidth(140);
 
     m_operator = new QLineEdit(this);
-    m_operator->setObjectName(QStringLiteral("txtOperator"));
+    m_operator->setObjectName(QStringLiteral("operatorEdit"));
     m_operator->setMaxLength(20);
 
     m_password = new QLineEdit(this);
-    m_password->setObjectName(QStringLiteral("txtPassword"));
+    m_password->setObjectName(QStringLiteral("passwordEdit"));
     m_password->setEchoMode(QLineEdit::Password);
 
     m_date = new QDateEdit(this);
@@ -93,15 +93,15 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("登录日期："), m_date);
 
     m_hint = new QLabel(this);
-    m_hint->setObjectName(QStringLiteral("lblHint"));
+    m_hint->setObjectName(QStringLiteral("hintLabel"));
     m_hint->setWordWrap(true);
     m_hint->setStyleSheet(QStringLiteral("color: #b3261e;"));
     m_hint->hide();
 
     m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setObjectName(QStringLiteral("cmdOk"));
+    m_ok->setObjectName(QStringLiteral("okButton"));
     m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
     // Enter is handled field by field (eventFilter), not by a default button.
     for (QPushButton* b : {m_ok, m_cancel}) {
         b->setAutoDefault(false);

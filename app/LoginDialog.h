@@ -44,14 +44,14 @@ class LoginDialog : public QDialog {
     // Tries to log in with what the fields hold; accepts the dialog on success.
     void tryLogin();
 
-    QLineEdit* txtDatabase() const { return m_database; }
-    QComboBox* cboAccount() const { return m_account; }
-    QSpinBox* txtYear() const { return m_year; }
-    QLineEdit* txtOperator() const { return m_operator; }
-    QLineEdit* txtPassword() const { return m_password; }
+    QLineEdit* databaseEdit() const { return m_database; }
+    QComboBox* accountCombo() const { return m_account; }
+    QSpinBox* yearEdit() const { return m_year; }
+    QLineEdit* operatorEdit() const { return m_operator; }
+    QLineEdit* passwordEdit() const { return m_password; }
     QDateEdit* dtpLoginDate() const { return m_date; }
-    QPushButton* cmdOk() const { return m_ok; }
-    QPushButton* cmdCancel() const { return m_cancel; }
+    QPushButton* okButton() const { return m_ok; }
+    QPushButton* cancelButton() const { return m_cancel; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -56,7 +56,7 @@ MainWindow::MainWindow(std::unique_ptr<VqLogin> login, WindowHost* windows, Mess
         m_ownSink = std::make_unique<MessageBoxSink>(this);
         m_sink = m_ownSink.get();
     }
-    m_qc = std::make_unique<clsQC>(m_windows, context());
+    m_qc = std::make_unique<clsQC>(m_windows, m_context);
     m_common = std::make_shared<YrCommon>();
     setWindowTitle(QStringLiteral("QCInput 存货核算 — 期初"));
     setObjectName(QStringLiteral("frmMain"));
@@ -165,9 +165,8 @@ MainWindow::MainWindow(std::unique_ptr<VqLogin> login, WindowHost* windows, Mess
 }
 
 MainWindow::~MainWindow() {
-    LoginContext& ctx = context();
-    if (ctx.gLogin == m_login.get()) ctx.gLogin = nullptr;
-    if (ctx.sink == m_sink) ctx.sink = nullptr;
+    m_qc.reset();  // its windows close on the session before the session goes
+    closeContext(m_context);
 }
 
 QString MainWindow::statusText() const {
@@ -178,8 +177,7 @@ QString MainWindow::statusText() const {
 
 void MainWindow::runEntry(int i) {
     if (i < 0 || i >= entries().size()) return;
-    LoginContext& ctx = context();
-    ctx.sink = m_sink;
+    m_context.sink = m_sink;
     VqLogin& login = *m_login;
     try {
         switch (i) {

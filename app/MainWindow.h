@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entry/clsQC.h"
+#include "session/LoginContext.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -56,6 +57,9 @@ class MainWindow : public QMainWindow {
     WindowHost* m_windows;
     std::unique_ptr<MessageBoxSink> m_ownSink;
     MessageSink* m_sink = nullptr;
+    // The session of this main window: built here, handed to the entry class and
+    // through it to every window it opens; it outlives them.
+    LoginContext m_context;
     std::unique_ptr<clsQC> m_qc;
     std::shared_ptr<YrCommon> m_common;
     QList<QAction*> m_actions;

@@ -141,7 +141,7 @@ int takeScreenshots(const QString& folder, const QString& connectionString, QTex
     dialog.setOperator(user.userId);
     dialog.setPassword(user.password);
     dialog.show();
-    dialog.txtPassword()->setFocus();
+    dialog.passwordEdit()->setFocus();
     settle();
     const QPixmap loginShot = dialog.grab();
     if (!save(framed(loginShot, dialog.windowTitle()), QDir(folder).filePath(QStringLiteral("login.png")),

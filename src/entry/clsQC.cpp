@@ -31,10 +31,10 @@ void clsQC::InitNew(VqLogin& mLogIn, std::optional<bool> IsBusiness, std::option
         m_windows->showOpening(m_ctx, mLogIn, IsBusiness.value_or(false));
 }
 
-void clsQC::InitFcsp(VqLogin& mLogIn, short intTypt) {
+void clsQC::InitFcsp(VqLogin& mLogIn, short businessType) {
     prologue(mLogIn, std::make_shared<YrCommon>());
     if (m_windows && m_windows->available(WindowHost::Window::Dispatched))
-        m_windows->showDispatched(m_ctx, mLogIn, intTypt);
+        m_windows->showDispatched(m_ctx, mLogIn, businessType);
 }
 
 void clsQC::InitQcSum(VqLogin& mLogIn, std::shared_ptr<YrCommon> mologinkc, std::optional<bool> IsBusiness) {

@@ -35,7 +35,7 @@ class clsQC {
     void Init(const QString& DbFullPath, const QString& cUserName, std::optional<bool> IsBusiness = {});
     void InitNew(VqLogin& mLogIn, std::optional<bool> IsBusiness = {}, std::optional<QString> strHelp = {});
     void InitHelp(const QString& strHelp);
-    void InitFcsp(VqLogin& mLogIn, short intTypt);
+    void InitFcsp(VqLogin& mLogIn, short businessType);
     void InitQcSum(VqLogin& mLogIn, std::shared_ptr<YrCommon> mologinkc, std::optional<bool> IsBusiness = {});
     void InitCompareKc(VqLogin& mLogIn, std::shared_ptr<YrCommon> mologinkc,
                        std::optional<QString> strhelpfile = {});

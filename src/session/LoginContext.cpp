@@ -4,11 +4,6 @@
 
 namespace qc {
 
-LoginContext& context() {
-    static LoginContext ctx;
-    return ctx;
-}
-
 MessageSink& sinkOf(LoginContext& ctx) {
     static ConsoleSink console;
     return ctx.sink ? *ctx.sink : console;

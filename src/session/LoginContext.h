@@ -48,9 +48,6 @@ struct LoginContext {
     QString scratchFolder;
 };
 
-// The one context of the loaded component.
-LoginContext& context();
-
 // Where the context's messages go: its sink, or the console when it has none.
 MessageSink& sinkOf(LoginContext& ctx);
 // The context's account-parameter object, on the connection of its host database

@@ -40,16 +40,16 @@ class ShellTest : public test::DbTest {
         dialog->setConnectionString(conn());
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
-        dialog->txtOperator()->setFocus();
-        QTest::keyClicks(dialog->txtOperator(), userId);
+        dialog->operatorEdit()->setFocus();
+        QTest::keyClicks(dialog->operatorEdit(), userId);
         return dialog;
     }
 
     static void typePasswordAndEnter(LoginDialog& dialog, const QString& password) {
-        dialog.txtPassword()->setFocus();
-        dialog.txtPassword()->clear();
-        QTest::keyClicks(dialog.txtPassword(), password);
-        QTest::keyClick(dialog.txtPassword(), Qt::Key_Return);
+        dialog.passwordEdit()->setFocus();
+        dialog.passwordEdit()->clear();
+        QTest::keyClicks(dialog.passwordEdit(), password);
+        QTest::keyClick(dialog.passwordEdit(), Qt::Key_Return);
     }
 
     demo::DemoInfo m_demo;
@@ -61,24 +61,24 @@ class ShellTest : public test::DbTest {
 TEST_P(ShellTest, WrongPasswordIsRefusedAndTheDialogStays) {
     const demo::DemoUser& user = m_demo.users.first();
     auto dialog = openDialog(user.userId);
-    EXPECT_EQ(LoginForm::accountIdOf(dialog->cboAccount()->currentText()), m_demo.accountId);
-    EXPECT_EQ(dialog->txtYear()->value(), m_demo.year);
+    EXPECT_EQ(LoginForm::accountIdOf(dialog->accountCombo()->currentText()), m_demo.accountId);
+    EXPECT_EQ(dialog->yearEdit()->value(), m_demo.year);
 
     typePasswordAndEnter(*dialog, user.password + QStringLiteral("x"));
     ASSERT_EQ(m_sink.entries().size(), 1);
     EXPECT_EQ(m_sink.entries().first().icon, MsgIcon::Exclamation);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_NE(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(dialog->focusWidget(), dialog->txtPassword());
-    EXPECT_EQ(dialog->txtPassword()->selectedText(), dialog->txtPassword()->text());
+    EXPECT_EQ(dialog->focusWidget(), dialog->passwordEdit());
+    EXPECT_EQ(dialog->passwordEdit()->selectedText(), dialog->passwordEdit()->text());
     EXPECT_EQ(dialog->takeLogin(), nullptr);
     const QString wrongPassword = m_sink.last();
 
     // An unknown operator and a year the account does not have get the same words.
-    dialog->txtOperator()->setText(QStringLiteral("nobody"));
+    dialog->operatorEdit()->setText(QStringLiteral("nobody"));
     typePasswordAndEnter(*dialog, user.password);
-    dialog->txtOperator()->setText(user.userId);
-    dialog->txtYear()->setValue(m_demo.year - 5);
+    dialog->operatorEdit()->setText(user.userId);
+    dialog->yearEdit()->setValue(m_demo.year - 5);
     typePasswordAndEnter(*dialog, user.password);
     ASSERT_EQ(m_sink.entries().size(), 3);
     EXPECT_EQ(m_sink.texts().at(1), wrongPassword);
@@ -91,10 +91,10 @@ TEST_P(ShellTest, WrongPasswordIsRefusedAndTheDialogStays) {
 // not cancel.
 TEST_P(ShellTest, EnterMovesOnAndEscCancels) {
     auto dialog = openDialog(m_demo.users.first().userId);
-    QTest::keyClick(dialog->txtOperator(), Qt::Key_Return);
-    EXPECT_EQ(dialog->focusWidget(), dialog->txtPassword());
+    QTest::keyClick(dialog->operatorEdit(), Qt::Key_Return);
+    EXPECT_EQ(dialog->focusWidget(), dialog->passwordEdit());
     EXPECT_TRUE(m_sink.entries().isEmpty());
-    QTest::keyClick(dialog->txtPassword(), Qt::Key_Escape);
+    QTest::keyClick(dialog->passwordEdit(), Qt::Key_Escape);
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(m_sink.entries().isEmpty());

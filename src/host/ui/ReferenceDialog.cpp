@@ -139,13 +139,13 @@ ReferenceDialog::ReferenceDialog(Database& db, const ReferenceQuery& query, QWid
     if (!query.captions.isEmpty()) m_filter->setSearchColumns(static_cast<int>(query.captions.size()));
 
     m_search = new QLineEdit(this);
-    m_search->setObjectName(QStringLiteral("txtSearch"));
+    m_search->setObjectName(QStringLiteral("searchEdit"));
     m_search->setPlaceholderText(QStringLiteral("输入编码或名称查找"));
     m_search->installEventFilter(this);
     connect(m_search, &QLineEdit::textChanged, this, &ReferenceDialog::searchChanged);
 
     m_list = new QTableView(this);
-    m_list->setObjectName(QStringLiteral("lstRefer"));
+    m_list->setObjectName(QStringLiteral("referenceList"));
     m_list->setModel(m_filter);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);

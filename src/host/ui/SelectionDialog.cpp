@@ -37,12 +37,12 @@ SelectionDialog::SelectionDialog(Database& db, const SqlFragment& condition, QWi
     m_filter->setSourceModel(m_model);
 
     m_search = new QLineEdit(this);
-    m_search->setObjectName(QStringLiteral("txtSearch"));
+    m_search->setObjectName(QStringLiteral("searchEdit"));
     m_search->setPlaceholderText(QStringLiteral("输入编码或名称查找"));
     connect(m_search, &QLineEdit::textChanged, m_filter, &RowsFilter::setSearch);
 
     m_list = new QTableView(this);
-    m_list->setObjectName(QStringLiteral("lstSelect"));
+    m_list->setObjectName(QStringLiteral("selectionList"));
     m_list->setModel(m_filter);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);

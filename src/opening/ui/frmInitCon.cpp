@@ -17,7 +17,7 @@ frmInitCon::frmInitCon(LoginContext& ctx, Pickers& pickers, QWidget* parent)
     m_widgets = new ConditionWidgets(m_fields, this);
 
     auto* frame = new QGroupBox(QStringLiteral("存货范围"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setObjectName(QStringLiteral("filterFrame"));
     frame->setLayout(m_widgets->rangeRow());
 
     auto* layout = new QVBoxLayout(this);

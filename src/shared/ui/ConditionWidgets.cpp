@@ -273,7 +273,7 @@ bool ConditionWidgets::eventFilter(QObject* watched, QEvent* event) {
 QLayout* ConditionWidgets::classRow() {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("存货分类："), m_dialog);
-    label->setObjectName(QStringLiteral("lblInvCls"));
+    label->setObjectName(QStringLiteral("itemClassLabel"));
     label->setBuddy(itemClassEdit);
     row->addWidget(label);
     row->addWidget(itemClassEdit, 1);
@@ -284,7 +284,7 @@ QLayout* ConditionWidgets::classRow() {
 QLayout* ConditionWidgets::rangeRow() {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("存货名称："), m_dialog);
-    label->setObjectName(QStringLiteral("lblInventory"));
+    label->setObjectName(QStringLiteral("inventoryLabel"));
     label->setBuddy(itemFromEdit);
     row->addWidget(label);
     row->addWidget(itemFromEdit, 1);
@@ -311,7 +311,7 @@ QGroupBox* ConditionWidgets::warehouseFrame() {
 QLayout* ConditionWidgets::gradeRow() {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("存货级次："), m_dialog);
-    label->setObjectName(QStringLiteral("lblGrade"));
+    label->setObjectName(QStringLiteral("gradeLabel"));
     row->addWidget(label);
     row->addWidget(gradeFromList, 1);
     row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
