@@ -1,3 +1,4 @@
+#include "core/ConditionFixture.h"
 #include "entry/clsQC.h"
 #include "host/Users.h"
 #include "host/VqLogin.h"
@@ -18,10 +19,10 @@ namespace {
 // An account with two operators ("boss" holds everything, "clerk" is the one
 // whose data rights the tests narrow), three warehouses, departments and items,
 // and a table of rows to filter.
-class AccountParamsTest : public test::DbTest {
+class AccountParamsTest : public test::LoggedInTest {
   protected:
     void SetUp() override {
-        DbTest::SetUp();
+        LoggedInTest::SetUp();
         qputenv("QC_FAST_HASH", "1");
         createSchema(db());
         run("INSERT INTO UA_Account(cAcc_Id, cAcc_Name, iYear, cUnitName) VALUES ('001', '测试账套', 2026, "
@@ -39,21 +40,6 @@ class AccountParamsTest : public test::DbTest {
         // list (or, for DP, not as an end-level department).
         run("INSERT INTO rt VALUES (1,'01','D1','A','老板'), (2,'02','D2','B','张会计'), "
             "(3,NULL,NULL,NULL,NULL), (4,'99','DP','Z','某人')");
-    }
-    void TearDown() override {
-        closeContext(ctx);
-        ctx = LoginContext{};
-        login.reset();
-        DbTest::TearDown();
-    }
-    void run(const char* sql) { db().exec(QString::fromUtf8(sql)); }
-    void openAs(const QString& user) {
-        QString err;
-        login =
-            VqLogin::login(LoginRequest{conn(), u"001"_s, 2026, user, u"pw"_s, QDate(2026, 1, 1), {}}, &err);
-        ASSERT_TRUE(login) << err.toStdString();
-        ctx.scratchFolder = folder();
-        openContext(ctx, *login, false, ConnectionMode::Reconnect);
     }
     void param(const QString& sys, const QString& name, const QVariant& value, const QVariant& def = {}) {
         db().exec(u"DELETE FROM AccInformation WHERE cSysID = ? AND cName = ?"_s, {sys, name});
@@ -79,9 +65,6 @@ class AccountParamsTest : public test::DbTest {
     void grant(const char* object, const QString& code, bool write = false) {
         Users::grantData(db(), u"clerk"_s, QString::fromLatin1(object), code, write);
     }
-
-    std::unique_ptr<VqLogin> login;
-    LoginContext ctx;
 };
 
 // A reader that confuses the two fallbacks would show defaults where the entry

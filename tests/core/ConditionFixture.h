@@ -53,7 +53,35 @@ class ScriptedPickers : public Pickers {
     std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
 };
 
-class ConditionAccount : public DbTest {
+// A database suite that logs operators in with the password "pw" to account 001
+// of 2026 and opens the context of the opening window for them.
+class LoggedInTest : public DbTest {
+  protected:
+    void TearDown() override {
+        closeContext(ctx);
+        ctx = LoginContext{};
+        login.reset();
+        DbTest::TearDown();
+    }
+    void run(const char* sql) { db().exec(QString::fromUtf8(sql)); }
+    void openAs(const QString& user) {
+        QString err;
+        login = VqLogin::login(
+            LoginRequest{
+                conn(), QStringLiteral("001"), 2026, user, QStringLiteral("pw"), QDate(2026, 1, 1), {}},
+            &err);
+        ASSERT_TRUE(login) << err.toStdString();
+        ctx.scratchFolder = folder();
+        openContext(ctx, *login, false, ConnectionMode::Reconnect);
+        ctx.sink = sink.get();
+    }
+
+    std::unique_ptr<VqLogin> login;
+    std::unique_ptr<RecordingSink> sink;
+    LoginContext ctx;
+};
+
+class ConditionAccount : public LoggedInTest {
   protected:
     void SetUp() override {
         DbTest::SetUp();
@@ -82,24 +110,6 @@ class ConditionAccount : public DbTest {
             "('02','二号库','计划价法'), ('03','华东地区第三成品周转仓库备用库房甲乙丙丁','售价法')");
         sink = std::make_unique<RecordingSink>();
     }
-    void TearDown() override {
-        closeContext(ctx);
-        ctx = LoginContext{};
-        login.reset();
-        DbTest::TearDown();
-    }
-    void run(const char* sql) { db().exec(QString::fromUtf8(sql)); }
-    void openAs(const QString& user) {
-        QString err;
-        login = VqLogin::login(
-            LoginRequest{
-                conn(), QStringLiteral("001"), 2026, user, QStringLiteral("pw"), QDate(2026, 1, 1), {}},
-            &err);
-        ASSERT_TRUE(login) << err.toStdString();
-        ctx.scratchFolder = folder();
-        openContext(ctx, *login, false, ConnectionMode::Reconnect);
-        ctx.sink = sink.get();
-    }
     // The clerk may see only the items with these iId values, and rights are checked.
     void clerkHoldsItems(const QStringList& ids) {
         Users::restrict(db(), QStringLiteral("clerk"), QStringLiteral("Inventory"));
@@ -108,9 +118,6 @@ class ConditionAccount : public DbTest {
         ctx.bInventoryCheck = true;
     }
 
-    std::unique_ptr<VqLogin> login;
-    std::unique_ptr<RecordingSink> sink;
-    LoginContext ctx;
     ScriptedPickers pickers;
 };
 
