@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,7 +103,7 @@ TEST_F(QcToolbarTest, ButtonsAreAddressedByKey) {
     tb.setCaption(QStringLiteral("Keep"), QStringLiteral("恢复"));
     tb.setButtonToolTip(QStringLiteral("Keep"), QStringLiteral("恢复记账"));
     EXPECT_EQ(tb.toolButton(QStringLiteral("Keep"))->text(), QStringLiteral("恢复"));
-    EXPECT_EQ(tb.buttonToolTip(QStringLiteral("Keep")), QStringLiteral("恢复记账"));
+    EXPECT_EQ(tb.buttonToolTip(QStringLiteral("Keep")), QStringLiteral("恢复记账(Alt+J)"));
     EXPECT_EQ(tb.caption(QStringLiteral("Print")), QStringLiteral("打印"));
 
     // Unknown keys are ignored; a key added again replaces its button.
@@ -115,6 +117,47 @@ TEST_F(QcToolbarTest, ButtonsAreAddressedByKey) {
     ASSERT_EQ(clicks.size(), 2);
     EXPECT_EQ(clicks.at(1).at(0).toInt(), 3);
     EXPECT_EQ(clicks.at(1).at(1).toString(), QStringLiteral("Print"));
+}
+
+// Catches: a command without a key, a key that fires a disabled or hidden
+// command, a tooltip that does not show the key (or shows it twice), a window's
+// own key firing twice, and a key binding missing for assistive technology.
+TEST_F(QcToolbarTest, EveryCommandFiresOnItsKeyAndShowsIt) {
+    QWidget window;
+    auto* tb = new QcToolbar(&window);
+    fill(*tb);
+    tb->addButton(QStringLiteral("Add"), QStringLiteral("增加"), QStringLiteral("增加(Ctrl+A)"));
+    tb->setButtonShortcut(QStringLiteral("Add"), QKeySequence(Qt::CTRL | Qt::Key_A), false);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QSignalSpy clicks(tb, &QcToolbar::buttonClicked);
+
+    for (const QString& key : tb->keys())
+        EXPECT_FALSE(tb->buttonShortcut(key).isEmpty()) << key.toStdString();
+    EXPECT_EQ(tb->buttonToolTip(QStringLiteral("Preview")), QStringLiteral("打印预览(Alt+V)"));
+    EXPECT_EQ(tb->buttonToolTip(QStringLiteral("Add")), QStringLiteral("增加(Ctrl+A)"));
+
+    QTest::keyClick(&window, Qt::Key_J, Qt::AltModifier);
+    ASSERT_EQ(clicks.size(), 1);
+    EXPECT_EQ(clicks.at(0).at(1).toString(), QStringLiteral("Keep"));
+    tb->setButtonEnabled(QStringLiteral("Keep"), false);
+    tb->setButtonVisible(QStringLiteral("Save"), false);
+    QTest::keyClick(&window, Qt::Key_J, Qt::AltModifier);
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);  // the window's own key
+    EXPECT_EQ(clicks.size(), 1);
+
+    for (const QString& key : {QStringLiteral("Exit"), QStringLiteral("Add")}) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(tb->toolButton(key));
+        ASSERT_NE(button, nullptr);
+        ASSERT_NE(button->actionInterface(), nullptr);
+        const QString binding = tb->buttonShortcut(key).toString(QKeySequence::NativeText);
+        EXPECT_EQ(button->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+                  QStringList{binding});
+        EXPECT_EQ(button->text(QAccessible::Name), tb->caption(key));
+    }
+    EXPECT_FALSE(tb->accessibleName().isEmpty());
 }
 
 }  // namespace

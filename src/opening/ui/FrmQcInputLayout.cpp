@@ -8,6 +8,7 @@
 #include "opening/ui/frmInitFind.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
+#include "shared/ui/CommandKeys.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QAction>
@@ -77,6 +78,7 @@ FrmQcInput::~FrmQcInput() {
 void FrmQcInput::buildWidgets() {
     toolbar = new QcToolbar(this);
     toolbar->setObjectName(QStringLiteral("toolbar"));
+    toolbar->setAccessibleName(QStringLiteral("期初余额工具栏"));
     toolbar->setIndex(0);
     connect(toolbar, &QcToolbar::buttonClicked, this, [this](int index, const QString& key) {
         if (index == 0) runCommand(key);
@@ -91,7 +93,9 @@ void FrmQcInput::buildWidgets() {
     titleLabel->setFont(titleFont);
     titleLabel->setStyleSheet(QStringLiteral("color: #1f3a5f; padding: 6px 0px 2px 0px;"));
 
-    warehouseLabel = new QLabel(QStringLiteral("仓库："), this);
+    // Each field is named for assistive technology by its label (without the
+    // mnemonic), and reached by the label's Alt+letter.
+    warehouseLabel = new QLabel(QStringLiteral("仓库(&W)："), this);
     warehouseLabel->setObjectName(QStringLiteral("warehouseLabel"));
     auto* wh = new WarehouseCombo(this);
     wh->onPopup = [this] {
@@ -101,29 +105,33 @@ void FrmQcInput::buildWidgets() {
     warehouseList->setObjectName(QStringLiteral("warehouseList"));
     warehouseList->setMinimumWidth(200);
     warehouseList->setMaxVisibleItems(20);
+    warehouseList->setAccessibleName(QStringLiteral("仓库"));
     warehouseLabel->setBuddy(warehouseList);
     connect(warehouseList, &QComboBox::activated, this, &FrmQcInput::warehouseChosen);
 
-    itemClassLabel = new QLabel(QStringLiteral("存货分类："), this);
+    itemClassLabel = new QLabel(QStringLiteral("存货分类(&C)："), this);
     itemClassLabel->setObjectName(QStringLiteral("itemClassLabel"));
     itemClassEdit = new QLineEdit(this);
     itemClassEdit->setObjectName(QStringLiteral("itemClassEdit"));
     itemClassEdit->setFixedWidth(120);
+    itemClassEdit->setAccessibleName(QStringLiteral("存货分类"));
     itemClassEdit->installEventFilter(this);
     itemClassLabel->setBuddy(itemClassEdit);
     itemClassButton = new QToolButton(this);
     itemClassButton->setObjectName(QStringLiteral("itemClassButton"));
     itemClassButton->setText(QStringLiteral("..."));
-    itemClassButton->setToolTip(QStringLiteral("存货分类参照"));
-    // Clicking it must not count as leaving the class box.
+    itemClassButton->setToolTip(QStringLiteral("存货分类参照(F2)"));
+    itemClassButton->setAccessibleName(QStringLiteral("存货分类参照"));
+    // Clicking it must not count as leaving the class box; F2 in the box opens it.
     itemClassButton->setFocusPolicy(Qt::NoFocus);
     connect(itemClassButton, &QToolButton::clicked, this, &FrmQcInput::classReference);
 
-    sortLabel = new QLabel(QStringLiteral("排列方式:"), this);
+    sortLabel = new QLabel(QStringLiteral("排列方式(&L):"), this);
     sortLabel->setObjectName(QStringLiteral("sortLabel"));
     sortColumnList = new QComboBox(this);
     sortColumnList->setObjectName(QStringLiteral("sortColumnList"));
     sortColumnList->setMinimumWidth(120);
+    sortColumnList->setAccessibleName(QStringLiteral("排列方式"));
     sortLabel->setBuddy(sortColumnList);
     connect(sortColumnList, &QComboBox::currentTextChanged, this,
             [this](const QString& text) { m_entry->setSortText(text); });
@@ -159,6 +167,7 @@ void FrmQcInput::buildWidgets() {
 
     rowsView = new OpeningView(this);
     rowsView->setObjectName(QStringLiteral("rowsView"));
+    rowsView->setAccessibleName(QStringLiteral("期初余额明细"));
     rowsView->setModel(m_model);
     rowsView->setOpeningDelegate(m_delegate);
     rowsView->rowLeaving = [this](int fromRow, int /*toRow*/) { return checkRow(fromRow); };
@@ -239,6 +248,10 @@ void FrmQcInput::buildToolbar() {
     toolbar->clearButtons();
     for (const ToolButton& b : m_entry->toolbar()) {
         toolbar->addButton(b.key, b.caption, b.toolTip, b.image);
+        // These keys are the window's own shortcuts (in either case, and kept from
+        // an open cell editor); the toolbar shows them.
+        if (b.key == u"Add" || b.key == u"Delete" || b.key == u"Find" || b.key == u"Help")
+            toolbar->setButtonShortcut(b.key, commandShortcut(b.key), false);
         // The groups of the old toolbar: output, editing, queries, posting, sorting, help.
         if (b.key == u"OutPut" || b.key == u"Select" || b.key == u"Compare" || b.key == u"Keep" ||
             b.key == u"ROrder")

@@ -41,6 +41,10 @@ QWidget* OpeningDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
                                        const QModelIndex& index) const {
     auto* editor = new CellEditor(hasReference && hasReference(index), parent);
     editor->setCellIndex(index);
+    // Announced as the cell it edits: its column's caption and its row.
+    editor->setAccessibleName(QStringLiteral("%1 第%2行")
+                                  .arg(index.model()->headerData(index.column(), Qt::Horizontal).toString())
+                                  .arg(index.row() + 1));
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     const int limit = maxLength ? maxLength(index.column()) : 0;
     if (limit > 0) editor->setMaxLength(limit);
@@ -118,8 +122,13 @@ bool OpeningDelegate::eventFilter(QObject* object, QEvent* event) {
                     if (!commit(editor)) return true;
                     const bool forward =
                         key->key() != Qt::Key_Backtab && !(key->modifiers() & Qt::ShiftModifier);
+                    const bool leave = (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                                       (key->modifiers() & Qt::ControlModifier);
                     Q_EMIT closeEditor(editor, NoHint);
-                    Q_EMIT moveRequested(forward);
+                    if (leave)
+                        Q_EMIT leaveRequested(forward);
+                    else
+                        Q_EMIT moveRequested(forward);
                     return true;
                 }
                 case Qt::Key_F2:

@@ -69,6 +69,9 @@ class OpeningDelegate : public grid::GridDelegate {
     void cellAccepted(const QModelIndex& index) const;
     // Enter or Tab (forward) or Shift+Tab (backward) committed the cell.
     void moveRequested(bool forward);
+    // Ctrl+Tab (forward) or Ctrl+Shift+Tab (backward) committed the cell: the focus
+    // leaves the grid for the next (previous) control of the window.
+    void leaveRequested(bool forward);
     // The user asked for the reference of the cell being edited.
     void referenceRequested(CellEditor* editor);
     // The focus left a refused cell: the click that took it must not move the cursor.

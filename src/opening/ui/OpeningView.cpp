@@ -29,6 +29,7 @@ void OpeningView::setOpeningDelegate(OpeningDelegate* delegate) {
     m_delegate = delegate;
     setItemDelegate(delegate);
     connect(delegate, &OpeningDelegate::moveRequested, this, &OpeningView::moveToNextCell);
+    connect(delegate, &OpeningDelegate::leaveRequested, this, &OpeningView::leaveGrid);
     connect(delegate, &OpeningDelegate::focusKeptInCell, this, [this] {
         // The click that took the focus from a refused cell must not move the
         // cursor; it arrives right after this, in the same event.
@@ -82,14 +83,37 @@ void OpeningView::moveToNextCell(bool forward) {
     }
 }
 
+bool OpeningView::leaveGrid(bool forward) {
+    if (!finishEditing()) return false;
+    // The window's focus chain, deliberately past the item view's own Tab
+    // navigation between cells.
+    return QWidget::focusNextPrevChild(forward);  // NOLINT(bugprone-parent-virtual-call)
+}
+
+bool OpeningView::event(QEvent* event) {
+    // Tab reaches a widget as a request to move the focus; in the grid it moves the
+    // cursor between cells, and with Ctrl it leaves the grid.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+            if (key->modifiers() & Qt::ControlModifier)
+                leaveGrid(forward);
+            else if (state() != EditingState)
+                moveToNextCell(forward);
+            event->accept();
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
+
 void OpeningView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
             if (state() != EditingState) {
-                moveToNextCell(event->key() != Qt::Key_Backtab && !(event->modifiers() & Qt::ShiftModifier));
+                moveToNextCell(!(event->modifiers() & Qt::ShiftModifier));
                 event->accept();
                 return;
             }

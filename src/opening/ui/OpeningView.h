@@ -11,8 +11,10 @@ class CellEditor;
 class OpeningDelegate;
 
 // The grid of the entry window: a table view that asks before the cursor leaves
-// a row (the row check), moves to the next editable cell on Enter and Tab, and
-// puts a refused editor back on its cell.
+// a row (the row check), moves to the next editable cell on Enter and Tab (the
+// previous on Shift+Tab) as a spreadsheet does, leaves for the window's next or
+// previous control on Ctrl+Tab and Ctrl+Shift+Tab (committing an open editor
+// first), and puts a refused editor back on its cell.
 class OpeningView : public QTableView {
     Q_OBJECT
   public:
@@ -31,12 +33,16 @@ class OpeningView : public QTableView {
     bool finishEditing();
     // Enter and Tab: the next (or previous) editable cell, row by row.
     void moveToNextCell(bool forward);
+    // Ctrl+Tab: commits an open editor and gives the focus to the next (previous)
+    // control of the window; false when the cell's value was refused.
+    bool leaveGrid(bool forward);
 
   Q_SIGNALS:
     void referenceKey();
     void popupRequested(const QModelIndex& index, const QPoint& globalPos);
 
   protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -1,13 +1,72 @@
 #include "shared/ui/QcToolbar.h"
 
 #include "shared/Layouts.h"
+#include "shared/ui/CommandKeys.h"
 #include "shared/ui/ToolbarGlyphs.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QLayout>
 #include <QToolButton>
 
 namespace qc {
+
+namespace {
+
+// Properties of a button's action: the tooltip as the window gave it, and the
+// command's key.
+constexpr const char* kBaseToolTip = "qcBaseToolTip";
+constexpr const char* kCommandKey = "qcCommandKey";
+
+// What assistive technology sees of a toolbar button: a push button named by its
+// caption, described by its tooltip, pressed by its action, with the command's key
+// as the press action's key binding (also when the window handles that key).
+class ToolbarButtonAccessible : public QAccessibleWidget {
+  public:
+    explicit ToolbarButtonAccessible(QToolButton* button) : QAccessibleWidget(button, QAccessible::Button) {
+        addControllingSignal(QStringLiteral("clicked(bool)"));
+    }
+    [[nodiscard]] QString text(QAccessible::Text t) const override {
+        QAction* action = button()->defaultAction();
+        switch (t) {
+            case QAccessible::Name:
+                if (!button()->accessibleName().isEmpty()) return button()->accessibleName();
+                return action ? action->text() : button()->text();
+            case QAccessible::Description:
+                return button()->toolTip();
+            case QAccessible::Accelerator:
+                return shortcut().toString(QKeySequence::NativeText);
+            default:
+                return QAccessibleWidget::text(t);
+        }
+    }
+    [[nodiscard]] QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && button()->isEnabled()) button()->click();
+    }
+    [[nodiscard]] QStringList keyBindingsForAction(const QString& name) const override {
+        const QKeySequence key = shortcut();
+        if (name != pressAction() || key.isEmpty()) return {};
+        return {key.toString(QKeySequence::NativeText)};
+    }
+
+  private:
+    [[nodiscard]] QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
+    [[nodiscard]] QKeySequence shortcut() const {
+        QAction* action = button()->defaultAction();
+        return action ? action->property(kCommandKey).value<QKeySequence>() : QKeySequence();
+    }
+};
+
+QAccessibleInterface* toolbarButtonFactory(const QString&, QObject* object) {
+    auto* button = qobject_cast<QToolButton*>(object);
+    if (!button || !qobject_cast<QcToolbar*>(button->parentWidget()) || !button->defaultAction())
+        return nullptr;
+    return new ToolbarButtonAccessible(button);
+}
+
+}  // namespace
 
 QIcon QcToolbar::standardIcon(const QString& imageKey) {
     QIcon icon;
@@ -16,6 +75,12 @@ QIcon QcToolbar::standardIcon(const QString& imageKey) {
 }
 
 QcToolbar::QcToolbar(QWidget* parent) : QToolBar(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(toolbarButtonFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    setAccessibleName(QStringLiteral("工具栏"));
     setMovable(false);
     setFloatable(false);
     setContextMenuPolicy(Qt::PreventContextMenu);
@@ -31,14 +96,34 @@ QAction* QcToolbar::addButton(const QString& key, const QString& caption, const 
     }
     auto* a =
         new QAction(icon.isNull() ? standardIcon(imageKey.isEmpty() ? key : imageKey) : icon, caption, this);
-    a->setToolTip(toolTip);
     a->setObjectName(key);
+    a->setProperty(kBaseToolTip, toolTip);
     addAction(a);
     m_keys << key;
     m_actions.insert(key, a);
     connect(a, &QAction::triggered, this, [this, key] { Q_EMIT buttonClicked(m_index, key); });
     if (QToolButton* b = toolButton(key)) b->setObjectName(QStringLiteral("btn") + key);
+    setButtonShortcut(key, commandShortcut(key));
     return a;
+}
+
+void QcToolbar::setButtonShortcut(const QString& key, const QKeySequence& sequence, bool fires) {
+    QAction* a = button(key);
+    if (!a) return;
+    a->setProperty(kCommandKey, sequence);
+    a->setShortcut(fires ? sequence : QKeySequence());
+    a->setShortcutContext(Qt::WindowShortcut);
+    showToolTip(a);
+}
+
+QKeySequence QcToolbar::buttonShortcut(const QString& key) const {
+    QAction* a = button(key);
+    return a ? a->property(kCommandKey).value<QKeySequence>() : QKeySequence();
+}
+
+void QcToolbar::showToolTip(QAction* action) {
+    action->setToolTip(toolTipWithKey(action->property(kBaseToolTip).toString(),
+                                      action->property(kCommandKey).value<QKeySequence>()));
 }
 
 void QcToolbar::addSeparatorItem() {
@@ -96,7 +181,10 @@ QString QcToolbar::caption(const QString& key) const {
 }
 
 void QcToolbar::setButtonToolTip(const QString& key, const QString& toolTip) {
-    if (QAction* a = button(key)) a->setToolTip(toolTip);
+    if (QAction* a = button(key)) {
+        a->setProperty(kBaseToolTip, toolTip);
+        showToolTip(a);
+    }
 }
 
 QString QcToolbar::buttonToolTip(const QString& key) const {

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QKeySequence>
 #include <QString>
 #include <QStringList>
 #include <QToolBar>
@@ -28,7 +29,8 @@ class QcToolbar : public QToolBar {
     explicit QcToolbar(QWidget* parent = nullptr);
 
     // Adds a button at the end. The image key names the drawn icon (the button's
-    // own key when empty); an explicit icon wins over both.
+    // own key when empty); an explicit icon wins over both. A command with a
+    // standard key (commandShortcut) fires on it.
     QAction* addButton(const QString& key, const QString& caption, const QString& toolTip,
                        const QString& imageKey = {}, const QIcon& icon = {});
     void addSeparatorItem();
@@ -51,6 +53,11 @@ class QcToolbar : public QToolBar {
     void setButtonToolTip(const QString& key, const QString& toolTip);
     [[nodiscard]] QString buttonToolTip(const QString& key) const;
     void setImage(const QString& key, const QString& imageKey);
+    // The key of a button: shown after its tooltip and exposed to assistive
+    // technology as the button's key binding. With `fires` false the window handles
+    // the key itself (its own shortcut), and the toolbar only shows it.
+    void setButtonShortcut(const QString& key, const QKeySequence& sequence, bool fires = true);
+    [[nodiscard]] QKeySequence buttonShortcut(const QString& key) const;
 
     // 1 (icon with text beside) or 2 (text under icon); anything else counts as 1.
     void setToolbarStyle(short style);
@@ -74,6 +81,7 @@ class QcToolbar : public QToolBar {
 
   private:
     void applyStyle();
+    void showToolTip(QAction* action);
     QStringList m_keys;
     QHash<QString, QAction*> m_actions;
     short m_style = 1;
