@@ -35,9 +35,12 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     m_database->setPlaceholderText(QStringLiteral("SQLite 文件或 postgresql://…"));
     m_database->setToolTip(QStringLiteral("账套数据库：SQLite 文件路径，或 PostgreSQL 连接串"));
     m_browse = new QToolButton(this);
+    m_browse->setObjectName(QStringLiteral("browseButton"));
     m_browse->setText(QStringLiteral("…"));
-    m_browse->setToolTip(QStringLiteral("选择数据库文件"));
-    m_browse->setFocusPolicy(Qt::NoFocus);
+    m_browse->setToolTip(QStringLiteral("选择数据库文件(Alt+B)"));
+    m_browse->setAccessibleName(QStringLiteral("选择数据库文件"));
+    m_browse->setShortcut(QKeySequence(Qt::ALT | Qt::Key_B));
+    m_browse->setFocusPolicy(Qt::StrongFocus);
     auto* dbRow = new QHBoxLayout;
     dbRow->setSpacing(4);
     dbRow->addWidget(m_database, 1);
@@ -66,7 +69,7 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     m_password->setEchoMode(QLineEdit::Password);
 
     m_date = new QDateEdit(this);
-    m_date->setObjectName(QStringLiteral("dtpLoginDate"));
+    m_date->setObjectName(QStringLiteral("loginDateEdit"));
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_date->setDate(QDate::currentDate());
@@ -85,12 +88,25 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     form->setHorizontalSpacing(12);
     form->setVerticalSpacing(9);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
-    form->addRow(QStringLiteral("数据库："), dbRow);
-    form->addRow(QStringLiteral("账　套："), m_account);
-    form->addRow(QStringLiteral("年　度："), m_year);
-    form->addRow(QStringLiteral("操作员："), m_operator);
-    form->addRow(QStringLiteral("密　码："), m_password);
-    form->addRow(QStringLiteral("登录日期："), m_date);
+    // Each field is reached by its label's Alt+letter and named by the label for
+    // assistive technology (the database label too, whose field shares a row with
+    // the browse button).
+    const auto addField = [this, form](const QString& caption, const QString& name, QWidget* field,
+                                       QLayout* row) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(field);
+        field->setAccessibleName(name);
+        if (row)
+            form->addRow(label, row);
+        else
+            form->addRow(label, field);
+    };
+    addField(QStringLiteral("数据库(&D)："), QStringLiteral("数据库"), m_database, dbRow);
+    addField(QStringLiteral("账　套(&A)："), QStringLiteral("账套"), m_account, nullptr);
+    addField(QStringLiteral("年　度(&Y)："), QStringLiteral("年度"), m_year, nullptr);
+    addField(QStringLiteral("操作员(&U)："), QStringLiteral("操作员"), m_operator, nullptr);
+    addField(QStringLiteral("密　码(&P)："), QStringLiteral("密码"), m_password, nullptr);
+    addField(QStringLiteral("登录日期(&T)："), QStringLiteral("登录日期"), m_date, nullptr);
 
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("hintLabel"));
@@ -137,9 +153,9 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     connect(m_ok, &QPushButton::clicked, this, &LoginDialog::tryLogin);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    setTabOrder(m_database, m_browse);
+    setTabOrder(m_browse, m_account);
     setConnectionString(LoginForm::defaultConnection());
-    QWidget* first = m_form.accounts().isEmpty() ? static_cast<QWidget*>(m_database) : m_operator;
-    first->setFocus();
 }
 
 LoginDialog::~LoginDialog() = default;
@@ -147,10 +163,21 @@ LoginDialog::~LoginDialog() = default;
 void LoginDialog::setConnectionString(const QString& connectionString) {
     m_database->setText(connectionString);
     reloadDatabase();
+    focusFirstEmptyField();
 }
 
 void LoginDialog::setOperator(const QString& userId) {
     m_operator->setText(userId);
+    focusFirstEmptyField();
+}
+
+void LoginDialog::focusFirstEmptyField() {
+    if (m_form.accounts().isEmpty())
+        focusField(LoginForm::Field::Database);
+    else if (m_operator->text().trimmed().isEmpty())
+        focusField(LoginForm::Field::Operator);
+    else
+        focusField(LoginForm::Field::Password);
 }
 
 void LoginDialog::setPassword(const QString& password) {
@@ -189,7 +216,6 @@ void LoginDialog::browseDatabase() {
                                      QStringLiteral("账套数据库 (*.db *.sqlite);;所有文件 (*)"));
     if (file.isEmpty()) return;
     setConnectionString(file);
-    m_account->setFocus();
 }
 
 LoginRequest LoginDialog::request() const {

@@ -31,7 +31,8 @@ class LoginDialog : public QDialog {
     explicit LoginDialog(MessageSink* sink = nullptr, QWidget* parent = nullptr);
     ~LoginDialog() override;
 
-    // Puts a database in the first field and reads its accounts.
+    // Puts a database in the first field and reads its accounts. The focus then
+    // starts where typing is still needed (see focusFirstEmptyField).
     void setConnectionString(const QString& connectionString);
     void setOperator(const QString& userId);
     void setPassword(const QString& password);
@@ -49,7 +50,8 @@ class LoginDialog : public QDialog {
     QSpinBox* yearEdit() const { return m_year; }
     QLineEdit* operatorEdit() const { return m_operator; }
     QLineEdit* passwordEdit() const { return m_password; }
-    QDateEdit* dtpLoginDate() const { return m_date; }
+    QDateEdit* loginDateEdit() const { return m_date; }
+    QToolButton* browseButton() const { return m_browse; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -61,6 +63,9 @@ class LoginDialog : public QDialog {
     void accountChosen();
     void browseDatabase();
     void focusField(LoginForm::Field field);
+    // The database field while no account has been read from it, else the operator,
+    // else (an operator given) the password.
+    void focusFirstEmptyField();
 
     LoginForm m_form;
     std::unique_ptr<MessageBoxSink> m_ownSink;

@@ -34,15 +34,15 @@ const QList<MainWindow::Entry>& MainWindow::entries() {
     using W = WindowHost::Window;
     static const QList<Entry> list = {
         {QStringLiteral("Opening"), QStringLiteral("期初余额"),
-         QStringLiteral("按仓库录入、修改、记账存货的期初余额"), W::Opening},
+         QStringLiteral("按仓库录入、修改、记账存货的期初余额"), W::Opening, 'O'},
         {QStringLiteral("Dispatch"), QStringLiteral("分期收款发出商品期初"),
-         QStringLiteral("分期收款方式下已发出、尚未结算的商品"), W::Dispatched},
+         QStringLiteral("分期收款方式下已发出、尚未结算的商品"), W::Dispatched, 'F'},
         {QStringLiteral("Consign"), QStringLiteral("委托代销发出商品期初"),
-         QStringLiteral("委托代销方式下已发出、尚未结算的商品"), W::Dispatched},
+         QStringLiteral("委托代销方式下已发出、尚未结算的商品"), W::Dispatched, 'W'},
         {QStringLiteral("Sum"), QStringLiteral("期初汇总"), QStringLiteral("按存货分类级次汇总期初余额"),
-         W::Summary},
+         W::Summary, 'U'},
         {QStringLiteral("Compare"), QStringLiteral("库存与存货期初对账"),
-         QStringLiteral("核对库存管理与存货核算的期初数量"), W::Reconcile},
+         QStringLiteral("核对库存管理与存货核算的期初数量"), W::Reconcile, 'C'},
     };
     return list;
 }
@@ -91,7 +91,8 @@ MainWindow::MainWindow(std::unique_ptr<VqLogin> login, WindowHost* windows, Mess
     grid->setVerticalSpacing(14);
     for (int i = 0; i < entries().size(); ++i) {
         const Entry& e = entries()[i];
-        auto* a = new QAction(QcToolbar::standardIcon(e.key), e.caption, this);
+        auto* a = new QAction(QcToolbar::standardIcon(e.key),
+                              QStringLiteral("%1(&%2)").arg(e.caption, QChar::fromLatin1(e.mnemonic)), this);
         a->setObjectName(QStringLiteral("mnu") + e.key);
         const bool ready = m_windows && m_windows->available(e.window);
         a->setEnabled(ready);

@@ -31,6 +31,7 @@ class MainWindow : public QMainWindow {
         QString caption;
         QString description;
         WindowHost::Window window;
+        char mnemonic;  // the Alt+letter of the entry in the 期初 menu and on its button
     };
     // The entries in menu order.
     static const QList<Entry>& entries();

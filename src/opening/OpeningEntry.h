@@ -18,6 +18,8 @@ struct LoginContext;
 class MessageSink;
 }  // namespace qc
 
+class QSqlQuery;
+
 namespace qc::opening {
 
 // One toolbar button of the entry window as the rules leave it.
@@ -157,6 +159,10 @@ class OpeningEntry {
     ToolButton* buttonRef(const QString& key);
     // Loading (OpeningEntry.cpp).
     void buildMainSelect();
+    // One grid row from a record of the main select; `method` gets the row's method.
+    QStringList loadedRow(const QSqlQuery& record, QString& method) const;
+    // A stored row shown as the database now holds it (defaults, formats, costs).
+    void showStoredRow(int row, qint64 autoId);
     void applyCommandRules();
     void updateReadOnly();
     MessageSink& sink();

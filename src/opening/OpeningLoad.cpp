@@ -91,6 +91,77 @@ void OpeningEntry::buildMainSelect() {
     MainSelect = s;
 }
 
+QStringList OpeningEntry::loadedRow(const QSqlQuery& r, QString& methodOut) const {
+    const int extra = static_cast<int>(loadedColumns().size());
+    const auto field = [&](int f) { return r.value(extra + f); };
+    // The warehouse's method, or the item's under per-item accounting.
+    const QString method = textOf(field(LoadedField::Method));
+    methodOut = method;
+    const bool planned = isPricedByPlan(costingMethodOf(method));
+
+    QStringList row;
+    row.reserve(Col::Count);
+    for (int c = 0; c < Col::Count; ++c) row << QString();
+    std::optional<Decimal> qty;
+    for (int i = 0; i < extra; ++i) {
+        const int c = loadedColumns().at(i);
+        const grid::ColumnSpec& column = openingColumns().at(c);
+        const QVariant v = r.value(i);
+        if (c == Col::Quantity) {
+            qty = numberOf(v);
+            if (qty) row[c] = sqlNumberText(*qty, QuanDec);
+        } else if (column.kind == grid::ColumnKind::Date && column.userDefId.isEmpty()) {
+            const QDate d = dateOf(v);
+            if (d.isValid()) row[c] = d.toString(QStringLiteral("yyyy/MM/dd"));
+        } else {
+            row[c] = cellText(v, column.pattern);
+        }
+    }
+
+    const auto inCost = numberOf(field(LoadedField::InCost));
+    const auto inPrice = numberOf(field(LoadedField::InPrice));
+    const Decimal debit = Decimal::fromVariant(field(LoadedField::DebitDif));
+    const Decimal credit = Decimal::fromVariant(field(LoadedField::CreditDif));
+    const auto rCost = numberOf(field(LoadedField::PlanPrice));
+    const bool posted = !field(LoadedField::Accounter).isNull();
+
+    // Under planned and selling prices the cost shown is the actual one: the
+    // amount with its differences over the quantity.
+    if (planned) {
+        if (qty && !qty->isZero())
+            row[Col::UnitCost] =
+                sqlNumberText((inPrice.value_or(Decimal()) + debit - credit) / *qty, PriceDec);
+    } else if (inCost) {
+        row[Col::UnitCost] = sqlNumberText(*inCost, PriceDec);
+    }
+    if (inPrice) row[Col::Amount] = sqlNumberText((*inPrice + debit - credit).round(2), 2);
+    if (planned) {
+        // Before posting the item's planned price and the amount it gives; after
+        // posting the stored cost and amount.
+        const auto price = posted ? inCost : rCost;
+        if (price) row[Col::PlanPrice] = sqlNumberText(*price, PriceDec);
+        std::optional<Decimal> planAmount;
+        if (!posted && rCost && qty)
+            planAmount = (rCost->round(PriceDec) * qty->round(QuanDec)).round(2);
+        else if (posted && inPrice)
+            planAmount = inPrice->round(2);
+        if (planAmount) row[Col::PlanAmount] = sqlNumberText(*planAmount, 2);
+    }
+    return row;
+}
+
+void OpeningEntry::showStoredRow(int row, qint64 autoId) {
+    SqlFragment q = MainSelect;
+    q.sql += QStringLiteral(" AND IA_Subsidiary.AutoID = ?");
+    q.binds << autoId;
+    QSqlQuery r = accountDb().exec(q);
+    if (!r.next()) return;
+    QString method;
+    const QStringList cells = loadedRow(r, method);
+    for (int c = 0; c < Col::Count; ++c)
+        if (m_grid.text(row, c) != cells.at(c)) m_grid.setText(row, c, cells.at(c));
+}
+
 void OpeningEntry::LoadRows(const QString& whCode) {
     const bool perItem = m_ctx.gValueStyle == basis::kByInventory;
     if (!perItem) CurWhValueStyle = m_ctx.gAccPara->WarehouseValueStyle(whCode);
@@ -123,62 +194,7 @@ void OpeningEntry::LoadRows(const QString& whCode) {
             sink().exclamation(kTooMany);
             return;
         }
-        const int extra = static_cast<int>(loadedColumns().size());
-        const auto field = [&](int f) { return r.value(extra + f); };
-        // The warehouse's method, or the item's under per-item accounting.
-        const QString method = textOf(field(LoadedField::Method));
-        lastMethod = method;
-        const bool planned = isPricedByPlan(costingMethodOf(method));
-
-        QStringList row;
-        row.reserve(Col::Count);
-        for (int c = 0; c < Col::Count; ++c) row << QString();
-        std::optional<Decimal> qty;
-        for (int i = 0; i < extra; ++i) {
-            const int c = loadedColumns().at(i);
-            const grid::ColumnSpec& column = openingColumns().at(c);
-            const QVariant v = r.value(i);
-            if (c == Col::Quantity) {
-                qty = numberOf(v);
-                if (qty) row[c] = sqlNumberText(*qty, QuanDec);
-            } else if (column.kind == grid::ColumnKind::Date && column.userDefId.isEmpty()) {
-                const QDate d = dateOf(v);
-                if (d.isValid()) row[c] = d.toString(QStringLiteral("yyyy/MM/dd"));
-            } else {
-                row[c] = cellText(v, column.pattern);
-            }
-        }
-
-        const auto inCost = numberOf(field(LoadedField::InCost));
-        const auto inPrice = numberOf(field(LoadedField::InPrice));
-        const Decimal debit = Decimal::fromVariant(field(LoadedField::DebitDif));
-        const Decimal credit = Decimal::fromVariant(field(LoadedField::CreditDif));
-        const auto rCost = numberOf(field(LoadedField::PlanPrice));
-        const bool posted = !field(LoadedField::Accounter).isNull();
-
-        // Under planned and selling prices the cost shown is the actual one: the
-        // amount with its differences over the quantity.
-        if (planned) {
-            if (qty && !qty->isZero())
-                row[Col::UnitCost] =
-                    sqlNumberText((inPrice.value_or(Decimal()) + debit - credit) / *qty, PriceDec);
-        } else if (inCost) {
-            row[Col::UnitCost] = sqlNumberText(*inCost, PriceDec);
-        }
-        if (inPrice) row[Col::Amount] = sqlNumberText((*inPrice + debit - credit).round(2), 2);
-        if (planned) {
-            // Before posting the item's planned price and the amount it gives; after
-            // posting the stored cost and amount.
-            const auto price = posted ? inCost : rCost;
-            if (price) row[Col::PlanPrice] = sqlNumberText(*price, PriceDec);
-            std::optional<Decimal> planAmount;
-            if (!posted && rCost && qty)
-                planAmount = (rCost->round(PriceDec) * qty->round(QuanDec)).round(2);
-            else if (posted && inPrice)
-                planAmount = inPrice->round(2);
-            if (planAmount) row[Col::PlanAmount] = sqlNumberText(*planAmount, 2);
-        }
-        rows << row;
+        rows << loadedRow(r, lastMethod);
     }
     if (perItem) CurWhValueStyle = lastMethod;
 

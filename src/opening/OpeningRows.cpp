@@ -324,6 +324,7 @@ bool OpeningEntry::storeRow(int row) {
         return false;
     }
     if (insert) m_grid.setText(row, Col::AutoId, QString::number(*id));
+    showStoredRow(row, *id);
     bDirty = true;
     return true;
 }

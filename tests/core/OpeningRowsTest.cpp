@@ -154,6 +154,10 @@ TEST_P(OpeningRowsTest, InsertStoresTheValuesAsTheRowsRulesSay) {
     EXPECT_EQ(stored(id, u"iMonth"_s).toInt(), 0);
     EXPECT_EQ(stored(id, u"cVouType"_s).toString(), u"34"_s);
     EXPECT_TRUE(stored(id, u"cVenCode"_s).isNull());
+    // The row shows what was stored: the default date, the numbers as loaded.
+    EXPECT_EQ(grid().text(row, Col::VouDate), u"2025/12/31"_s);
+    EXPECT_EQ(grid().text(row, Col::Quantity), u"1234.50"_s);
+    EXPECT_EQ(grid().text(row, Col::Define1), u"HT2026"_s);
 }
 
 // Catches: an update that inserts a second row, loses the AutoID, or writes the

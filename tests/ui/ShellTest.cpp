@@ -126,9 +126,9 @@ class NotingWindows : public WindowHost {
 // the wrong business type) than its caption says.
 TEST_P(ShellTest, EveryDemoOperatorLogsInAndTheEntriesOpenTheirWindows) {
     using W = WindowHost::Window;
-    const QStringList expected = {QStringLiteral("期初余额"), QStringLiteral("分期收款发出商品期初"),
-                                  QStringLiteral("委托代销发出商品期初"), QStringLiteral("期初汇总"),
-                                  QStringLiteral("库存与存货期初对账")};
+    const QStringList expected = {QStringLiteral("期初余额(&O)"), QStringLiteral("分期收款发出商品期初(&F)"),
+                                  QStringLiteral("委托代销发出商品期初(&W)"), QStringLiteral("期初汇总(&U)"),
+                                  QStringLiteral("库存与存货期初对账(&C)")};
     for (const demo::DemoUser& user : m_demo.users) {
         SCOPED_TRACE(user.userId.toStdString());
         auto dialog = openDialog(user.userId);
@@ -193,7 +193,7 @@ TEST_P(ShellTest, LoginDateDefaultsToTheStartOfInventoryAccounting) {
     db().exec(QStringLiteral("UPDATE AccInformation SET cValue = ? WHERE cSysID = ? AND cName = ?"),
               {start.toString(Qt::ISODate), QStringLiteral("IA"), QStringLiteral("dIAStartDate")});
     auto dialog = openDialog(m_demo.users.first().userId);
-    EXPECT_EQ(dialog->dtpLoginDate()->date(), start);
+    EXPECT_EQ(dialog->loginDateEdit()->date(), start);
     typePasswordAndEnter(*dialog, m_demo.users.first().password);
     ASSERT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dialog->takeLogin()->LoginDate(), start);

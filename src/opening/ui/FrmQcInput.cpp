@@ -160,6 +160,10 @@ void FrmQcInput::deleteRow() {
     if (rows > 0) focusCell(std::min(row, rows), col < 0 ? Col::InvCode : col);
 }
 
+void FrmQcInput::setMessageSink(MessageSink& sink) {
+    m_ctx.sink = &sink;
+}
+
 void FrmQcInput::runCommand(const QString& key) {
     if (key == u"Add") {
         addRow(false);

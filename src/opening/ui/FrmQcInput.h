@@ -37,6 +37,9 @@ class FrmQcInput : public QDialog, public EntryWindow {
 
     [[nodiscard]] OpeningEntry& entry() { return *m_entry; }
     [[nodiscard]] grid::GridModel& model() { return *m_model; }
+    // Sends the window's messages and questions to `sink` instead of message boxes
+    // (a script driving the window); the sink must outlive the window's context.
+    void setMessageSink(MessageSink& sink);
 
     // A toolbar button, a shortcut or the pop-up menu: the command of that key.
     void runCommand(const QString& key);
