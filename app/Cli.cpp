@@ -164,7 +164,7 @@ QString usage() {
         "QCInput 存货核算 — 期初余额\n\n"
         "用法：\n"
         "  qcinput [--db 数据库]          打开登录窗口\n"
-        "  qcinput --screenshot 文件夹     在该文件夹生成登录和菜单的截图（重建示范账套）\n"
+        "  qcinput --screenshot 文件夹     在该文件夹生成登录、菜单和期初余额窗口的截图（重建示范账套）\n"
         "  qcinput <命令> [选项]           在终端执行命令\n\n"
         "命令：\n");
     for (const Command& c : commands()) s += QStringLiteral("  %1  %2\n").arg(c.name, -12).arg(c.summary);

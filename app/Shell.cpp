@@ -5,14 +5,21 @@
 #include "MainWindow.h"
 #include "WindowHostImpl.h"
 #include "demo/Demo.h"
+#include "entry/clsQC.h"
+#include "host/ui/UiPickers.h"
+#include "opening/ui/FrmQcInput.h"
 #include "platform/Database.h"
 #include "platform/ui/MessageBoxSink.h"
+#include "session/LoginContext.h"
+#include "shared/ui/QcToolbar.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QMenu>
@@ -21,6 +28,7 @@
 #include <QPixmap>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QToolButton>
 
 #ifndef QC_VERSION
 #define QC_VERSION "0.1"
@@ -80,6 +88,50 @@ bool save(const QPixmap& pm, const QString& file, QTextStream& out, QTextStream&
     }
     out << file << '\n';
     return true;
+}
+
+// The entry window on warehouse 02 with the tooltip of a command, which names
+// the command's key, drawn under its button: one picture per command.
+bool entryShots(const QString& folder, VqLogin& login, MessageSink& sink, QTextStream& out,
+                QTextStream& err) {
+    LoginContext ctx;
+    ctx.sink = &sink;
+    openContext(ctx, login, false, ConnectionMode::Reconnect);
+    createScratchDatabase(ctx);
+    bool ok = true;
+    {
+        UiPickers pickers(nullptr);
+        opening::FrmQcInput window(ctx, pickers);
+        window.resize(1180, 560);
+        window.show();
+        for (int i = 0; i < window.warehouseList->count() && window.entry().CurrentWhCode != u"02"; ++i) {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QApplication::sendEvent(window.warehouseList, &down);
+        }
+        settle();
+        for (const auto& [key, file] :
+             {std::pair{QStringLiteral("Keep"), QStringLiteral("tooltip-keep.png")},
+              std::pair{QStringLiteral("Query"), QStringLiteral("tooltip-query.png")}}) {
+            QToolButton* button = window.toolbar->toolButton(key);
+            if (!button) continue;
+            const QPoint at = button->mapTo(&window, QPoint(8, button->height() + 4));
+            QPixmap shot = window.grab();
+            QLabel tip(window.toolbar->buttonToolTip(key));
+            tip.setWindowFlags(Qt::ToolTip);
+            tip.setStyleSheet(
+                QStringLiteral("QLabel { background: #ffffdc; color: black; border: 1px solid #767676; "
+                               "padding: 2px 5px; }"));
+            tip.adjustSize();
+            QPainter p(&shot);
+            p.fillRect(QRect(at + QPoint(2, 2), tip.size()), QColor(0, 0, 0, 45));
+            tip.render(&p, at);
+            p.end();
+            ok = ok && save(framed(shot, window.windowTitle()), QDir(folder).filePath(file), out, err);
+        }
+        window.hide();
+    }
+    closeContext(ctx);
+    return ok;
 }
 
 }  // namespace
@@ -215,7 +267,7 @@ int takeScreenshots(const QString& folder, const QString& connectionString, QTex
     if (!save(framed(menuShot, main.windowTitle()), QDir(folder).filePath(QStringLiteral("menu-entries.png")),
               out, err))
         return 1;
-    return 0;
+    return entryShots(folder, main.login(), sink, out, err) ? 0 : 1;
 }
 
 }  // namespace qc::shell

@@ -9,10 +9,14 @@
 #include "shared/Reference.h"
 #include "shared/ui/ConditionWidgets.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
@@ -47,6 +51,43 @@ class ConditionDialogsTest : public test::ConditionAccount {
         QApplication::processEvents();
     }
 };
+
+// Catches: a box of the filter or the find dialog that Tab does not reach, a box
+// without a name for assistive technology, and a button whose key its tooltip
+// does not name (the buttons never take the focus from the boxes).
+TEST_P(ConditionDialogsTest, EveryBoxIsReachedByTabAndNamedAndEveryButtonShowsItsKey) {
+    openAs(u"boss"_s);
+    frmInitCon filter(ctx, pickers);
+    frmInitFind find(ctx, pickers);
+    for (QDialog* dlg : {static_cast<QDialog*>(&filter), static_cast<QDialog*>(&find)}) {
+        SCOPED_TRACE(dlg->objectName().toStdString());
+        dlg->show();
+        QApplication::setActiveWindow(dlg);
+        QApplication::processEvents();
+        QList<QWidget*> inputs;
+        for (QWidget* w : dlg->findChildren<QWidget*>())
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+                (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QListWidget*>(w)))
+                inputs << w;
+        ASSERT_FALSE(inputs.isEmpty());
+        inputs.first()->setFocus();
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 2 * inputs.size(); ++i) {
+            reached << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QApplication::processEvents();
+        }
+        for (QWidget* w : inputs) {
+            EXPECT_TRUE(reached.contains(w)) << w->objectName().toStdString();
+            EXPECT_FALSE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
+                << w->objectName().toStdString();
+        }
+        for (QPushButton* b : dlg->findChildren<QPushButton*>())
+            EXPECT_TRUE(QRegularExpression(u"\\((Enter|Esc|Alt\\+.)\\)$"_s).match(b->toolTip()).hasMatch())
+                << b->objectName().toStdString() << " " << b->toolTip().toStdString();
+        dlg->hide();
+    }
+}
 
 // Catches: the filter forgetting its boxes between uses, an OK that hands back
 // names instead of codes, a Cancel, Esc or close box that reports OK, or a

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -19,6 +20,7 @@ struct SeenBox {
     QString title;
     QString text;
     QStringList buttons;  // captions, in the order the box holds them
+    int width = 0;
 };
 
 // Shows one message through the sink and, once the box is up, notes what it
@@ -40,6 +42,7 @@ MsgAnswer showAndPress(MessageBoxSink& sink, const QString& text, MsgIcon icon, 
         seen->title = box->windowTitle();
         seen->text = box->text();
         for (QAbstractButton* b : box->buttons()) seen->buttons << b->text();
+        seen->width = box->width();
         if (press.isEmpty()) {
             box->reject();
             return;
@@ -75,7 +78,7 @@ TEST(MessageBoxSinkTest, BoxesShowTheIconAndChineseButtonsAndReturnThePressedOne
          MsgAnswer::Ok},
         {MsgIcon::Critical,
          MsgButtons::OkCancel,
-         QStringLiteral("期初余额"),
+         QStringLiteral("期初余额 — 分期收款发出商品期初"),
          QStringLiteral("取消"),
          QMessageBox::Critical,
          {QStringLiteral("确定"), QStringLiteral("取消")},
@@ -121,7 +124,7 @@ TEST(MessageBoxSinkTest, BoxesShowTheIconAndChineseButtonsAndReturnThePressedOne
     for (const Case& c : cases) {
         SCOPED_TRACE(++n);
         SeenBox seen;
-        const QString text = QStringLiteral("第 %1 条消息").arg(n);
+        const QString text = n == 1 ? QStringLiteral("存货不合法！") : QStringLiteral("第 %1 条消息").arg(n);
         const MsgAnswer a = showAndPress(sink, text, c.icon, c.buttons, c.title, c.press, &seen);
         EXPECT_EQ(seen.icon, c.boxIcon);
         EXPECT_EQ(seen.title, c.title.isEmpty() ? QStringLiteral("存货核算") : c.title);
@@ -131,6 +134,8 @@ TEST(MessageBoxSinkTest, BoxesShowTheIconAndChineseButtonsAndReturnThePressedOne
         sortedWanted.sort();
         EXPECT_EQ(sortedSeen, sortedWanted);
         EXPECT_EQ(a, c.answer);
+        // Wide enough for the title and the title bar's buttons, however short the text.
+        EXPECT_GE(seen.width, QFontMetrics(QApplication::font()).horizontalAdvance(seen.title) + 120);
     }
 }
 

@@ -25,6 +25,7 @@ frmInitFind::frmInitFind(LoginContext& ctx, Pickers& pickers, QWidget* parent)
     itemEdit = new QLineEdit(this);
     itemEdit->setObjectName(QStringLiteral("itemEdit"));
     label->setBuddy(itemEdit);
+    itemEdit->setAccessibleName(QStringLiteral("存货"));
     itemEdit->installEventFilter(this);
     itemButton = new QToolButton(this);
     itemButton->setObjectName(QStringLiteral("itemButton"));
@@ -37,11 +38,13 @@ frmInitFind::frmInitFind(LoginContext& ctx, Pickers& pickers, QWidget* parent)
     okButton =
         new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("确定"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setToolTip(QStringLiteral("确定(Enter)"));
     okButton->setDefault(true);
     okButton->setFocusPolicy(Qt::NoFocus);
     cancelButton =
         new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("取消"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setToolTip(QStringLiteral("取消(Esc)"));
     cancelButton->setAutoDefault(false);
     cancelButton->setFocusPolicy(Qt::NoFocus);
     connect(okButton, &QPushButton::clicked, this, &frmInitFind::accept);

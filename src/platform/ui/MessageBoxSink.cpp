@@ -1,9 +1,18 @@
 #include "platform/ui/MessageBoxSink.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace qc {
+
+namespace {
+// Pixels a title bar needs beside the title (icon, close and other buttons), and
+// the narrowest box.
+constexpr int kTitleBarRoom = 150;
+constexpr int kMinimumWidth = 280;
+}  // namespace
 
 QString MessageBoxSink::defaultTitle() {
     return QStringLiteral("存货核算");
@@ -67,6 +76,15 @@ MsgAnswer MessageBoxSink::show(const QString& text, MsgIcon icon, MsgButtons but
         box.setEscapeButton(QMessageBox::No);
     else
         box.setEscapeButton(QMessageBox::Ok);
+
+    // A short text makes a box narrower than its title, which the window manager
+    // then cuts: the box is made wide enough for the title beside the icon and the
+    // buttons of the title bar.
+    const int titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) * 5 / 4;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(std::max(kMinimumWidth, titleWidth + kTitleBarRoom), 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 
     box.exec();
     QAbstractButton* clicked = box.clickedButton();

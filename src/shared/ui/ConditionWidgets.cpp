@@ -29,17 +29,22 @@ QToolButton* referenceButton(QWidget* parent, const QString& name) {
     return b;
 }
 
-QPushButton* commandButton(QWidget* parent, const QString& name, const QString& caption) {
+// A dialog's buttons never take the focus from the boxes (leaving a box checks
+// it); each is pressed by its key, which its tooltip names.
+QPushButton* commandButton(QWidget* parent, const QString& name, const QString& caption,
+                           const QKeySequence& key) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
     b->setFocusPolicy(Qt::NoFocus);
     b->setAutoDefault(false);
+    b->setToolTip(caption + u'(' + key.toString(QKeySequence::PortableText) + u')');
     return b;
 }
 
-QLineEdit* codeEdit(QWidget* parent, const QString& name) {
+QLineEdit* codeEdit(QWidget* parent, const QString& name, const QString& accessibleName) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
+    e->setAccessibleName(accessibleName);
     return e;
 }
 
@@ -58,11 +63,11 @@ class RefusedCharsValidator : public QValidator {
 
 ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
     : QObject(dialog), m_fields(fields), m_dialog(dialog) {
-    itemClassEdit = codeEdit(dialog, QStringLiteral("itemClassEdit"));
+    itemClassEdit = codeEdit(dialog, QStringLiteral("itemClassEdit"), QStringLiteral("存货分类"));
     itemClassButton = referenceButton(dialog, QStringLiteral("itemClassButton"));
-    itemFromEdit = codeEdit(dialog, QStringLiteral("itemFromEdit"));
+    itemFromEdit = codeEdit(dialog, QStringLiteral("itemFromEdit"), QStringLiteral("存货名称 起"));
     itemFromButton = referenceButton(dialog, QStringLiteral("itemFromButton"));
-    itemToEdit = codeEdit(dialog, QStringLiteral("itemToEdit"));
+    itemToEdit = codeEdit(dialog, QStringLiteral("itemToEdit"), QStringLiteral("存货名称 止"));
     itemToButton = referenceButton(dialog, QStringLiteral("itemToButton"));
     addCodeBox(
         itemClassEdit, itemClassButton, &m_fields.itemClass, [this] { m_fields.pickItemClass(); },
@@ -78,14 +83,18 @@ ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
     if (o.warehouses) {
         warehouseList = new QListWidget(dialog);
         warehouseList->setObjectName(QStringLiteral("warehouseList"));
+        warehouseList->setAccessibleName(QStringLiteral("请选择仓库"));
         warehouseList->setSelectionMode(QAbstractItemView::MultiSelection);
         watchKeys(warehouseList);
         connect(warehouseList, &QListWidget::itemSelectionChanged, this,
                 &ConditionWidgets::warehouseSelectionChanged);
         connect(warehouseList, &QListWidget::itemClicked, this, [this] { hideReferenceButtons(); });
-        selectAllButton = commandButton(dialog, QStringLiteral("selectAllButton"), QStringLiteral("全选"));
-        clearSelectionButton =
-            commandButton(dialog, QStringLiteral("clearSelectionButton"), QStringLiteral("全消"));
+        selectAllButton = commandButton(dialog, QStringLiteral("selectAllButton"), QStringLiteral("全选"),
+                                        QKeySequence(Qt::ALT | Qt::Key_A));
+        selectAllButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+        clearSelectionButton = commandButton(dialog, QStringLiteral("clearSelectionButton"),
+                                             QStringLiteral("全消"), QKeySequence(Qt::ALT | Qt::Key_N));
+        clearSelectionButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
         connect(selectAllButton, &QPushButton::clicked, this, [this] {
             m_fields.SelectAllWarehouses();
             fillWarehouses();
@@ -100,6 +109,8 @@ ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
         gradeFromList->setObjectName(QStringLiteral("gradeFromList"));
         gradeToList = new QComboBox(dialog);
         gradeToList->setObjectName(QStringLiteral("gradeToList"));
+        gradeFromList->setAccessibleName(QStringLiteral("存货级次 起"));
+        gradeToList->setAccessibleName(QStringLiteral("存货级次 止"));
         for (QComboBox* c : {gradeFromList, gradeToList}) {
             watchKeys(c);
             c->installEventFilter(this);
@@ -120,10 +131,12 @@ ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
         });
     }
 
-    showButton = commandButton(dialog, QStringLiteral("showButton"), QStringLiteral("确定"));
+    showButton = commandButton(dialog, QStringLiteral("showButton"), QStringLiteral("确定"),
+                               QKeySequence(Qt::Key_Enter));
     showButton->setDefault(true);
     showButton->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogOkButton));
-    cancelButton = commandButton(dialog, QStringLiteral("cancelButton"), QStringLiteral("取消"));
+    cancelButton = commandButton(dialog, QStringLiteral("cancelButton"), QStringLiteral("取消"),
+                                 QKeySequence(Qt::Key_Escape));
     cancelButton->setIcon(dialog->style()->standardIcon(QStyle::SP_DialogCancelButton));
     connect(cancelButton, &QPushButton::clicked, dialog, &QDialog::reject);
 
@@ -312,6 +325,7 @@ QLayout* ConditionWidgets::gradeRow() {
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("存货级次："), m_dialog);
     label->setObjectName(QStringLiteral("gradeLabel"));
+    label->setBuddy(gradeFromList);
     row->addWidget(label);
     row->addWidget(gradeFromList, 1);
     row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
