@@ -127,7 +127,7 @@ class FrmQcInputTest : public test::DbTest {
     }
     // A click on a cell (model row).
     void click(int row, int col) {
-        const QModelIndex index = window->model().index(row, col);
+        const QModelIndex index = window->rowsView->cellIndex(row, col);
         window->rowsView->scrollTo(index);
         QTest::mouseClick(window->rowsView->viewport(), Qt::LeftButton, {},
                           window->rowsView->visualRect(index).center());
@@ -232,13 +232,13 @@ TEST_P(FrmQcInputTest, OpensEmptyAndLoadsTheChosenWarehouse) {
     pickWarehouse(u"02"_s);
     const int rows = window->model().rowCount();
     EXPECT_EQ(rows - 1, openingRows(u"02"_s));
-    const QModelIndex totals = window->model().index(rows - 1, Col::InvCode);
+    const QModelIndex totals = window->rowsView->cellIndex(rows - 1, Col::InvCode);
     EXPECT_EQ(totals.data().toString(), u"合计："_s);
     EXPECT_EQ(painted(totals), QColor(192, 255, 255));
-    EXPECT_EQ(painted(window->model().index(0, Col::InvName)), QColor(192, 255, 255));
-    EXPECT_NE(painted(window->model().index(0, Col::Quantity)), QColor(192, 255, 255));
+    EXPECT_EQ(painted(window->rowsView->cellIndex(0, Col::InvName)), QColor(192, 255, 255));
+    EXPECT_NE(painted(window->rowsView->cellIndex(0, Col::Quantity)), QColor(192, 255, 255));
     EXPECT_FALSE(window->model().index(rows - 1, Col::Quantity).flags() & Qt::ItemIsEditable);
-    EXPECT_TRUE(window->rowsView->isColumnHidden(Col::AutoId));
+    EXPECT_TRUE(window->rowsView->isGridColumnHidden(Col::AutoId));
     EXPECT_EQ(window->model().headerData(Col::Quantity, Qt::Horizontal, Qt::DisplayRole).toString(),
               u"数量"_s);
     EXPECT_EQ(window->valuationLabel->text(), u"计价方式：先进先出法"_s);
@@ -265,7 +265,7 @@ TEST_P(FrmQcInputTest, KeyedRowIsStoredWhenLeftAndUpdatedWhenEdited) {
     ASSERT_EQ(openingRows(u"07"_s), 0);
     ctrl('a');
     ASSERT_EQ(window->model().rowCount(), 2);
-    EXPECT_EQ(window->rowsView->currentIndex(), window->model().index(0, Col::InvCode));
+    EXPECT_EQ(window->rowsView->currentIndex(), window->rowsView->cellIndex(0, Col::InvCode));
 
     type(u"木箱"_s);
     EXPECT_TRUE(window->inEditMode());
@@ -309,14 +309,14 @@ TEST_P(FrmQcInputTest, RefusalsKeepTheCursorWhereTheFaultIs) {
     typeInto(0, Col::Quantity, u"-5"_s);
     EXPECT_EQ(sink.last(), u"个别计价法不允许录入负数量！"_s);
     EXPECT_TRUE(window->inEditMode());
-    EXPECT_EQ(window->rowsView->currentIndex(), window->model().index(0, Col::Quantity));
+    EXPECT_EQ(window->rowsView->currentIndex(), window->rowsView->cellIndex(0, Col::Quantity));
     ASSERT_NE(window->rowsView->currentEditor(), nullptr);
     EXPECT_EQ(window->rowsView->currentEditor()->text(), u"-5"_s);
     EXPECT_EQ(cell(0, Col::Quantity), quantity);
     // A click elsewhere does not take the cursor out of the refused cell.
     sink.clear();
     click(1, Col::UnitCost);
-    EXPECT_EQ(window->rowsView->currentIndex(), window->model().index(0, Col::Quantity));
+    EXPECT_EQ(window->rowsView->currentIndex(), window->rowsView->cellIndex(0, Col::Quantity));
     EXPECT_EQ(sink.last(), u"个别计价法不允许录入负数量！"_s);
     {
         QMessageBox box(QMessageBox::Critical, u"存货核算"_s, sink.last(), QMessageBox::Ok, window.get());

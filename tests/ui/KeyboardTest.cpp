@@ -41,7 +41,7 @@ class KeyboardTest : public test::EntryWindowFixture {
         frm->rowsView->setFocus();
         press(frm->rowsView, Qt::Key_A, Qt::ControlModifier);
         const int row = frm->model().dataRowCount() - 1;
-        frm->rowsView->setCurrentIndex(frm->model().index(row, Col::InvCode));
+        frm->rowsView->setCurrentIndex(frm->rowsView->cellIndex(row, Col::InvCode));
         for (const QChar c : code) test::typeChar(focus(), c);
         QApplication::processEvents();
         ASSERT_TRUE(frm->rowsView->editing());
@@ -71,13 +71,13 @@ TEST_P(KeyboardTest, TabMovesThroughTheWindowAndCtrlTabLeavesTheGrid) {
 
     // Tab and Shift+Tab in the grid move between editable cells and keep the focus.
     frm->rowsView->setFocus();
-    frm->rowsView->setCurrentIndex(frm->model().index(0, Col::InvCode));
+    frm->rowsView->setCurrentIndex(frm->rowsView->cellIndex(0, Col::InvCode));
     press(frm->rowsView, Qt::Key_Tab);
     EXPECT_TRUE(inGrid());
-    const int next = frm->rowsView->currentIndex().column();
+    const int next = frm->rowsView->currentGridColumn();
     EXPECT_GT(next, Col::InvCode);
     press(frm->rowsView, Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(frm->rowsView->currentIndex().column(), Col::InvCode);
+    EXPECT_EQ(frm->rowsView->currentGridColumn(), Col::InvCode);
 
     // Ctrl+Tab from an open editor: the value goes through the cell rules first; a
     // refused one keeps the focus in its cell, an accepted one lets it go.
@@ -158,6 +158,16 @@ TEST_P(KeyboardTest, EveryInputIsNamedForAssistiveTechnology) {
          QAccessible::queryAccessibleInterface(frm->warehouseList)->relations(QAccessible::Label))
         labels << other->text(QAccessible::Name);
     EXPECT_TRUE(labels.join(u'|').contains(u"仓库"_s)) << labels.join(u'|').toStdString();
+
+    // The grid tells only the columns it shows, each under its caption.
+    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(frm->rowsView)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    int shown = 0;
+    for (int c = 0; c < Col::Count; ++c) shown += frm->rowsView->isGridColumnHidden(c) ? 0 : 1;
+    EXPECT_LT(shown, Col::Count);
+    EXPECT_EQ(table->columnCount(), shown);
+    for (int c = 0; c < table->columnCount(); ++c) EXPECT_FALSE(table->columnDescription(c).isEmpty()) << c;
+    EXPECT_EQ(table->rowCount(), frm->model().rowCount());
 
     typeNewItemCode(u"11"_s);
     const int row = frm->model().dataRowCount() - 1;

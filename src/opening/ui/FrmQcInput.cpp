@@ -55,7 +55,7 @@ int FrmQcInput::currentGridRow() const {
 }
 
 void FrmQcInput::focusCell(int row, int col) {
-    const QModelIndex index = m_model->index(row, col);
+    const QModelIndex index = rowsView->cellIndex(row, col);
     if (!index.isValid()) return;
     rowsView->setCurrentIndex(index);
     rowsView->scrollTo(index);
@@ -116,7 +116,7 @@ void FrmQcInput::warehouseChosen(int index) {
     m_edited.clear();
     applyColumns();
     applyState();
-    if (m_entry->grid().dataRowCount() > 0) rowsView->setCurrentIndex(m_model->index(0, Col::InvCode));
+    if (m_entry->grid().dataRowCount() > 0) rowsView->setCurrentIndex(rowsView->cellIndex(0, Col::InvCode));
 }
 
 void FrmQcInput::classBoxLeft() {
@@ -151,7 +151,7 @@ void FrmQcInput::addRow(bool fromMenu) {
 void FrmQcInput::deleteRow() {
     if (inEditMode()) return;
     const int row = currentGridRow();
-    const int col = rowsView->currentIndex().column();
+    const int col = rowsView->currentGridColumn();
     m_entry->setCurrentRow(row);
     m_entry->mnuDelete(row);
     applyState();
@@ -206,7 +206,7 @@ void FrmQcInput::shortcut(QChar letter) {
 void FrmQcInput::cellReference(CellEditor* editor) {
     const QModelIndex index = editor->cellIndex();
     if (!index.isValid()) return;
-    const int row = index.row(), col = index.column();
+    const int row = index.row(), col = rowsView->gridColumn(index);
     grid::GridModel& grid = m_entry->grid();
     // The pick window lists what matches the text typed so far.
     const QString before = grid.text(row, col);
@@ -239,7 +239,7 @@ void FrmQcInput::currentReference() {
     }
     const int row = index.row();
     const QStringList before = m_entry->grid().dataRow(row);
-    m_entry->ReferenceClicked(row, index.column());
+    m_entry->ReferenceClicked(row, rowsView->gridColumn(index));
     if (m_entry->grid().dataRow(row) != before) m_edited.insert(row);
     applyState();
 }
@@ -266,7 +266,7 @@ void FrmQcInput::showFind() {
     target.cellText = [this](int row, int col) { return m_entry->grid().text(row, col); };
     target.find = [this](const QString& text) { return m_entry->FindRow(text); };
     target.moveTo = [this](int row) {
-        const QModelIndex index = m_model->index(row, Col::InvCode);
+        const QModelIndex index = rowsView->cellIndex(row, Col::InvCode);
         if (index.row() != rowsView->currentIndex().row() && !leaveCurrentRow()) return;
         rowsView->setCurrentIndex(index);
         rowsView->selectionModel()->select(index,

@@ -155,8 +155,8 @@ void FrmQcInput::buildWidgets() {
     });
     m_delegate = new OpeningDelegate(this);
     m_delegate->hasReference = [](const QModelIndex& index) {
-        return index.column() >= 0 && index.column() < Col::Count &&
-               openingColumns().at(index.column()).picked;
+        const int col = index.data(grid::GridModel::ColumnRole).toInt();
+        return index.isValid() && col >= 0 && col < Col::Count && openingColumns().at(col).picked;
     };
     m_delegate->maxLength = [this](int col) { return m_entry->maxTextLength(col); };
     connect(m_delegate, &OpeningDelegate::cellAccepted, this, [this](const QModelIndex& index) {
@@ -168,11 +168,11 @@ void FrmQcInput::buildWidgets() {
     rowsView = new OpeningView(this);
     rowsView->setObjectName(QStringLiteral("rowsView"));
     rowsView->setAccessibleName(QStringLiteral("期初余额明细"));
-    rowsView->setModel(m_model);
+    rowsView->setGridModel(m_model);
     rowsView->setOpeningDelegate(m_delegate);
     rowsView->rowLeaving = [this](int fromRow, int /*toRow*/) { return checkRow(fromRow); };
     rowsView->cellEditable = [this](const QModelIndex& index) {
-        return m_entry->cellEditable(index.row(), index.column());
+        return m_entry->cellEditable(index.row(), rowsView->gridColumn(index));
     };
     rowsView->setStyleSheet(
         QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
@@ -282,12 +282,16 @@ void FrmQcInput::loadWindow() {
 void FrmQcInput::applyColumns() {
     const QList<int>& widths = m_entry->columnWidths();
     const bool plan = m_entry->planColumnsVisible();
+    QSet<int> hidden;
+    for (int c = 0; c < Col::Count; ++c) {
+        bool hide = widths.value(c) == 0 || c == Col::AutoId;
+        if (c == Col::PlanPrice || c == Col::PlanAmount) hide = hide || !plan;
+        if (hide) hidden.insert(c);
+    }
+    rowsView->setHiddenGridColumns(hidden);
     for (int c = 0; c < Col::Count; ++c) {
         const int w = widths.value(c);
-        bool hidden = w == 0 || c == Col::AutoId;
-        if (c == Col::PlanPrice || c == Col::PlanAmount) hidden = hidden || !plan;
-        rowsView->setColumnHidden(c, hidden);
-        if (w > 0) rowsView->setColumnWidth(c, std::max(40, w / kTwipsPerPixel + 12));
+        if (w > 0) rowsView->setGridColumnWidth(c, std::max(40, w / kTwipsPerPixel + 12));
     }
 }
 

@@ -46,7 +46,7 @@ QWidget* OpeningDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
                                   .arg(index.model()->headerData(index.column(), Qt::Horizontal).toString())
                                   .arg(index.row() + 1));
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
-    const int limit = maxLength ? maxLength(index.column()) : 0;
+    const int limit = maxLength ? maxLength(index.data(grid::GridModel::ColumnRole).toInt()) : 0;
     if (limit > 0) editor->setMaxLength(limit);
     auto* self = const_cast<OpeningDelegate*>(this);
     connect(editor, &CellEditor::referenceRequested, self,

@@ -1,6 +1,8 @@
 #include "opening/ui/OpeningView.h"
 
 #include "opening/ui/OpeningDelegate.h"
+#include "shared/grid/GridModel.h"
+#include "shared/grid/ShownColumns.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -23,6 +25,33 @@ OpeningView::OpeningView(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     verticalHeader()->setMinimumWidth(36);
+}
+
+void OpeningView::setGridModel(grid::GridModel* grid) {
+    if (!m_shown) m_shown = new grid::ShownColumns(this);
+    m_shown->setSourceModel(grid);
+    setModel(m_shown);
+}
+
+void OpeningView::setHiddenGridColumns(const QSet<int>& columns) {
+    if (m_shown) m_shown->setHiddenColumns(columns);
+}
+
+bool OpeningView::isGridColumnHidden(int column) const {
+    return !m_shown || m_shown->isHidden(column);
+}
+
+void OpeningView::setGridColumnWidth(int column, int width) {
+    const int shown = m_shown ? m_shown->shownColumn(column) : -1;
+    if (shown >= 0) setColumnWidth(shown, width);
+}
+
+QModelIndex OpeningView::cellIndex(int row, int column) const {
+    return m_shown ? m_shown->cell(row, column) : QModelIndex();
+}
+
+int OpeningView::gridColumn(const QModelIndex& index) const {
+    return m_shown ? m_shown->gridColumn(index) : -1;
 }
 
 void OpeningView::setOpeningDelegate(OpeningDelegate* delegate) {
@@ -74,7 +103,6 @@ void OpeningView::moveToNextCell(bool forward) {
             --r;
         }
         if (r < 0 || r >= rows) return;
-        if (isColumnHidden(c)) continue;
         const QModelIndex next = model()->index(r, c);
         if (cellEditable && !cellEditable(next)) continue;
         if (!mayMoveTo(next)) return;

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QPersistentModelIndex>
+#include <QSet>
 #include <QTableView>
 
 #include <functional>
+
+namespace qc::grid {
+class GridModel;
+class ShownColumns;
+}  // namespace qc::grid
 
 namespace qc::opening {
 
@@ -26,6 +32,17 @@ class OpeningView : public QTableView {
     std::function<bool(const QModelIndex&)> cellEditable;
 
     void setOpeningDelegate(OpeningDelegate* delegate);
+    // Shows a grid without its hidden columns. Cells are addressed in the grid's
+    // rows and columns; the view's own indexes hold the shown columns only.
+    void setGridModel(grid::GridModel* grid);
+    void setHiddenGridColumns(const QSet<int>& columns);
+    [[nodiscard]] bool isGridColumnHidden(int column) const;
+    void setGridColumnWidth(int column, int width);
+    // The view's index of a grid cell (invalid when its column is hidden), and the
+    // grid column of a view index (-1 when invalid).
+    [[nodiscard]] QModelIndex cellIndex(int row, int column) const;
+    [[nodiscard]] int gridColumn(const QModelIndex& index) const;
+    [[nodiscard]] int currentGridColumn() const { return gridColumn(currentIndex()); }
     [[nodiscard]] bool editing() const { return state() == EditingState; }
     // The editor open on the current cell, if any.
     [[nodiscard]] CellEditor* currentEditor() const;
@@ -53,6 +70,7 @@ class OpeningView : public QTableView {
     void reopen(const QPersistentModelIndex& index, const QString& text);
 
     OpeningDelegate* m_delegate = nullptr;
+    grid::ShownColumns* m_shown = nullptr;
     bool m_swallowPress = false;
 };
 

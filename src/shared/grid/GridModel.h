@@ -23,6 +23,7 @@ class GridModel : public QAbstractTableModel {
     enum Role {
         DictionaryRole = Qt::UserRole + 1,  // bool: a dictionary-filled cell or the totals row
         TotalsRowRole,                      // bool: the totals row
+        ColumnRole,                         // int: the cell's column in this grid (through any proxy)
     };
     // Whether a cell may be edited now (row, column), beyond what its column allows.
     using EditablePredicate = std::function<bool(int row, int col)>;

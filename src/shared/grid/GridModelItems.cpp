@@ -27,6 +27,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
             return row == totalsRow() || m_columns.at(col).dictionary;
         case TotalsRowRole:
             return row == totalsRow();
+        case ColumnRole:
+            return col;
         default:
             return {};
     }
