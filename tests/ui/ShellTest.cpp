@@ -10,6 +10,7 @@
 #include "session/LoginContext.h"
 #include "support/TestDb.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -174,6 +175,20 @@ TEST_P(ShellTest, EveryDemoOperatorLogsInAndTheEntriesOpenTheirWindows) {
         ASSERT_NE(again, nullptr);
         MainWindow full(std::move(again), &all, &m_sink);
         full.show();
+        QApplication::setActiveWindow(&full);
+        // Tab reaches every entry, each named for assistive technology.
+        QSet<QWidget*> reached;
+        full.entryButton(0)->setFocus();
+        for (int i = 0; i < 2 * expected.size(); ++i) {
+            reached << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (int i = 0; i < expected.size(); ++i) {
+            EXPECT_TRUE(reached.contains(full.entryButton(i))) << i;
+            EXPECT_FALSE(QAccessible::queryAccessibleInterface(full.entryButton(i))
+                             ->text(QAccessible::Name)
+                             .isEmpty());
+        }
         for (int i = 0; i < expected.size(); ++i) {
             EXPECT_TRUE(full.entryButton(i)->isEnabled());
             QTest::mouseClick(full.entryButton(i), Qt::LeftButton);
