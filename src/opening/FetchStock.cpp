@@ -69,18 +69,7 @@ class Fetch {
     // A work table with the opening-row columns, typed as in IA_Subsidiary so that
     // the final insertion needs no conversion.
     void createWorkTable(const QString& name) {
-        const TableDef* ledger = findTable(QStringLiteral("IA_Subsidiary"));
-        if (!ledger) throw DbError(QStringLiteral("账套结构中没有 IA_Subsidiary"));
-        TableDef t;
-        t.name = name;
-        for (const QString& c : takenOverColumns()) {
-            const ColumnDef* def = ledger->column(c);
-            if (!def) throw DbError(QStringLiteral("IA_Subsidiary 没有列 %1").arg(c));
-            ColumnDef col = *def;
-            col.notNull = false;
-            col.defaultValue.clear();
-            t.columns << col;
-        }
+        const TableDef t = scratchTableOf(name, QStringLiteral("IA_Subsidiary"), takenOverColumns());
         m_db.exec(createStatements(t, m_d).first());
     }
 

@@ -81,13 +81,10 @@ void OpeningEntry::Load() {
 
     bDirty = false;
     m_periodBegin = m_periodEnd = QDate();
-    if (IAStartDate.isValid() && m_ctx.gLogin) {
-        QSqlQuery q = accountDb().exec(
-            QStringLiteral("SELECT dBegin, dEnd FROM UA_Period WHERE cAcc_Id = ? AND iYear = ? AND iId = ?"),
-            {m_ctx.gLogin->AccountId(), m_ctx.gLogin->AccountYear().toInt(), IAStartDate.month()});
-        if (q.next()) {
-            m_periodBegin = dateOf(q.value(0));
-            m_periodEnd = dateOf(q.value(1));
+    if (IAStartDate.isValid()) {
+        if (const std::optional<PeriodDates> period = LoginPeriod(m_ctx, IAStartDate.month())) {
+            m_periodBegin = period->begin;
+            m_periodEnd = period->end;
         }
     }
 

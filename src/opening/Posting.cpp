@@ -48,12 +48,9 @@ Posting::Params Posting::read() {
         ReadAccParam(m_ctx, QStringLiteral("AA"), QStringLiteral("iStrsQuanDecDgt")).toInt(), 0, 10);
     p.firstYear = IsIaStartYear(m_ctx);
     p.operatorName = m_ctx.gLogin ? m_ctx.gLogin->UserName() : QString();
-    QSqlQuery q = db().exec(
-        QStringLiteral("SELECT dBegin, dEnd FROM UA_Period WHERE cAcc_Id = ? AND iYear = ? AND iId = ?"),
-        {m_ctx.gLogin ? m_ctx.gLogin->AccountId() : QString(), year, p.startMonth});
-    if (q.next()) {
-        p.periodBegin = dateOf(q.value(0));
-        p.periodEnd = dateOf(q.value(1));
+    if (const std::optional<PeriodDates> period = LoginPeriod(m_ctx, p.startMonth)) {
+        p.periodBegin = period->begin;
+        p.periodEnd = period->end;
     } else {
         p.periodBegin = QDate(year, p.startMonth, 1);
         p.periodEnd = p.periodBegin.addMonths(1).addDays(-1);

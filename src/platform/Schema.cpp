@@ -150,4 +150,20 @@ void createSchema(Database& db) {
     tx.commit();
 }
 
+TableDef scratchTableOf(const QString& name, const QString& source, const QStringList& columns) {
+    const TableDef* from = findTable(source);
+    if (!from) throw DbError(QStringLiteral("账套结构中没有 %1").arg(source));
+    TableDef t;
+    t.name = name;
+    for (const QString& c : columns) {
+        const ColumnDef* def = from->column(c);
+        if (!def) throw DbError(QStringLiteral("%1 没有列 %2").arg(source, c));
+        ColumnDef col = *def;
+        col.notNull = false;
+        col.defaultValue.clear();
+        t.columns << col;
+    }
+    return t;
+}
+
 }  // namespace qc

@@ -51,6 +51,10 @@ TableDef table(const QString& name, const QString& columns, const QStringList& p
 // tables and the host's tables (users, rights, tasks, counters, settings).
 const QList<TableDef>& accountSchema();
 const TableDef* findTable(const QString& name);  // case-insensitive
+// A work table named `name` with the given columns of the account table `source`,
+// their types kept and nothing required of them (no NOT NULL, no defaults).
+// DbError when the schema has no such table or column.
+TableDef scratchTableOf(const QString& name, const QString& source, const QStringList& columns);
 
 // CREATE TABLE and CREATE INDEX statements for one dialect.
 QStringList createStatements(const TableDef& t, const Dialect& d);

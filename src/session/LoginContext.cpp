@@ -4,6 +4,11 @@
 
 namespace qc {
 
+Database& accountDb(LoginContext& ctx) {
+    if (!ctx.gDb) throw DbError(QStringLiteral("账套数据库未打开"));
+    return ctx.gDb->Connection();
+}
+
 MessageSink& sinkOf(LoginContext& ctx) {
     static ConsoleSink console;
     return ctx.sink ? *ctx.sink : console;

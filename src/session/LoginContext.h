@@ -48,6 +48,9 @@ struct LoginContext {
     QString scratchFolder;
 };
 
+// The account database of the context (DbError "账套数据库未打开" when none is open).
+Database& accountDb(LoginContext& ctx);
+
 // Where the context's messages go: its sink, or the console when it has none.
 MessageSink& sinkOf(LoginContext& ctx);
 // The context's account-parameter object, on the connection of its host database

@@ -14,11 +14,6 @@ namespace qc {
 
 namespace {
 
-Database& accountDb(LoginContext& ctx) {
-    if (!ctx.gDb) throw DbError(QStringLiteral("账套数据库未打开"));
-    return ctx.gDb->Connection();
-}
-
 YrCommon& commonOf(LoginContext& ctx) {
     if (!ctx.gCommon) throw std::logic_error("data rights asked before the common services were bound");
     return *ctx.gCommon;
@@ -307,6 +302,15 @@ QHash<QString, UserDefItem> UserDefItems(LoginContext& ctx, const QStringList& i
                    UserDefItem{q.value(1).isNull() ? textOf(q.value(2)) : textOf(q.value(1)),
                                static_cast<short>(intOf(q.value(3)))});
     return out;
+}
+
+std::optional<PeriodDates> LoginPeriod(LoginContext& ctx, int period) {
+    if (!ctx.gLogin) return std::nullopt;
+    QSqlQuery q = accountDb(ctx).exec(
+        QStringLiteral("SELECT dBegin, dEnd FROM UA_Period WHERE cAcc_Id = ? AND iYear = ? AND iId = ?"),
+        {ctx.gLogin->AccountId(), ctx.gLogin->AccountYear().toInt(), period});
+    if (!q.next()) return std::nullopt;
+    return PeriodDates{dateOf(q.value(0)), dateOf(q.value(1))};
 }
 
 QString UserDefId(LoginContext& ctx, const QString& cClass, int n) {

@@ -3,6 +3,7 @@
 #include "platform/Database.h"
 #include "platform/NumberFormat.h"  // StripThousandsSeparators, shared with the windows
 
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -102,6 +103,13 @@ struct UserDefItem {
 QHash<QString, UserDefItem> UserDefItems(LoginContext& ctx, const QStringList& ids);
 // cID of user-defined item n of a class ("单据头", "单据体", "存货"); "" when missing.
 QString UserDefId(LoginContext& ctx, const QString& cClass, int n);
+
+// The first and last day of a period of the login's account and year, as the
+// period calendar (UA_Period) holds them; nothing when it has no such period.
+struct PeriodDates {
+    QDate begin, end;
+};
+std::optional<PeriodDates> LoginPeriod(LoginContext& ctx, int period);
 
 // The account's unit (company) name, for print headers.
 QString UnitName(LoginContext& ctx);

@@ -7,8 +7,7 @@
 namespace qc {
 
 void SaveColumnWidths(LoginContext& ctx, short layout, const QList<int>& widths) {
-    if (!ctx.gDb) throw DbError(QStringLiteral("账套数据库未打开"));
-    Database& db = ctx.gDb->Connection();
+    Database& db = accountDb(ctx);
     // The old widths go only together with the new ones going in.
     Transaction tx(db);
     db.exec(QStringLiteral("DELETE FROM IA_tblRCsetM WHERE ctblNum = ?"), {int(layout)});

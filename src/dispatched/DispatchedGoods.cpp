@@ -1,0 +1,292 @@
+#include "dispatched/DispatchedGoods.h"
+
+#include "domain/Vocabulary.h"
+#include "host/VqLogin.h"
+#include "platform/Database.h"
+#include "platform/Dialect.h"
+#include "platform/Schema.h"
+#include "platform/UnitSteps.h"
+#include "session/LoginContext.h"
+#include "shared/AccountParams.h"
+
+#include <QRegularExpression>
+
+#include <utility>
+
+namespace qc::dispatched {
+
+namespace {
+
+const QString kFetchUnit = QStringLiteral("dispatched-fetch");
+const QString kClearUnit = QStringLiteral("dispatched-clear");
+
+// Voucher types of the dispatch notes of each business, and the word the
+// invoices of consignment sales carry in cBusType.
+const QString kInstalmentNote = QStringLiteral("05");
+const QString kConsignmentNote = QStringLiteral("06");
+const QString kConsignmentInvoice = QStringLiteral("委托");
+
+// The account flag that says the business type has been fetched.
+QString fetchedFlag(BusinessType type) {
+    return type == BusinessType::Instalment ? QStringLiteral("cGetDataFqsk") : QStringLiteral("cGetDataWtdx");
+}
+
+// The columns an opening row takes from the dispatch note (DispatchList) and its
+// line (DispatchLists), as (IA_EnSubsidiary column, source) pairs; the quantity
+// not invoiced, the warehouse's department and the constants are added apart.
+QList<std::pair<QString, QString>> copiedColumns() {
+    QList<std::pair<QString, QString>> c{
+        {QStringLiteral("cBusType"), QStringLiteral("DispatchList.cBusType")},
+        {QStringLiteral("cVouCode"), QStringLiteral("DispatchList.cDLCode")},
+        {QStringLiteral("InID"), QStringLiteral("DispatchLists.iDLsID")},
+        {QStringLiteral("dVouDate"), QStringLiteral("DispatchList.dDate")},
+        {QStringLiteral("cVouType"), QStringLiteral("DispatchList.cVouchType")},
+        {QStringLiteral("cSTCode"), QStringLiteral("DispatchList.cSTCode")},
+        {QStringLiteral("cWhCode"), QStringLiteral("DispatchLists.cWhCode")},
+        {QStringLiteral("cAccDep"), QStringLiteral("DispatchList.cDepCode")},
+        {QStringLiteral("cInvCode"), QStringLiteral("DispatchLists.cInvCode")},
+        {QStringLiteral("cRdCode"), QStringLiteral("DispatchList.cRdCode")},
+        {QStringLiteral("cCusCode"), QStringLiteral("DispatchList.cCusCode")},
+        {QStringLiteral("cDLCode"), QStringLiteral("DispatchList.DLID")},
+        {QStringLiteral("cPersonCode"), QStringLiteral("DispatchList.cPersonCode")},
+        {QStringLiteral("iAOutQuantity"), QStringLiteral("DispatchLists.iQuantity")},
+        {QStringLiteral("cMaker"), QStringLiteral("DispatchList.cMaker")},
+        {QStringLiteral("cMemo"), QStringLiteral("DispatchList.cMemo")},
+        {QStringLiteral("cItem_class"), QStringLiteral("DispatchLists.cItem_class")},
+        {QStringLiteral("cItemCode"), QStringLiteral("DispatchLists.cItemCode")},
+        {QStringLiteral("cName"), QStringLiteral("DispatchLists.cItemName")},
+        {QStringLiteral("cItemCName"), QStringLiteral("DispatchLists.cItem_CName")},
+        {QStringLiteral("ienid"), QStringLiteral("DispatchList.DLID")},
+    };
+    const auto series = [&c](const char* table, const char* name, int from, int to) {
+        for (int i = from; i <= to; ++i) {
+            const QString column = QString::fromLatin1(name) + QString::number(i);
+            c.append({column, QString::fromLatin1(table) + u'.' + column});
+        }
+    };
+    series("DispatchList", "cDefine", 1, 16);
+    series("DispatchLists", "cFree", 1, 10);
+    series("DispatchLists", "cDefine", 22, 37);
+    return c;
+}
+
+class Fetch {
+  public:
+    Fetch(LoginContext& ctx, BusinessType type)
+        : m_ctx(ctx), m_db(accountDb(ctx)), m_d(m_db.dialect()), m_type(type), m_cutOff(cutOffDate(ctx)) {
+        // The suffix becomes part of a table name, so it must be a plain number.
+        static const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
+        if (!digits.match(ctx.gInstanceNo).hasMatch())
+            throw DbError(QStringLiteral("实例号不能用作表名：%1").arg(ctx.gInstanceNo));
+        m_scratch = QStringLiteral("ia_EnSubsidiary0") + ctx.gInstanceNo;
+    }
+
+    FetchResult run() {
+        FetchResult r;
+        announceStep(kFetchUnit, QStringLiteral("scratch"));
+        m_db.exec(m_d.dropTableIfExists(m_scratch));
+        createScratch();
+        announceStep(kFetchUnit, QStringLiteral("select"));
+        selectCandidates();
+        announceStep(kFetchUnit, QStringLiteral("insert"));
+        const QString cols = scratchColumns().join(QStringLiteral(", "));
+        r.inserted = m_db.execAffected(
+            QStringLiteral("INSERT INTO IA_EnSubsidiary (%1) SELECT %1 FROM %2 WHERE iAInQuantity <> 0")
+                .arg(cols, m_scratch));
+        announceStep(kFetchUnit, QStringLiteral("cleanup"));
+        m_db.exec(m_d.dropTableIfExists(m_scratch));
+        announceStep(kFetchUnit, QStringLiteral("mark"));
+        markDocuments(r);
+        announceStep(kFetchUnit, QStringLiteral("flag"));
+        setFetchedFlag(m_db, m_type, true);
+        return r;
+    }
+
+    static void setFetchedFlag(Database& db, BusinessType type, bool fetched) {
+        db.exec(QStringLiteral("UPDATE AccInformation SET cValue = ? WHERE cSysID = ? AND cName = ?"),
+                {fetched ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), QStringLiteral("IA"),
+                 fetchedFlag(type)});
+    }
+
+  private:
+    static QStringList scratchColumns() {
+        QStringList c{QStringLiteral("bRdFlag"),    QStringLiteral("iMonth"),
+                      QStringLiteral("cDepCode"),   QStringLiteral("iAInQuantity"),
+                      QStringLiteral("bMoneyFlag"), QStringLiteral("bSale")};
+        for (const auto& [column, source] : copiedColumns()) c << column;
+        return c;
+    }
+
+    // The scratch table has the opening row's columns and types, none required.
+    void createScratch() {
+        const TableDef t = scratchTableOf(m_scratch, QStringLiteral("IA_EnSubsidiary"), scratchColumns());
+        m_db.exec(createStatements(t, m_d).first());
+    }
+
+    // One candidate per goods line of a note of the business type dated before D
+    // and per date of its invoices (a line without invoices gives one), while the
+    // line's quantity exceeds what the invoices of that date before D that are not
+    // invalidated hold; the remaining quantity counts verified invoices only.
+    void selectCandidates() {
+        QStringList cols, exprs;
+        for (const auto& [column, source] : copiedColumns()) {
+            cols << column;
+            exprs << source;
+        }
+        const bool byDepartment = m_ctx.gValueStyle == basis::kByDepartment;
+        // The invoiced quantity before D on invoices not invalidated (verified ones
+        // only for the remaining quantity). D is bound once, as a one-row table.
+        const QString invoiced = QStringLiteral(
+            "CASE WHEN SaleBillVouch.dDate < cut.d %1"
+            "THEN SaleBillVouchs.iQuantity ELSE 0 END");
+        const QString verified = invoiced.arg(QStringLiteral("AND SaleBillVouch.cChecker IS NOT NULL "));
+        const QString anyInvoiced = invoiced.arg(QString());
+
+        QString sql = QStringLiteral(
+                          "INSERT INTO %1 (bRdFlag, iMonth, cDepCode, iAInQuantity, bMoneyFlag, bSale, %2) "
+                          "SELECT 1, 0, %3, %4, 1, 1, %5")
+                          .arg(m_scratch, cols.join(QStringLiteral(", ")),
+                               byDepartment ? QStringLiteral("Warehouse.cDepCode") : QStringLiteral("NULL"),
+                               m_d.roundWhereInexact(QStringLiteral("DispatchLists.iQuantity - ") +
+                                                         m_d.sumWhereInexact(verified, 10),
+                                                     10),
+                               exprs.join(QStringLiteral(", ")));
+        QVariantList binds{m_cutOff};
+        sql += QStringLiteral(
+                   " FROM (SELECT %1 AS d) cut CROSS JOIN DispatchList"
+                   " JOIN DispatchLists ON DispatchLists.DLID = DispatchList.DLID"
+                   " LEFT JOIN SaleBillVouchs ON SaleBillVouchs.iDLsID = DispatchLists.iDLsID"
+                   // An invalidated invoice counts for nothing: its line is kept (as
+                   // if not invoiced), not dropped with it.
+                   " LEFT JOIN SaleBillVouch ON SaleBillVouch.SBVID = SaleBillVouchs.SBVID"
+                   " AND SaleBillVouch.cInvalider IS NULL"
+                   " LEFT JOIN Warehouse ON Warehouse.cWhCode = DispatchLists.cWhCode"
+                   " JOIN Inventory ON Inventory.cInvCode = DispatchLists.cInvCode"
+                   " WHERE Inventory.bService = 0 AND Inventory.bInvType = 0 AND DispatchList.dDate < cut.d")
+                   .arg(m_d.typedDate());
+        if (m_type == BusinessType::Instalment) {
+            sql += QStringLiteral(
+                " AND DispatchList.cBusType = ? AND DispatchList.cVouchType = ?"
+                " AND DispatchList.cAccounter IS NULL");
+            binds << businessName(m_type) << kInstalmentNote;
+        } else {
+            sql += QStringLiteral(" AND DispatchList.cVouchType = ?");
+            binds << kConsignmentNote;
+        }
+        // A line and its note are keyed by DLID and the line's AutoID, the
+        // warehouse by its code: every other column follows from these.
+        sql += QStringLiteral(
+                   " GROUP BY DispatchList.DLID, DispatchLists.AutoID, Warehouse.cWhCode, SaleBillVouch.dDate"
+                   " HAVING ABS(DispatchLists.iQuantity) > ABS(%1)")
+                   .arg(m_d.sumWhereInexact(anyInvoiced, 10));
+        m_db.exec(sql, binds);
+    }
+
+    void markDocuments(FetchResult& r) {
+        const QString who = m_ctx.gLogin ? m_ctx.gLogin->UserName() : QString();
+        if (m_type == BusinessType::Instalment) {
+            r.notesMarked = m_db.execAffected(
+                QStringLiteral("UPDATE DispatchList SET cAccounter = ? WHERE dDate < ? AND cBusType = ? "
+                               "AND cVouchType = ? AND cAccounter IS NULL"),
+                {who, m_cutOff, businessName(m_type), kInstalmentNote});
+            r.invoicesMarked = m_db.execAffected(
+                QStringLiteral("UPDATE SaleBillVouch SET cAccounter = ? WHERE dDate < ? AND cBusType = ? "
+                               "AND cAccounter IS NULL AND cInvalider IS NULL"),
+                {who, m_cutOff, businessName(m_type)});
+        } else {
+            r.notesMarked = m_db.execAffected(
+                QStringLiteral("UPDATE DispatchList SET cAccounter = ? WHERE dDate < ? AND cVouchType = ? "
+                               "AND cAccounter IS NULL"),
+                {who, m_cutOff, kConsignmentNote});
+            r.invoicesMarked = m_db.execAffected(
+                QStringLiteral("UPDATE SaleBillVouch SET cAccounter = ? WHERE dDate < ? AND cBusType = ? "
+                               "AND cAccounter IS NULL AND cInvalider IS NULL"),
+                {who, m_cutOff, kConsignmentInvoice});
+        }
+    }
+
+    LoginContext& m_ctx;
+    Database& m_db;
+    const Dialect& m_d;
+    BusinessType m_type;
+    QDate m_cutOff;
+    QString m_scratch;
+};
+
+}  // namespace
+
+std::optional<BusinessType> businessTypeOf(int intTypt) {
+    if (intTypt == 0) return BusinessType::Instalment;
+    if (intTypt == 1) return BusinessType::Consignment;
+    return std::nullopt;
+}
+
+QString businessName(BusinessType type) {
+    return type == BusinessType::Instalment ? QStringLiteral("分期收款") : QStringLiteral("委托代销");
+}
+
+QDate cutOffDate(LoginContext& ctx) {
+    const int period = accParaOf(ctx).CurrentPeriod(QString());
+    if (const std::optional<PeriodDates> dates = LoginPeriod(ctx, period)) return dates->begin;
+    const int year = ctx.gLogin ? ctx.gLogin->AccountYear().toInt() : QDate::currentDate().year();
+    return {year, std::clamp(period, 1, 12), 1};
+}
+
+bool hasRows(LoginContext& ctx, BusinessType type) {
+    return accountDb(ctx)
+               .scalar(QStringLiteral("SELECT COUNT(*) FROM IA_EnSubsidiary WHERE cBusType = ?"),
+                       {businessName(type)})
+               .toLongLong() > 0;
+}
+
+FetchResult GetFromXsFcsp(LoginContext& ctx, BusinessType type) {
+    return Fetch(ctx, type).run();
+}
+
+ClearResult DeleteQCFCSP(LoginContext& ctx, BusinessType type) {
+    Database& db = accountDb(ctx);
+    ClearResult r;
+    announceStep(kClearUnit, QStringLiteral("delete"));
+    r.deleted =
+        db.execAffected(QStringLiteral("DELETE FROM IA_EnSubsidiary WHERE cBusType = ? AND iMonth = 0"),
+                        {businessName(type)});
+    const QDate cutOff = cutOffDate(ctx);
+    announceStep(kClearUnit, QStringLiteral("unmark"));
+    if (type == BusinessType::Instalment) {
+        r.notesUnmarked = db.execAffected(
+            QStringLiteral("UPDATE DispatchList SET cAccounter = NULL WHERE dDate < ? AND cBusType = ? "
+                           "AND cVouchType = ? AND cAccounter IS NOT NULL"),
+            {cutOff, businessName(type), kInstalmentNote});
+        r.invoicesUnmarked = db.execAffected(
+            QStringLiteral("UPDATE SaleBillVouch SET cAccounter = NULL WHERE dDate < ? AND cBusType = ? "
+                           "AND cAccounter IS NOT NULL"),
+            {cutOff, businessName(type)});
+    } else {
+        r.notesUnmarked = db.execAffected(
+            QStringLiteral("UPDATE DispatchList SET cAccounter = NULL WHERE dDate < ? AND cVouchType = ? "
+                           "AND cAccounter IS NOT NULL"),
+            {cutOff, kConsignmentNote});
+        r.invoicesUnmarked = db.execAffected(
+            QStringLiteral("UPDATE SaleBillVouch SET cAccounter = NULL WHERE dDate < ? AND cBusType = ? "
+                           "AND cAccounter IS NOT NULL"),
+            {cutOff, kConsignmentInvoice});
+    }
+    announceStep(kClearUnit, QStringLiteral("flag"));
+    Fetch::setFetchedFlag(db, type, false);
+    return r;
+}
+
+const QStringList& fetchSteps() {
+    static const QStringList steps{QStringLiteral("scratch"), QStringLiteral("select"),
+                                   QStringLiteral("insert"),  QStringLiteral("cleanup"),
+                                   QStringLiteral("mark"),    QStringLiteral("flag")};
+    return steps;
+}
+
+const QStringList& clearSteps() {
+    static const QStringList steps{QStringLiteral("delete"), QStringLiteral("unmark"),
+                                   QStringLiteral("flag")};
+    return steps;
+}
+
+}  // namespace qc::dispatched
