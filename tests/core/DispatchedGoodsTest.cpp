@@ -5,6 +5,9 @@
 
 #include "dispatched/DispatchedGoods.h"
 
+#include "dispatched/DispatchedColumns.h"
+#include "dispatched/DispatchedQuery.h"
+
 #include "platform/UnitSteps.h"
 #include "support/OpeningFixture.h"
 
@@ -33,11 +36,11 @@ class DispatchedGoodsTest : public test::OpeningFixture {
     }
 
     void note(int id, const QString& busType, const QString& vouchType, const QDate& date,
-              const QVariant& accounter = {}) {
+              const QVariant& accounter = {}, const QString& customer = u"C001"_s) {
         db().exec(
             u"INSERT INTO DispatchList (DLID, cDLCode, cVouchType, cBusType, dDate, cDepCode, cCusCode, "
-            "cMaker, cAccounter, cDefine1) VALUES (?, ?, ?, ?, ?, '0401', 'C001', '孙丽', ?, ?)"_s,
-            {id, u"FH%1"_s.arg(id), vouchType, busType, date, accounter, u"合同%1"_s.arg(id)});
+            "cMaker, cAccounter, cDefine1) VALUES (?, ?, ?, ?, ?, '0401', ?, '孙丽', ?, ?)"_s,
+            {id, u"FH%1"_s.arg(id), vouchType, busType, date, customer, accounter, u"合同%1"_s.arg(id)});
     }
     // A line of note `dl`; its iDLsID is its AutoID.
     void line(int id, int dl, const QString& wh, const QString& inv, const QString& qty) {
@@ -262,6 +265,66 @@ TEST_P(DispatchedGoodsTest, AFailureAtAnyStepLeavesEverythingAsBefore) {
         }
         EXPECT_EQ(snapshot(), fetched);
     }
+}
+
+// Catches: columns out of the grid's order, settled figures not derived from the
+// stored ones, rows of the other business type, of later months or of warehouses
+// the operator may not read, and a condition (warehouse, item class or range,
+// customer class or range) not narrowing the rows.
+TEST_P(DispatchedGoodsTest, TheGridQueryListsTheColumnsInOrderAndNarrowsByTheConditions) {
+    salesDocuments();
+    note(5, kInstalment, u"05"_s, kBefore, {}, u"C004"_s);  // a customer of class 02
+    line(51, 5, u"02"_s, u"1102"_s, u"2"_s);
+    open();
+    dispatched::GetFromXsFcsp(ctx, BusinessType::Instalment);
+    dispatched::GetFromXsFcsp(ctx, BusinessType::Consignment);
+    db().exec(u"UPDATE IA_EnSubsidiary SET iAOutPrice = 100, iAInPrice = 60, iInCost = 10 WHERE InID = 11"_s);
+    db().exec(
+        u"INSERT INTO IA_EnSubsidiary (cBusType, iMonth, dVouDate, cWhCode, cInvCode) "
+        "VALUES (?, 1, ?, '02', '1101')"_s,
+        {kInstalment, kAfter});
+
+    namespace DCol = dispatched::DCol;
+    const auto lines = [&](const dispatched::DispatchedFilter& f,
+                           BusinessType type = BusinessType::Instalment) {
+        QSqlQuery q = ctx.gDb->Connection().exec(dispatched::dispatchedQuery(ctx, type, f));
+        EXPECT_EQ(q.record().count(), DCol::Count);
+        QStringList l;
+        while (q.next()) l << q.value(DCol::VouCode).toString() + u'/' + q.value(DCol::InvCode).toString();
+        return l;
+    };
+    const QStringList both{u"02"_s, u"03"_s};
+    EXPECT_EQ(lines({both}), (QStringList{u"FH1/1101"_s, u"FH1/1103"_s, u"FH1/2002"_s, u"FH1/1104"_s,
+                                          u"FH1/1104"_s, u"FH1/1101"_s, u"FH5/1102"_s}));
+    EXPECT_EQ(lines({both}, BusinessType::Consignment), QStringList{u"FH4/1101"_s});
+    EXPECT_EQ(lines({{u"03"_s}}), QStringList{u"FH1/2002"_s});
+    EXPECT_EQ(lines({both, {}, u"1103"_s, u"1104"_s}),
+              (QStringList{u"FH1/1103"_s, u"FH1/1104"_s, u"FH1/1104"_s}));
+    EXPECT_EQ(lines({both, {}, {}, {}, u"02"_s}), QStringList{u"FH5/1102"_s});
+    EXPECT_EQ(lines({both, {}, {}, {}, {}, u"C002"_s, u"C004"_s}), QStringList{u"FH5/1102"_s});
+    EXPECT_EQ(lines({both, u"0201"_s}), QStringList{u"FH1/2002"_s});
+    EXPECT_TRUE(lines({}).isEmpty());
+
+    // One row, column by column where the grid computes or joins.
+    QSqlQuery q =
+        ctx.gDb->Connection().exec(dispatched::dispatchedQuery(ctx, BusinessType::Instalment, {both}));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(Decimal::fromVariant(q.value(DCol::SettledQuantity)), Decimal(4));
+    EXPECT_EQ(Decimal::fromVariant(q.value(DCol::SettledAmount)), Decimal(40));
+    EXPECT_EQ(Decimal::fromVariant(q.value(DCol::UnitPrice)), Decimal(10));
+    EXPECT_EQ(q.value(DCol::Customer).toString(), u"上海宏达机电设备有限公司"_s);
+    EXPECT_EQ(q.value(DCol::InvName).toString(), u"单片机"_s);
+    EXPECT_EQ(q.value(DCol::Define1).toString(), u"合同1"_s);
+    EXPECT_EQ(q.value(DCol::Free1).toString(), u"红色"_s);
+    q.finish();
+
+    // The clerk reads warehouse 02 only.
+    test::AccountBuilder(db(), false)
+        .clerkHolds({u"02"_s}, {u"02"_s}, {u"0401"_s},
+                    {u"1101"_s, u"1102"_s, u"1103"_s, u"1104"_s, u"2002"_s});
+    open(u"clerk"_s, u"clerk123"_s);
+    EXPECT_EQ(lines({both}).size(), 6);
+    EXPECT_FALSE(lines({both}).contains(u"FH1/2002"_s));
 }
 
 QC_DB_SUITE(DispatchedGoodsTest);

@@ -10,7 +10,8 @@ namespace qc::test {
 using namespace demo::catalogue;
 using namespace demo::detail;
 
-AccountBuilder::AccountBuilder(Database& db) : m_db(db) {
+AccountBuilder::AccountBuilder(Database& db, bool create) : m_db(db) {
+    if (!create) return;
     createSchema(db);
     Transaction tx(db);
     writeAccountSettings(db, QStringLiteral("测试单位"));

@@ -27,8 +27,9 @@ struct OpeningRow {
 class AccountBuilder {
   public:
     // Creates the schema and writes the settings and the dictionaries, with the
-    // operators "demo" (every right) and "clerk" (no data right until given one).
-    explicit AccountBuilder(Database& db);
+    // operators "demo" (every right) and "clerk" (no data right until given one);
+    // with `create` false, adds to the account already built.
+    explicit AccountBuilder(Database& db, bool create = true);
 
     // Catalogue warehouses and items by code; an item brings its classes.
     AccountBuilder& warehouses(std::initializer_list<const char*> codes);
