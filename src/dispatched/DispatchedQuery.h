@@ -12,9 +12,9 @@
 namespace qc::dispatched {
 
 struct DispatchedFilter {
-    QStringList warehouses;  // at least one
-    QString itemClass, itemFrom, itemTo;
-    QString customerClass, customerFrom, customerTo;
+    QStringList warehouses = {};  // none selects no row
+    QString itemClass = {}, itemFrom = {}, itemTo = {};
+    QString customerClass = {}, customerFrom = {}, customerTo = {};
 };
 
 // Every value bound; the warehouse codes as one bound value each.

@@ -68,6 +68,11 @@ inline const QString kEditOpenings = QStringLiteral("ASM310101");
 inline const QString kAddOpenings = QStringLiteral("ASM310102");
 inline const QString kFetchFromStock = QStringLiteral("ASM310103");
 inline const QString kPostOpenings = QStringLiteral("ASM3102");
+// Dispatched goods: fetching and clearing, and editing, per business type.
+inline const QString kInstalmentFetch = QStringLiteral("IA001003");
+inline const QString kInstalmentEdit = QStringLiteral("IA001002");
+inline const QString kConsignmentFetch = QStringLiteral("IA001103");
+inline const QString kConsignmentEdit = QStringLiteral("IA001102");
 }  // namespace task
 
 }  // namespace qc

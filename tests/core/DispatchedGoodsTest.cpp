@@ -6,12 +6,15 @@
 #include "dispatched/DispatchedGoods.h"
 
 #include "dispatched/DispatchedColumns.h"
+#include "dispatched/DispatchedEntry.h"
 #include "dispatched/DispatchedQuery.h"
 
 #include "platform/UnitSteps.h"
 #include "support/OpeningFixture.h"
 
 #include <QSqlRecord>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -325,6 +328,129 @@ TEST_P(DispatchedGoodsTest, TheGridQueryListsTheColumnsInOrderAndNarrowsByTheCon
     open(u"clerk"_s, u"clerk123"_s);
     EXPECT_EQ(lines({both}).size(), 6);
     EXPECT_FALSE(lines({both}).contains(u"FH1/2002"_s));
+}
+
+// Catches: an edited figure not keeping the row's one unit price, a sign or
+// non-number let through, a value rounded as binary, the subject accepted when it
+// is not an end-level account, and an edit not stored at once (commas kept, an
+// empty cell not NULL).
+TEST_P(DispatchedGoodsTest, TheFourFiguresKeepOneUnitPriceAndAnEditIsStoredAtOnce) {
+    salesDocuments();
+    open();
+    dispatched::GetFromXsFcsp(ctx, BusinessType::Instalment);
+    dispatched::DispatchedEntry e(ctx, BusinessType::Instalment);
+    e.Load();
+    EXPECT_EQ(e.caption(), u"分期收款发出商品期初"_s);
+    ASSERT_FALSE(e.gridReadOnly());
+    e.Refresh(dispatched::dispatchedQuery(ctx, BusinessType::Instalment, {{u"02"_s, u"03"_s}}));
+    namespace DCol = dispatched::DCol;
+    grid::GridModel& g = e.grid();
+    ASSERT_EQ(g.text(0, DCol::InvCode), u"1101"_s);  // 10 dispatched, 4 settled, 6 open
+    const auto type = [&](int col, const QString& text) -> std::optional<QString> {
+        QString value = text;
+        bool cancel = false;
+        sink.clear();
+        e.ValidateCell(value, cancel, 0, col);
+        if (cancel) return std::nullopt;
+        g.setText(0, col, value);
+        return value;
+    };
+    const auto figures = [&] {
+        return QStringList{g.text(0, DCol::OutAmount), g.text(0, DCol::SettledAmount),
+                           g.text(0, DCol::UnitPrice), g.text(0, DCol::OpenAmount)};
+    };
+
+    EXPECT_EQ(type(DCol::OutAmount, u"100"_s), u"100.00"_s);
+    EXPECT_EQ(figures(), (QStringList{u"100.00"_s, u"40.00"_s, u"10.00"_s, u"60.00"_s}));
+    EXPECT_EQ(type(DCol::OpenAmount, u"30"_s), u"30.00"_s);
+    EXPECT_EQ(figures(), (QStringList{u"50.00"_s, u"20.00"_s, u"5.00"_s, u"30.00"_s}));
+    EXPECT_EQ(type(DCol::UnitPrice, u"0.125"_s), u"0.13"_s);  // half away from zero
+    EXPECT_EQ(figures(), (QStringList{u"1.25"_s, u"0.50"_s, u"0.13"_s, u"0.75"_s}));
+    EXPECT_EQ(type(DCol::SettledAmount, u"0"_s), u"0.00"_s);
+    EXPECT_EQ(g.text(0, DCol::UnitPrice), QString());
+    EXPECT_EQ(g.text(0, DCol::OpenAmount), QString());
+
+    for (const auto& [col, text, message] : {std::tuple{DCol::UnitPrice, u"-1"_s, u"单价必须大于等于零！"_s},
+                                             std::tuple{DCol::OutAmount, u"-5"_s, u"单价为负数,输入非法！"_s},
+                                             std::tuple{DCol::OpenAmount, u"abc"_s, u"输入非法！"_s},
+                                             std::tuple{DCol::OutHead, u"1406"_s, u"存货科目不合法！"_s}}) {
+        const QStringList before = g.dataRow(0);
+        EXPECT_EQ(type(col, text), std::nullopt) << text.toStdString();
+        EXPECT_EQ(sink.last(), message);
+        EXPECT_EQ(g.dataRow(0), before);
+    }
+    EXPECT_EQ(type(DCol::OutHead, u" 140601 "_s), u"140601"_s);
+    EXPECT_EQ(g.text(0, DCol::OutHeadName), u"分期收款发出商品"_s);
+
+    type(DCol::OutAmount, u"1,234.5"_s);
+    ASSERT_TRUE(e.StoreRow(0)) << sink.last().toStdString();
+    const qint64 id = g.text(0, DCol::AutoId).toLongLong();
+    QSqlQuery q = db().exec(
+        u"SELECT iAOutPrice, iInCost, iOutCost, iAInPrice, cOutHead, iAOutQuantity FROM IA_EnSubsidiary "
+        "WHERE AutoID = ?"_s,
+        {id});
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(Decimal::fromVariant(q.value(0)), *Decimal::parse(u"1234.50"_s));
+    EXPECT_EQ(Decimal::fromVariant(q.value(1)), *Decimal::parse(u"123.45"_s));
+    EXPECT_EQ(Decimal::fromVariant(q.value(2)), *Decimal::parse(u"123.45"_s));
+    EXPECT_EQ(Decimal::fromVariant(q.value(3)), *Decimal::parse(u"740.70"_s));
+    EXPECT_EQ(q.value(4).toString(), u"140601"_s);
+    EXPECT_EQ(Decimal::fromVariant(q.value(5)), Decimal(10));
+    q.finish();
+}
+
+// Catches: the grid editable or 取数/清空 offered without the rights, after
+// posting; a fetch over existing rows; 清空 answered 否 deleting anything; a row
+// of a warehouse the operator may not change being edited.
+TEST_P(DispatchedGoodsTest, RightsPostingAndTheFetchAndClearCommands) {
+    salesDocuments();
+    open();
+    {
+        dispatched::DispatchedEntry e(ctx, BusinessType::Instalment);
+        e.Load();
+        EXPECT_TRUE(e.canFetchAndClear());
+        EXPECT_TRUE(e.Fetch());
+        EXPECT_EQ(sink.last(), u"取数完毕！"_s);
+        EXPECT_EQ(rows().size(), 6);
+        sink.clear();
+        EXPECT_FALSE(e.Fetch());  // rows exist: nothing, silently
+        EXPECT_TRUE(sink.entries().isEmpty());
+
+        sink.script(MsgAnswer::No);
+        EXPECT_FALSE(e.Clear());
+        EXPECT_EQ(sink.texts(), QStringList{u"此操作将删除所有期初分期收款数据，是否继续？"_s});
+        EXPECT_EQ(rows().size(), 6);
+        sink.script(MsgAnswer::Yes);
+        EXPECT_TRUE(e.Clear());
+        EXPECT_TRUE(rows().isEmpty());
+        EXPECT_TRUE(e.Fetch());
+    }
+
+    // The clerk changes warehouse 02 only.
+    test::AccountBuilder(db(), false)
+        .clerkHolds({u"02"_s, u"03"_s}, {u"02"_s}, {u"0401"_s}, {u"1101"_s, u"1103"_s, u"1104"_s, u"2002"_s});
+    open(u"clerk"_s, u"clerk123"_s);
+    dispatched::DispatchedEntry e(ctx, BusinessType::Instalment);
+    e.Load();
+    EXPECT_FALSE(e.gridReadOnly());
+    e.Refresh(dispatched::dispatchedQuery(ctx, BusinessType::Instalment, {{u"02"_s, u"03"_s}}));
+    int row03 = -1;
+    for (int r = 0; r < e.grid().dataRowCount(); ++r)
+        if (e.grid().text(r, dispatched::DCol::InvCode) == u"2002"_s) row03 = r;
+    ASSERT_GE(row03, 0);
+    QString value = u"10"_s;
+    bool cancel = false;
+    sink.clear();
+    e.ValidateCell(value, cancel, row03, dispatched::DCol::OutAmount);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(sink.last(), u"您没有此仓库的权限！"_s);
+
+    setParam("IA", "bQCAccount", u"true"_s);
+    open();
+    dispatched::DispatchedEntry posted(ctx, BusinessType::Instalment);
+    posted.Load();
+    EXPECT_TRUE(posted.gridReadOnly());
+    EXPECT_FALSE(posted.canFetchAndClear());
 }
 
 QC_DB_SUITE(DispatchedGoodsTest);
