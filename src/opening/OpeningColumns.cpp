@@ -7,7 +7,6 @@ namespace qc::opening {
 namespace {
 
 using grid::ColumnKind;
-using grid::ColumnSpec;
 using grid::Total;
 
 grid::ColumnTable build() {
