@@ -6,6 +6,7 @@
 #include "dispatched/DispatchedGoods.h"
 
 #include "dispatched/DispatchedColumns.h"
+#include "dispatched/DispatchedConditions.h"
 #include "dispatched/DispatchedEntry.h"
 #include "dispatched/DispatchedQuery.h"
 
@@ -451,6 +452,51 @@ TEST_P(DispatchedGoodsTest, RightsPostingAndTheFetchAndClearCommands) {
     posted.Load();
     EXPECT_TRUE(posted.gridReadOnly());
     EXPECT_FALSE(posted.canFetchAndClear());
+}
+
+// Catches: a customer class or bound accepted when it is not one (or a customer
+// outside the class), a refused class kept in its box, names handed on instead
+// of codes, and the dialog accepted without a warehouse.
+TEST_P(DispatchedGoodsTest, TheConditionDialogChecksTheCustomerBoxesAndHandsOnCodes) {
+    salesDocuments();
+    note(5, kInstalment, u"05"_s, kBefore, {}, u"C004"_s);
+    line(51, 5, u"02"_s, u"1102"_s, u"2"_s);
+    open();
+    dispatched::GetFromXsFcsp(ctx, BusinessType::Instalment);
+    dispatched::DispatchedConditions c(ctx, pickers);
+    c.Load();
+
+    c.customerClass.text = u"99"_s;
+    EXPECT_FALSE(c.leaveCustomerClass());
+    EXPECT_EQ(sink.last(), u"客户分类输入不合法！"_s);
+    EXPECT_EQ(c.customerClass.text, QString());
+    c.customerClass.text = u"02"_s;
+    EXPECT_TRUE(c.leaveCustomerClass());
+    EXPECT_EQ(c.customerClass.tag, u"02"_s);
+    c.customerFrom.text = u"C001"_s;  // of class 01
+    EXPECT_FALSE(c.leaveCustomerFrom());
+    EXPECT_EQ(sink.last(), u"客户上限输入不合法！"_s);
+    c.customerTo.text = u"nobody"_s;
+    EXPECT_FALSE(c.leaveCustomerTo());
+    EXPECT_EQ(sink.last(), u"客户下限输入不合法！"_s);
+    c.customerFrom.text = u"C004"_s;
+    EXPECT_TRUE(c.leaveCustomerFrom());
+    c.customerTo = {};
+
+    const std::optional<dispatched::DispatchedFilter> f = c.Display();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->customerClass, u"02"_s);
+    EXPECT_EQ(f->customerFrom, u"C004"_s);
+    EXPECT_EQ(f->warehouses, (QStringList{u"02"_s, u"03"_s}));
+    QSqlQuery q = ctx.gDb->Connection().exec(dispatched::dispatchedQuery(ctx, BusinessType::Instalment, *f));
+    QStringList notes;
+    while (q.next()) notes << q.value(dispatched::DCol::VouCode).toString();
+    EXPECT_EQ(notes, QStringList{u"FH5"_s});
+
+    c.fields().ClearWarehouses();
+    sink.clear();
+    EXPECT_FALSE(c.Display());
+    EXPECT_EQ(sink.last(), u"必须至少选择一个仓库！"_s);
 }
 
 QC_DB_SUITE(DispatchedGoodsTest);
