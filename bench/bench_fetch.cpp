@@ -10,6 +10,7 @@
 #include "BenchAccount.h"
 #include "opening/FetchStock.h"
 #include "platform/Dialect.h"
+#include "platform/UnitSteps.h"
 
 #include <benchmark/benchmark.h>
 
@@ -74,7 +75,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     QElapsedTimer stepTimer;
     QString lastStep;
     if (qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0)
-        opening::fetchStepHook() = [&](const QString& name) {
+        unitStepHook() = [&](const QString& name) {
             if (!lastStep.isEmpty())
                 fprintf(stderr, "  %-12s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
             lastStep = name;
@@ -109,7 +110,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     state.counters["fetch_s"] = mean;
     state.counters["floor_s"] = floor;
     state.counters["ratio"] = floor > 0 ? mean / floor : 0;
-    opening::fetchStepHook() = nullptr;
+    unitStepHook() = nullptr;
 }
 
 const bool registered = [] {

@@ -1,6 +1,7 @@
 #include "opening/FetchParts.h"
 
 #include "opening/FetchStock.h"
+#include "platform/UnitSteps.h"
 
 namespace qc::opening::fetching {
 
@@ -77,8 +78,7 @@ QList<std::pair<QString, QString>> documentItems() {
 }
 
 void fetchStep(const QString& name) {
-    const auto& hook = fetchStepHook();
-    if (hook) hook(name);
+    announceStep(QStringLiteral("fetch"), name);
 }
 
 }  // namespace qc::opening::fetching

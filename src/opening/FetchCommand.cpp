@@ -14,11 +14,6 @@ namespace qc::opening {
 
 using fetching::fetchStep;
 
-std::function<void(const QString&)>& fetchStepHook() {
-    static std::function<void(const QString&)> hook;
-    return hook;
-}
-
 const QStringList& fetchSteps() {
     static const QStringList steps{
         QStringLiteral("delete"),    QStringLiteral("prepare"), QStringLiteral("copy"),

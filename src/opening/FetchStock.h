@@ -11,7 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 
 namespace qc {
 struct LoginContext;
@@ -57,12 +56,8 @@ QString fetchShortfallMessage(const FetchResult& r);
 // cancelling running at the same time has ended.
 bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, FetchResult* result = nullptr);
 
-// The names of the statement groups of a take-over, in the order they run.
+// The names of the statement groups of a take-over, in the order they run; each
+// is announced to unitStepHook() as "fetch/<name>" before it runs.
 const QStringList& fetchSteps();
-
-// Called with the name of each statement group before it runs. Tests install a
-// hook that throws at a chosen step to prove that a failure anywhere leaves the
-// database as it was; it is empty otherwise.
-std::function<void(const QString& step)>& fetchStepHook();
 
 }  // namespace qc::opening

@@ -7,6 +7,7 @@
 #include "host/Users.h"
 #include "opening/FetchStock.h"
 #include "opening/Posting.h"
+#include "platform/UnitSteps.h"
 #include "support/OpeningFixture.h"
 
 #include <QSqlRecord>
@@ -444,14 +445,14 @@ TEST_P(FetchStockTest, AFailureAnywhereLeavesEverythingAsBefore) {
         db().exec(u"UPDATE GL_mEnd SET bFlag_ST = ? WHERE iPeriod = 1"_s, {failing == u"copy" ? 0 : 1});
         const QString state = snapshot();
         bool fired = false;
-        opening::fetchStepHook() = [&](const QString& s) {
-            if (s != failing) return;
+        unitStepHook() = [&](const QString& s) {
+            if (s != u"fetch/"_s + failing) return;
             fired = true;
-            throw DbError(u"模拟失败："_s + s);
+            throw DbError(u"模拟失败："_s + failing);
         };
         sink.clear();
         EXPECT_FALSE(opening::FetchOpenings(ctx, u"02"_s, true)) << failing.toStdString();
-        opening::fetchStepHook() = nullptr;
+        unitStepHook() = nullptr;
         EXPECT_TRUE(fired) << failing.toStdString();
         EXPECT_EQ(sink.texts(), QStringList{u"模拟失败："_s + failing});
         EXPECT_EQ(snapshot(), state) << failing.toStdString();
