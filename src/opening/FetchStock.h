@@ -11,7 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-
 namespace qc {
 struct LoginContext;
 }
