@@ -137,17 +137,19 @@ std::unique_ptr<Database> openExisting(const QString& connectionString) {
     return Database::open(connectionString, OpenMode::Account);
 }
 
-Command initDbCommand();      // CliAccounts.cpp
-Command initDemoCommand();    // CliAccounts.cpp
-Command genScaleCommand();    // CliAccounts.cpp
-Command fetchStockCommand();  // CliFetch.cpp
-Command postCommand();        // CliPosting.cpp
-Command cancelPostCommand();  // CliPosting.cpp
+Command initDbCommand();           // CliAccounts.cpp
+Command initDemoCommand();         // CliAccounts.cpp
+Command genScaleCommand();         // CliAccounts.cpp
+Command fetchStockCommand();       // CliFetch.cpp
+Command fetchDispatchedCommand();  // CliDispatched.cpp
+Command clearDispatchedCommand();  // CliDispatched.cpp
+Command postCommand();             // CliPosting.cpp
+Command cancelPostCommand();       // CliPosting.cpp
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
-        initDbCommand(),     initDemoCommand(), genScaleCommand(),
-        fetchStockCommand(), postCommand(),     cancelPostCommand(),
+        initDbCommand(), initDemoCommand(),   genScaleCommand(),        fetchStockCommand(),
+        postCommand(),   cancelPostCommand(), fetchDispatchedCommand(), clearDispatchedCommand(),
     };
     return list;
 }
@@ -167,7 +169,7 @@ QString usage() {
         "  qcinput --screenshot 文件夹     在该文件夹生成登录、菜单和期初余额窗口的截图（重建示范账套）\n"
         "  qcinput <命令> [选项]           在终端执行命令\n\n"
         "命令：\n");
-    for (const Command& c : commands()) s += QStringLiteral("  %1  %2\n").arg(c.name, -12).arg(c.summary);
+    for (const Command& c : commands()) s += QStringLiteral("  %1  %2\n").arg(c.name, -16).arg(c.summary);
     s += QStringLiteral("\n各命令的选项：qcinput <命令> --help\n");
     return s;
 }
