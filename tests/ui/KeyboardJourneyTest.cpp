@@ -9,10 +9,10 @@
 #include "demo/Demo.h"
 #include "opening/OpeningColumns.h"
 #include "opening/ui/FrmQcInput.h"
-#include "opening/ui/OpeningView.h"
 #include "opening/ui/frmInitCon.h"
 #include "platform/MessageSink.h"
 #include "shared/grid/GridModel.h"
+#include "shared/ui/EntryGridView.h"
 #include "support/TestDb.h"
 
 #include <QAccessible>

@@ -4,8 +4,8 @@
 
 #include "EntryWindowFixture.h"
 #include "Typing.h"
-#include "opening/ui/OpeningDelegate.h"
-#include "opening/ui/OpeningView.h"
+#include "shared/ui/EntryGridDelegate.h"
+#include "shared/ui/EntryGridView.h"
 
 #include <QAccessible>
 #include <QLabel>

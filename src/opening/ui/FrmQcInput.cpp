@@ -3,11 +3,11 @@
 
 #include "opening/ui/FrmQcInput.h"
 
-#include "opening/ui/OpeningDelegate.h"
 #include "opening/ui/frmInitCon.h"
 #include "opening/ui/frmInitFind.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
+#include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QAction>
@@ -203,7 +203,7 @@ void FrmQcInput::shortcut(QChar letter) {
     }
 }
 
-void FrmQcInput::cellReference(CellEditor* editor) {
+void FrmQcInput::cellReference(grid::CellEditor* editor) {
     const QModelIndex index = editor->cellIndex();
     if (!index.isValid()) return;
     const int row = index.row(), col = rowsView->gridColumn(index);
@@ -233,7 +233,7 @@ void FrmQcInput::cellReference(CellEditor* editor) {
 void FrmQcInput::currentReference() {
     const QModelIndex index = rowsView->currentIndex();
     if (!index.isValid()) return;
-    if (CellEditor* editor = rowsView->currentEditor()) {
+    if (grid::CellEditor* editor = rowsView->currentEditor()) {
         cellReference(editor);
         return;
     }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "opening/OpeningEntry.h"
-#include "opening/ui/OpeningView.h"
 #include "platform/ui/MessageBoxSink.h"
+#include "shared/ui/EntryGridView.h"
 
 #include <QDialog>
 #include <QSet>
@@ -22,10 +22,12 @@ class QcToolbar;
 class frmInitCon;
 }  // namespace qc
 
-namespace qc::opening {
-
+namespace qc::grid {
 class CellEditor;
-class OpeningDelegate;
+class EntryGridDelegate;
+}  // namespace qc::grid
+
+namespace qc::opening {
 
 // 期初余额: the opening entry window. It shows what OpeningEntry holds and
 // forwards the user's actions to it; the rules decide.
@@ -77,7 +79,7 @@ class FrmQcInput : public QDialog, public EntryWindow {
     QLabel* valuationLabel = nullptr;
     QLabel* totalsCaptionLabel = nullptr;
     QLabel* totalsLabel = nullptr;
-    OpeningView* rowsView = nullptr;
+    grid::EntryGridView* rowsView = nullptr;
     QMenu* rowMenu = nullptr;
     QAction* addRowAction = nullptr;
     QAction* insertRowAction = nullptr;
@@ -99,7 +101,7 @@ class FrmQcInput : public QDialog, public EntryWindow {
     void classReference();
     void addRow(bool fromMenu);
     void deleteRow();
-    void cellReference(CellEditor* editor);
+    void cellReference(grid::CellEditor* editor);
     void currentReference();
     void shortcut(QChar letter);
     bool checkRow(int row);
@@ -113,7 +115,7 @@ class FrmQcInput : public QDialog, public EntryWindow {
     MessageSink* m_previousSink = nullptr;
     std::unique_ptr<OpeningEntry> m_entry;
     grid::GridModel* m_model = nullptr;
-    OpeningDelegate* m_delegate = nullptr;
+    grid::EntryGridDelegate* m_delegate = nullptr;
     frmInitCon* m_filter = nullptr;
     QSet<int> m_edited;
     int m_warehouseIndex = -1;

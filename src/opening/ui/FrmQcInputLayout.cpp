@@ -3,12 +3,12 @@
 
 #include "opening/ui/FrmQcInput.h"
 
-#include "opening/ui/OpeningDelegate.h"
 #include "opening/ui/frmInitCon.h"
 #include "opening/ui/frmInitFind.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/CommandKeys.h"
+#include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QAction>
@@ -153,23 +153,23 @@ void FrmQcInput::buildWidgets() {
     m_model->setValidator([this](QString& value, bool& cancel, int row, int col) {
         m_entry->ValidateCell(value, cancel, row, col);
     });
-    m_delegate = new OpeningDelegate(this);
+    m_delegate = new grid::EntryGridDelegate(this);
     m_delegate->hasReference = [](const QModelIndex& index) {
         const int col = index.data(grid::GridModel::ColumnRole).toInt();
         return index.isValid() && col >= 0 && col < Col::Count && openingColumns().at(col).picked;
     };
     m_delegate->maxLength = [this](int col) { return m_entry->maxTextLength(col); };
-    connect(m_delegate, &OpeningDelegate::cellAccepted, this, [this](const QModelIndex& index) {
+    connect(m_delegate, &grid::EntryGridDelegate::cellAccepted, this, [this](const QModelIndex& index) {
         m_edited.insert(index.row());
         applyState();
     });
-    connect(m_delegate, &OpeningDelegate::referenceRequested, this, &FrmQcInput::cellReference);
+    connect(m_delegate, &grid::EntryGridDelegate::referenceRequested, this, &FrmQcInput::cellReference);
 
-    rowsView = new OpeningView(this);
+    rowsView = new grid::EntryGridView(this);
     rowsView->setObjectName(QStringLiteral("rowsView"));
     rowsView->setAccessibleName(QStringLiteral("期初余额明细"));
     rowsView->setGridModel(m_model);
-    rowsView->setOpeningDelegate(m_delegate);
+    rowsView->setEntryDelegate(m_delegate);
     rowsView->rowLeaving = [this](int fromRow, int /*toRow*/) { return checkRow(fromRow); };
     rowsView->cellEditable = [this](const QModelIndex& index) {
         return m_entry->cellEditable(index.row(), rowsView->gridColumn(index));
@@ -182,7 +182,7 @@ void FrmQcInput::buildWidgets() {
                        " padding: 3px 4px; }"));
     connect(rowsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FrmQcInput::currentRowChanged);
-    connect(rowsView, &OpeningView::referenceKey, this, &FrmQcInput::currentReference);
+    connect(rowsView, &grid::EntryGridView::referenceKey, this, &FrmQcInput::currentReference);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_edited.clear(); });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) { rowsRemoved(first, last); });
@@ -197,7 +197,7 @@ void FrmQcInput::buildWidgets() {
     deleteRowAction->setObjectName(QStringLiteral("deleteRowAction"));
     connect(addRowAction, &QAction::triggered, this, [this] { addRow(true); });
     connect(deleteRowAction, &QAction::triggered, this, &FrmQcInput::deleteRow);
-    connect(rowsView, &OpeningView::popupRequested, this,
+    connect(rowsView, &grid::EntryGridView::popupRequested, this,
             [this](const QModelIndex& index, const QPoint& pos) {
                 if (!m_model->isDataRow(index.row())) return;
                 rowMenu->popup(pos);

@@ -1,4 +1,4 @@
-#include "opening/ui/OpeningDelegate.h"
+#include "shared/ui/EntryGridDelegate.h"
 
 #include "shared/grid/GridModel.h"
 
@@ -8,7 +8,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-namespace qc::opening {
+namespace qc::grid {
 
 CellEditor::CellEditor(bool withReference, QWidget* parent) : QLineEdit(parent) {
     setFrame(false);
@@ -35,10 +35,10 @@ void CellEditor::resizeEvent(QResizeEvent* event) {
     setTextMargins(0, 0, side + 2, 0);
 }
 
-OpeningDelegate::OpeningDelegate(QObject* parent) : GridDelegate(parent) {}
+EntryGridDelegate::EntryGridDelegate(QObject* parent) : GridDelegate(parent) {}
 
-QWidget* OpeningDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
-                                       const QModelIndex& index) const {
+QWidget* EntryGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
+                                         const QModelIndex& index) const {
     auto* editor = new CellEditor(hasReference && hasReference(index), parent);
     editor->setCellIndex(index);
     // Announced as the cell it edits: its column's caption and its row.
@@ -46,29 +46,29 @@ QWidget* OpeningDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
                                   .arg(index.model()->headerData(index.column(), Qt::Horizontal).toString())
                                   .arg(index.row() + 1));
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
-    const int limit = maxLength ? maxLength(index.data(grid::GridModel::ColumnRole).toInt()) : 0;
+    const int limit = maxLength ? maxLength(index.data(GridModel::ColumnRole).toInt()) : 0;
     if (limit > 0) editor->setMaxLength(limit);
-    auto* self = const_cast<OpeningDelegate*>(this);
+    auto* self = const_cast<EntryGridDelegate*>(this);
     connect(editor, &CellEditor::referenceRequested, self,
             [self, editor] { Q_EMIT self->referenceRequested(editor); });
     return editor;
 }
 
-void OpeningDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+void EntryGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     auto* e = qobject_cast<CellEditor*>(editor);
     if (!e) return;
     e->setText(index.data(Qt::EditRole).toString());
 }
 
-void OpeningDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
-                                   const QModelIndex& index) const {
+void EntryGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                     const QModelIndex& index) const {
     auto* e = qobject_cast<CellEditor*>(editor);
     if (!e) return;
     const QString text = e->text();
     // Leaving a cell that was not changed is no edit.
     if (text == index.data(Qt::EditRole).toString()) return;
     if (!model->setData(index, text, Qt::EditRole)) {
-        auto* m = qobject_cast<grid::GridModel*>(model);
+        auto* m = qobject_cast<GridModel*>(model);
         m_refused = index;
         m_refusedText = m ? m->refusedValue() : text;
         return;
@@ -79,19 +79,19 @@ void OpeningDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     Q_EMIT cellAccepted(index);
 }
 
-void OpeningDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
-                                           const QModelIndex& /*index*/) const {
+void EntryGridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                             const QModelIndex& /*index*/) const {
     editor->setGeometry(option.rect);
 }
 
-std::pair<QPersistentModelIndex, QString> OpeningDelegate::takeRefusal() {
+std::pair<QPersistentModelIndex, QString> EntryGridDelegate::takeRefusal() {
     std::pair<QPersistentModelIndex, QString> r{m_refused, m_refusedText};
     m_refused = QPersistentModelIndex();
     m_refusedText.clear();
     return r;
 }
 
-bool OpeningDelegate::commit(CellEditor* editor) {
+bool EntryGridDelegate::commit(CellEditor* editor) {
     m_refused = QPersistentModelIndex();
     // The rules may show a message box; the editor losing the focus to it is
     // part of the check, not a second commit.
@@ -107,7 +107,7 @@ bool OpeningDelegate::commit(CellEditor* editor) {
     return false;
 }
 
-bool OpeningDelegate::eventFilter(QObject* object, QEvent* event) {
+bool EntryGridDelegate::eventFilter(QObject* object, QEvent* event) {
     auto* editor = qobject_cast<CellEditor*>(object);
     if (!editor) return GridDelegate::eventFilter(object, event);
 
@@ -161,4 +161,4 @@ bool OpeningDelegate::eventFilter(QObject* object, QEvent* event) {
     return GridDelegate::eventFilter(object, event);
 }
 
-}  // namespace qc::opening
+}  // namespace qc::grid

@@ -9,7 +9,7 @@
 
 class QToolButton;
 
-namespace qc::opening {
+namespace qc::grid {
 
 // The editor of a grid cell: a text box, with a small "..." button at its right
 // end when the cell has a reference (F2 does the same).
@@ -32,13 +32,13 @@ class CellEditor : public QLineEdit {
     QPersistentModelIndex m_index;
 };
 
-// Editors of the opening grid. An edit is checked when it is committed (Enter,
+// Editors of an entry grid. An edit is checked when it is committed (Enter,
 // Tab, or the focus leaving the cell): a refused value keeps the editor open on
 // its cell with the text the rule left, so that the user corrects it there.
-class OpeningDelegate : public grid::GridDelegate {
+class EntryGridDelegate : public GridDelegate {
     Q_OBJECT
   public:
-    explicit OpeningDelegate(QObject* parent = nullptr);
+    explicit EntryGridDelegate(QObject* parent = nullptr);
 
     // Whether the cell (model row, column) offers a reference.
     std::function<bool(const QModelIndex&)> hasReference;
@@ -86,4 +86,4 @@ class OpeningDelegate : public grid::GridDelegate {
     mutable QString m_refusedText;
 };
 
-}  // namespace qc::opening
+}  // namespace qc::grid

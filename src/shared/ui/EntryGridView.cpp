@@ -1,8 +1,8 @@
-#include "opening/ui/OpeningView.h"
+#include "shared/ui/EntryGridView.h"
 
-#include "opening/ui/OpeningDelegate.h"
 #include "shared/grid/GridModel.h"
 #include "shared/grid/ShownColumns.h"
+#include "shared/ui/EntryGridDelegate.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -10,9 +10,9 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-namespace qc::opening {
+namespace qc::grid {
 
-OpeningView::OpeningView(QWidget* parent) : QTableView(parent) {
+EntryGridView::EntryGridView(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -27,39 +27,39 @@ OpeningView::OpeningView(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setMinimumWidth(36);
 }
 
-void OpeningView::setGridModel(grid::GridModel* grid) {
-    if (!m_shown) m_shown = new grid::ShownColumns(this);
+void EntryGridView::setGridModel(GridModel* grid) {
+    if (!m_shown) m_shown = new ShownColumns(this);
     m_shown->setSourceModel(grid);
     setModel(m_shown);
 }
 
-void OpeningView::setHiddenGridColumns(const QSet<int>& columns) {
+void EntryGridView::setHiddenGridColumns(const QSet<int>& columns) {
     if (m_shown) m_shown->setHiddenColumns(columns);
 }
 
-bool OpeningView::isGridColumnHidden(int column) const {
+bool EntryGridView::isGridColumnHidden(int column) const {
     return !m_shown || m_shown->isHidden(column);
 }
 
-void OpeningView::setGridColumnWidth(int column, int width) {
+void EntryGridView::setGridColumnWidth(int column, int width) {
     const int shown = m_shown ? m_shown->shownColumn(column) : -1;
     if (shown >= 0) setColumnWidth(shown, width);
 }
 
-QModelIndex OpeningView::cellIndex(int row, int column) const {
+QModelIndex EntryGridView::cellIndex(int row, int column) const {
     return m_shown ? m_shown->cell(row, column) : QModelIndex();
 }
 
-int OpeningView::gridColumn(const QModelIndex& index) const {
+int EntryGridView::gridColumn(const QModelIndex& index) const {
     return m_shown ? m_shown->gridColumn(index) : -1;
 }
 
-void OpeningView::setOpeningDelegate(OpeningDelegate* delegate) {
+void EntryGridView::setEntryDelegate(EntryGridDelegate* delegate) {
     m_delegate = delegate;
     setItemDelegate(delegate);
-    connect(delegate, &OpeningDelegate::moveRequested, this, &OpeningView::moveToNextCell);
-    connect(delegate, &OpeningDelegate::leaveRequested, this, &OpeningView::leaveGrid);
-    connect(delegate, &OpeningDelegate::focusKeptInCell, this, [this] {
+    connect(delegate, &EntryGridDelegate::moveRequested, this, &EntryGridView::moveToNextCell);
+    connect(delegate, &EntryGridDelegate::leaveRequested, this, &EntryGridView::leaveGrid);
+    connect(delegate, &EntryGridDelegate::focusKeptInCell, this, [this] {
         // The click that took the focus from a refused cell must not move the
         // cursor; it arrives right after this, in the same event.
         m_swallowPress = true;
@@ -67,12 +67,12 @@ void OpeningView::setOpeningDelegate(OpeningDelegate* delegate) {
     });
 }
 
-CellEditor* OpeningView::currentEditor() const {
+CellEditor* EntryGridView::currentEditor() const {
     if (state() != EditingState) return nullptr;
     return qobject_cast<CellEditor*>(indexWidget(currentIndex()));
 }
 
-bool OpeningView::finishEditing() {
+bool EntryGridView::finishEditing() {
     CellEditor* editor = currentEditor();
     if (!editor) return true;
     if (!m_delegate->commit(editor)) return false;
@@ -80,13 +80,13 @@ bool OpeningView::finishEditing() {
     return true;
 }
 
-bool OpeningView::mayMoveTo(const QModelIndex& target) {
+bool EntryGridView::mayMoveTo(const QModelIndex& target) {
     const QModelIndex cur = currentIndex();
     if (!target.isValid() || !cur.isValid() || target.row() == cur.row() || !rowLeaving) return true;
     return rowLeaving(cur.row(), target.row());
 }
 
-void OpeningView::moveToNextCell(bool forward) {
+void EntryGridView::moveToNextCell(bool forward) {
     if (!model()) return;
     QModelIndex cur = currentIndex();
     if (!cur.isValid()) return;
@@ -111,14 +111,14 @@ void OpeningView::moveToNextCell(bool forward) {
     }
 }
 
-bool OpeningView::leaveGrid(bool forward) {
+bool EntryGridView::leaveGrid(bool forward) {
     if (!finishEditing()) return false;
     // The window's focus chain, deliberately past the item view's own Tab
     // navigation between cells.
     return QWidget::focusNextPrevChild(forward);  // NOLINT(bugprone-parent-virtual-call)
 }
 
-bool OpeningView::event(QEvent* event) {
+bool EntryGridView::event(QEvent* event) {
     // Tab reaches a widget as a request to move the focus; in the grid it moves the
     // cursor between cells, and with Ctrl it leaves the grid.
     if (event->type() == QEvent::KeyPress) {
@@ -136,7 +136,7 @@ bool OpeningView::event(QEvent* event) {
     return QTableView::event(event);
 }
 
-void OpeningView::keyPressEvent(QKeyEvent* event) {
+void EntryGridView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -193,7 +193,7 @@ void OpeningView::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
-void OpeningView::mousePressEvent(QMouseEvent* event) {
+void EntryGridView::mousePressEvent(QMouseEvent* event) {
     if (m_swallowPress) {
         m_swallowPress = false;
         event->accept();
@@ -206,7 +206,7 @@ void OpeningView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
 }
 
-void OpeningView::mouseReleaseEvent(QMouseEvent* event) {
+void EntryGridView::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
     if (event->button() != Qt::RightButton) return;
     const QModelIndex index = indexAt(event->position().toPoint());
@@ -214,7 +214,7 @@ void OpeningView::mouseReleaseEvent(QMouseEvent* event) {
         Q_EMIT popupRequested(index, event->globalPosition().toPoint());
 }
 
-void OpeningView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+void EntryGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QTableView::closeEditor(editor, hint);
     // The view committed on its own (the cursor was moved by code) and the rules
     // refused: back to that cell with the refused text.
@@ -224,7 +224,7 @@ void OpeningView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHin
     }
 }
 
-void OpeningView::reopen(const QPersistentModelIndex& index, const QString& text) {
+void EntryGridView::reopen(const QPersistentModelIndex& index, const QString& text) {
     if (!index.isValid()) return;
     setCurrentIndex(index);
     edit(index);
@@ -234,4 +234,4 @@ void OpeningView::reopen(const QPersistentModelIndex& index, const QString& text
     }
 }
 
-}  // namespace qc::opening
+}  // namespace qc::grid

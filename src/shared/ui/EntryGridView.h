@@ -7,34 +7,33 @@
 #include <functional>
 
 namespace qc::grid {
+
 class GridModel;
 class ShownColumns;
-}  // namespace qc::grid
-
-namespace qc::opening {
 
 class CellEditor;
-class OpeningDelegate;
+class EntryGridDelegate;
 
-// The grid of the entry window: a table view that asks before the cursor leaves
+// The grid of an entry window (opening balances, dispatched goods): a table view
+// over a grid model without its hidden columns, that asks before the cursor leaves
 // a row (the row check), moves to the next editable cell on Enter and Tab (the
 // previous on Shift+Tab) as a spreadsheet does, leaves for the window's next or
 // previous control on Ctrl+Tab and Ctrl+Shift+Tab (committing an open editor
 // first), and puts a refused editor back on its cell.
-class OpeningView : public QTableView {
+class EntryGridView : public QTableView {
     Q_OBJECT
   public:
-    explicit OpeningView(QWidget* parent = nullptr);
+    explicit EntryGridView(QWidget* parent = nullptr);
 
     // Asked before the cursor leaves a model row for another; false keeps it there.
     std::function<bool(int fromRow, int toRow)> rowLeaving;
     // Whether a cell may be edited (the cursor skips the others on Enter and Tab).
     std::function<bool(const QModelIndex&)> cellEditable;
 
-    void setOpeningDelegate(OpeningDelegate* delegate);
+    void setEntryDelegate(EntryGridDelegate* delegate);
     // Shows a grid without its hidden columns. Cells are addressed in the grid's
     // rows and columns; the view's own indexes hold the shown columns only.
-    void setGridModel(grid::GridModel* grid);
+    void setGridModel(GridModel* grid);
     void setHiddenGridColumns(const QSet<int>& columns);
     [[nodiscard]] bool isGridColumnHidden(int column) const;
     void setGridColumnWidth(int column, int width);
@@ -69,9 +68,9 @@ class OpeningView : public QTableView {
     bool mayMoveTo(const QModelIndex& target);
     void reopen(const QPersistentModelIndex& index, const QString& text);
 
-    OpeningDelegate* m_delegate = nullptr;
-    grid::ShownColumns* m_shown = nullptr;
+    EntryGridDelegate* m_delegate = nullptr;
+    ShownColumns* m_shown = nullptr;
     bool m_swallowPress = false;
 };
 
-}  // namespace qc::opening
+}  // namespace qc::grid
