@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -25,10 +24,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace qc::opening {
 
@@ -276,37 +273,6 @@ void FrmQcInput::showFind() {
     dlg.setGrid(std::move(target));
     dlg.exec();
     rowsView->setFocus(Qt::OtherFocusReason);
-}
-
-void FrmQcInput::showHelp(const QString& helpFile, int context) {
-    QDialog dlg(this);
-    dlg.setWindowTitle(QStringLiteral("帮助 - 期初余额"));
-    auto* text = new QTextBrowser(&dlg);
-    text->setOpenExternalLinks(false);
-    text->setHtml(
-        QStringLiteral("<h3>期初余额（帮助主题 %1）</h3>"
-                       "<p>选择仓库后，表格列出该仓库的期初数据，最后一行为合计。</p>"
-                       "<ul>"
-                       "<li>在存货编码中输入存货的编码、名称或代码，回车后自动带出名称、规格和单位；</li>"
-                       "<li>输入数量、单价或金额，其余两项自动计算；</li>"
-                       "<li>离开一行时该行即检查并保存；检查不通过时光标留在该行；</li>"
-                       "<li>Ctrl+A 增加一行，Ctrl+D 删除当前行，Ctrl+F 定位存货，F2 打开当前格的参照。</li>"
-                       "<li>Tab、Shift+Tab 在单元格间移动；Ctrl+Tab、Ctrl+Shift+Tab 离开表格；"
-                       "Alt+W 仓库，Alt+C 存货分类，Alt+L 排列方式。</li>"
-                       "<li>Alt+Q 查询，Alt+X 选择，Alt+G 取数，Alt+J 记账（恢复），Alt+S 升序，Alt+R 降序，"
-                       "Alt+P 打印，Alt+V 预览，Alt+O 输出，Alt+H 汇总，Alt+M 对账，Alt+E 退出。</li>"
-                       "</ul>"
-                       "<p>查询可按存货分类和存货范围缩小显示的数据；记账后期初数据不能再修改。</p>")
-            .arg(context));
-    if (!helpFile.isEmpty()) text->append(QStringLiteral("<p style='color:gray'>%1</p>").arg(helpFile));
-    auto* buttons = new QDialogButtonBox(&dlg);
-    buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-    dlg.resize(520, 360);
-    dlg.exec();
 }
 
 void FrmQcInput::setBusy(bool busy) {
