@@ -1,5 +1,6 @@
 #include "WindowHostImpl.h"
 
+#include "dispatched/ui/FrmQcFcsp.h"
 #include "host/ui/UiPickers.h"
 #include "opening/ui/FrmQcInput.h"
 #include "platform/ui/MessageBoxSink.h"
@@ -18,7 +19,7 @@ namespace {
 }  // namespace
 
 bool WindowHostImpl::available(Window w) const {
-    return w == Window::Opening;
+    return w == Window::Opening || w == Window::Dispatched;
 }
 
 void WindowHostImpl::showOpening(LoginContext& ctx, VqLogin& login, bool isBusiness) {
@@ -42,8 +43,23 @@ void WindowHostImpl::showOpening(LoginContext& ctx, VqLogin& login, bool isBusin
     closeContext(ctx);
 }
 
-void WindowHostImpl::showDispatched(LoginContext& /*ctx*/, VqLogin& /*login*/, int /*businessType*/) {
-    notBuilt("dispatched");
+void WindowHostImpl::showDispatched(LoginContext& ctx, VqLogin& login, int businessType) {
+    MessageBoxSink early(m_parent);
+    MessageSink* const shellSink = ctx.sink;
+    if (!ctx.sink) ctx.sink = &early;
+    openContext(ctx, login, false, ConnectionMode::Reconnect);
+    createScratchDatabase(ctx);
+    {
+        UiPickers pickers(m_parent);
+        dispatched::FrmQcFcsp window(
+            ctx, pickers,
+            businessType == 0 ? dispatched::BusinessType::Instalment : dispatched::BusinessType::Consignment,
+            m_parent);
+        pickers.setParentWidget(&window);
+        window.exec();
+    }
+    ctx.sink = shellSink;
+    closeContext(ctx);
 }
 
 void WindowHostImpl::showSummary(LoginContext& /*ctx*/, VqLogin& /*login*/, bool /*isBusiness*/) {

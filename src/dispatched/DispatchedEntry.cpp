@@ -9,6 +9,7 @@
 #include "platform/NumberFormat.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
+#include "shared/Reference.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -82,8 +83,40 @@ void DispatchedEntry::Load() {
         m_grid->setCaption(c, name);
         m_widths[c] = name.isEmpty() ? 0 : 1000;
     }
+    m_sortItems.clear();
+    for (int c = 0; c < C::Count; ++c)
+        if (m_widths.at(c) != 0) m_sortItems << m_grid->caption(c);
     m_grid->setReadOnly(m_readOnly);
     m_grid->clear();
+}
+
+QList<ToolButton> DispatchedEntry::toolbar() const {
+    QList<ToolButton> l{
+        {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印"), QStringLiteral("Print")},
+        {QStringLiteral("Preview"), QStringLiteral("预览"), QStringLiteral("打印预览"),
+         QStringLiteral("Preview")},
+        {QStringLiteral("OutPut"), QStringLiteral("输出"), QStringLiteral("数据输出"),
+         QStringLiteral("OutPut")},
+        {QStringLiteral("Getcount"), QStringLiteral("取数"), QStringLiteral("取数"),
+         QStringLiteral("Getcount")},
+        {QStringLiteral("Seek"), QStringLiteral("查询"), QStringLiteral("查询"), QStringLiteral("Seek")},
+        {QStringLiteral("Clear"), QStringLiteral("清空"), QStringLiteral("清空"), QStringLiteral("Clear")},
+        {QStringLiteral("Sum"), QStringLiteral("汇总"), QStringLiteral("汇总"), QStringLiteral("Sum")},
+        {QStringLiteral("Find"), QStringLiteral("定位"), QStringLiteral("定位(Ctrl+F)"),
+         QStringLiteral("Find")},
+        {QStringLiteral("Order"), QStringLiteral("升序"), QStringLiteral("按升序排序"),
+         QStringLiteral("Order")},
+        {QStringLiteral("ROrder"), QStringLiteral("降序"), QStringLiteral("按降序排序"),
+         QStringLiteral("ROrder")},
+        {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("帮助(F1)"), QStringLiteral("Help")},
+        {QStringLiteral("Exit"), QStringLiteral("退出"), QStringLiteral("退出"), QStringLiteral("Exit")},
+    };
+    for (ToolButton& b : l) {
+        if (b.key == u"Getcount" || b.key == u"Clear") b.enabled = m_canFetch;
+        // The dispatched-goods summary is not offered yet.
+        if (b.key == u"Sum") b.enabled = false;
+    }
+    return l;
 }
 
 void DispatchedEntry::Refresh(const SqlFragment& query) {
@@ -281,6 +314,45 @@ bool DispatchedEntry::StoreRow(int row) {
         return false;
     }
     return true;
+}
+
+void DispatchedEntry::ValidateAndStore(QString& value, bool& cancel, int row, int col) {
+    const QStringList before = m_grid->dataRow(row);
+    ValidateCell(value, cancel, row, col);
+    if (cancel) return;
+    m_grid->setText(row, col, value);
+    if (StoreRow(row)) return;
+    for (int c = 0; c < C::Count; ++c) m_grid->setText(row, c, before.value(c));
+    cancel = true;
+}
+
+std::optional<QString> DispatchedEntry::PickSubject(Pickers& pickers, const QString& typed) {
+    try {
+        const std::optional<ReferenceQuery> query =
+            BuildReferenceQuery(m_ctx, kRefSubject, typed.trimmed(), QString());
+        if (!query) return std::nullopt;
+        const std::optional<PickedRow> picked = pickers.reference(accountDb(m_ctx), *query);
+        if (!picked) return std::nullopt;
+        return textOf(pickedValue(*picked, query->tagField));
+    } catch (const DbError& e) {
+        sinkOf(m_ctx).critical(e.message());
+        return std::nullopt;
+    }
+}
+
+void DispatchedEntry::Sort(const QString& caption, bool ascending) {
+    if (m_grid->dataRowCount() == 0 || caption.isEmpty()) return;
+    const int col = static_cast<int>(m_grid->captions().indexOf(caption));
+    if (col >= 0) m_grid->sortBy(col, ascending);
+}
+
+bool DispatchedEntry::OutputAllowed(const QString& key) {
+    if (m_grid->dataRowCount() > 0) return true;
+    const QString what = key == u"Print"     ? QStringLiteral("打印")
+                         : key == u"Preview" ? QStringLiteral("预览")
+                                             : QStringLiteral("输出");
+    sinkOf(m_ctx).exclamation(QStringLiteral("没有数据，不能") + what + QStringLiteral("！"));
+    return false;
 }
 
 bool DispatchedEntry::inLockedUnit(const std::function<void()>& work) {

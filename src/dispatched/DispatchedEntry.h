@@ -7,7 +7,9 @@
 // actions to it.
 
 #include "dispatched/DispatchedGoods.h"
+#include "host/Pickers.h"
 #include "platform/Database.h"
+#include "shared/ToolButton.h"
 #include "shared/grid/GridModel.h"
 
 #include <functional>
@@ -35,6 +37,11 @@ class DispatchedEntry {
     // 取数 and 清空 may be used (the right, unposted, the start year).
     [[nodiscard]] bool canFetchAndClear() const { return m_canFetch; }
     [[nodiscard]] bool posted() const { return m_posted; }
+    // The toolbar: 取数 and 清空 as the rights, the posting and the year allow; 汇总
+    // shown but not yet offered.
+    [[nodiscard]] QList<ToolButton> toolbar() const;
+    // The captions of the shown columns, in column order: what 升序 and 降序 sort by.
+    [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }
 
     // Shows the rows of a query (the condition dialog's), formatted as the grid
     // shows them; an empty query leaves the grid empty.
@@ -46,6 +53,19 @@ class DispatchedEntry {
     // Stores the row's edited values at once; false (with the message) when the
     // database refused them, the row then unchanged.
     bool StoreRow(int row);
+    // A typed cell as the window hands it over: checked, written into the row with
+    // the figures it recomputes, and stored at once. Refused or not stored: cancel
+    // is set and the row is as it was.
+    void ValidateAndStore(QString& value, bool& cancel, int row, int col);
+    // The account-subject reference of the 科目编码 cell, primed with `typed`: the
+    // code picked, or nothing when the user cancelled.
+    std::optional<QString> PickSubject(Pickers& pickers, const QString& typed);
+
+    // 升序 / 降序 by the column whose caption is `caption` (texts without regard to
+    // case, numbers as numbers); nothing without rows or a caption.
+    void Sort(const QString& caption, bool ascending);
+    // 打印, 预览, 输出: false with "没有数据，不能…！" when the grid has no rows.
+    bool OutputAllowed(const QString& key);
 
     // 取数: nothing when rows of the business type exist; otherwise the take-over
     // under the fetch task, "取数完毕！" when done. True when rows were fetched.
@@ -66,6 +86,7 @@ class DispatchedEntry {
     BusinessType m_type;
     std::unique_ptr<grid::GridModel> m_grid;
     QList<int> m_widths;
+    QStringList m_sortItems;
     bool m_readOnly = true, m_canFetch = false, m_posted = false;
     int m_quantityDecimals = 2, m_priceDecimals = 2;
 };

@@ -4,6 +4,7 @@
 #include "host/TaskLease.h"
 #include "opening/OpeningColumns.h"
 #include "platform/Database.h"
+#include "shared/ToolButton.h"
 #include "shared/grid/GridModel.h"
 
 #include <QDate>
@@ -21,16 +22,6 @@ class MessageSink;
 class QSqlQuery;
 
 namespace qc::opening {
-
-// One toolbar button of the entry window as the rules leave it.
-struct ToolButton {
-    QString key;
-    QString caption;
-    QString toolTip;
-    QString image;  // image key: the button's own key, or "Restore" for 恢复
-    bool enabled = true;
-    bool visible = true;
-};
 
 // What the rules ask of the entry window itself: its dialogs and the few things
 // only the window can do. The widget class implements it; tests script it.

@@ -2,6 +2,7 @@
 // text typed so far, and how a pick fills the row.
 
 #include "opening/CellRules.h"
+#include "shared/Reference.h"
 
 namespace qc::opening {
 
@@ -98,18 +99,14 @@ ReferenceQuery OpeningEntry::ReferenceQueryFor(int row, int col, const QString& 
             q.captions = QStringList{QStringLiteral("供应商编码"), QStringLiteral("供应商简称"),
                                      QStringLiteral("供应商名称"), QStringLiteral("供应商分类")};
             break;
-        case Col::InvHead:
-            q.list =
-                SqlFragment{QStringLiteral("SELECT cCode, cCode_Name FROM code WHERE bEnd = 1 AND (%1 OR %2) "
-                                           "ORDER BY cCode")
-                                .arg(likeUpper(env, QStringLiteral("cCode")),
-                                     likeUpper(env, QStringLiteral("cCode_Name"))),
-                            {pattern, pattern}};
-            q.table = QStringLiteral("code");
-            q.textField = QStringLiteral("cCode_Name");
-            q.tagField = QStringLiteral("cCode");
-            q.captions = QStringList{QStringLiteral("科目编码"), QStringLiteral("科目名称")};
+        case Col::InvHead: {
+            const std::optional<ReferenceQuery> subjects = BuildReferenceQuery(m_ctx, kRefSubject, typed, {});
+            if (!subjects) return {};
+            const QString title = q.title;
+            q = *subjects;
+            q.title = title;
             break;
+        }
         case Col::ItemClass:
             q.list = SqlFragment{QStringLiteral("SELECT cItem_Class, cItem_Name FROM fitem WHERE %1 "
                                                 "ORDER BY cItem_Class")

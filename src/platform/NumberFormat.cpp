@@ -40,6 +40,18 @@ QString sqlNumberText(const Decimal& value, int places) {
     return value.toString(places);
 }
 
+QString GroupThousands(const QString& text) {
+    qsizetype start = text.startsWith(u'-') ? 1 : 0;
+    qsizetype end = text.indexOf(u'.');
+    if (end < 0) end = text.size();
+    if (end - start < 4) return text;
+    for (qsizetype i = start; i < text.size(); ++i)
+        if (i != end && !text.at(i).isDigit()) return text;
+    QString out = text;
+    for (qsizetype i = end - 3; i > start; i -= 3) out.insert(i, u',');
+    return out;
+}
+
 QString StripThousandsSeparators(const QString& text) {
     QString s = text;
     s.remove(QLatin1Char(','));

@@ -20,6 +20,10 @@ QString decimalsPattern(int places);
 // from zero, fixed decimals, no grouping.
 QString sqlNumberText(const Decimal& value, int places);
 
+// A plain number's text ("-1234567.50") with its whole part grouped by thousands
+// ("-1,234,567.50"); any other text unchanged.
+QString GroupThousands(const QString& text);
+
 // Removes every comma (thousands separators typed or displayed in amount cells).
 QString StripThousandsSeparators(const QString& text);
 

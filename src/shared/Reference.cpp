@@ -88,6 +88,15 @@ std::optional<ReferenceQuery> BuildReferenceQuery(LoginContext& ctx, const QStri
         q.tagField = QStringLiteral("cCusCode");
         q.captions = QStringList{QStringLiteral("客户编码"), QStringLiteral("客户简称"),
                                  QStringLiteral("客户名称"), QStringLiteral("分类编码")};
+    } else if (kind == kRefSubject) {
+        where = containsEither(d, QStringLiteral("cCode"), QStringLiteral("cCode_Name"), text);
+        q.list = SqlFragment{QStringLiteral("SELECT cCode, cCode_Name FROM code WHERE bEnd = 1 AND ") +
+                                 where.sql + QStringLiteral(" ORDER BY cCode"),
+                             where.binds};
+        q.table = QStringLiteral("code");
+        q.textField = QStringLiteral("cCode_Name");
+        q.tagField = QStringLiteral("cCode");
+        q.captions = QStringList{QStringLiteral("科目编码"), QStringLiteral("科目名称")};
     } else {
         return std::nullopt;
     }

@@ -23,6 +23,8 @@ inline const QString kRefInventoryClass = QStringLiteral("存货分类");
 inline const QString kRefInventory = QStringLiteral("存货");
 inline const QString kRefCustomerClass = QStringLiteral("客户分类");
 inline const QString kRefCustomer = QStringLiteral("客户");
+// End-level account subjects (the inventory accounts of a row).
+inline const QString kRefSubject = QStringLiteral("科目");
 
 // What the reference window of a kind lists: entries whose code or name contains
 // `text` (without regard to letter case), for "存货" and "客户" only those whose

@@ -13,6 +13,7 @@
 #include "platform/MessageSink.h"
 #include "platform/Schema.h"
 #include "session/LoginContext.h"
+#include "support/ScriptedPickers.h"
 #include "support/TestDb.h"
 
 #include <QSqlQuery>
@@ -21,37 +22,6 @@
 #include <optional>
 
 namespace qc::test {
-
-// Answers the reference window by running its list query for real: it records the
-// codes listed and picks the row whose code is `pick` (nothing: the user cancels).
-class ScriptedPickers : public Pickers {
-  public:
-    std::optional<QString> pick;
-    QStringList listed;
-    std::optional<ReferenceQuery> lastQuery;
-    int calls = 0;
-
-    std::optional<PickedRow> reference(Database& db, const ReferenceQuery& query) override {
-        ++calls;
-        lastQuery = query;
-        listed.clear();
-        QSqlQuery q = db.exec(query.list);
-        std::optional<PickedRow> chosen;
-        while (q.next()) {
-            PickedRow row;
-            const QSqlRecord rec = q.record();
-            for (int i = 0; i < rec.count(); ++i) row.insert(rec.fieldName(i).toLower(), q.value(i));
-            const QString code = textOf(pickedValue(row, query.tagField));
-            listed << code;
-            if (pick && code == *pick) chosen = row;
-        }
-        return chosen;
-    }
-    std::optional<QList<PickedRow>> selectInventory(Database&, const SqlFragment&) override {
-        return std::nullopt;
-    }
-    std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
-};
 
 // A database suite that logs operators in with the password "pw" to account 001
 // of 2026 and opens the context of the opening window for them.

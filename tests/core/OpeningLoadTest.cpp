@@ -204,7 +204,7 @@ TEST_P(OpeningLoadTest, ToolbarAndReadOnlyState) {
 
     setParam("IA", "bQCAccount", u"true"_s);
     open();
-    const opening::ToolButton* keep = entry->button(u"Keep"_s);
+    const ToolButton* keep = entry->button(u"Keep"_s);
     EXPECT_EQ(keep->caption, u"恢复"_s);
     EXPECT_EQ(keep->image, u"Restore"_s);
     EXPECT_EQ(keep->toolTip, u"恢复记账"_s);

@@ -5,9 +5,9 @@
 #include "core/ConditionFixture.h"
 #include "host/ui/ReferenceDialog.h"
 #include "opening/ui/frmInitCon.h"
-#include "opening/ui/frmInitFind.h"
 #include "shared/Reference.h"
 #include "shared/ui/ConditionWidgets.h"
+#include "shared/ui/frmInitFind.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -3,19 +3,20 @@
 // the database afterwards, and the grid model under Qt's model checker.
 
 #include "Typing.h"
+#include "WindowDriving.h"
 #include "demo/Demo.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
 #include "host/ui/ReferenceDialog.h"
 #include "opening/ui/FrmQcInput.h"
 #include "opening/ui/frmInitCon.h"
-#include "opening/ui/frmInitFind.h"
 #include "platform/Decimal.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/ConditionWidgets.h"
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/frmInitFind.h"
 #include "support/TestDb.h"
 
 #include <QAbstractItemModelTester>
@@ -39,20 +40,7 @@ namespace {
 namespace Col = opening::Col;
 using opening::FrmQcInput;
 
-// The pick windows answer from a script and remember what they were asked.
-class ScriptedPickers : public Pickers {
-  public:
-    std::optional<PickedRow> referenceAnswer;
-    std::optional<ReferenceQuery> lastQuery;
-    std::optional<PickedRow> reference(Database&, const ReferenceQuery& q) override {
-        lastQuery = q;
-        return referenceAnswer;
-    }
-    std::optional<QList<PickedRow>> selectInventory(Database&, const SqlFragment&) override {
-        return std::nullopt;
-    }
-    std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
-};
+using test::ScriptedPickers;
 
 class FrmQcInputTest : public test::DbTest {
   protected:
@@ -166,41 +154,16 @@ class FrmQcInputTest : public test::DbTest {
         return {Decimal::fromText(lines.value(0).remove(u',')),
                 Decimal::fromText(lines.value(1).remove(u','))};
     }
-    // Runs `answer` on the modal dialog the next action opens, once it is up.
-    static void onNextDialog(std::function<void(QWidget*)> answer, int tries = 100) {
-        QTimer::singleShot(0, [answer = std::move(answer), tries]() mutable {
-            QWidget* dlg = QApplication::activeModalWidget();
-            if (!dlg && tries > 0) {
-                onNextDialog(std::move(answer), tries - 1);
-                return;
-            }
-            ASSERT_NE(dlg, nullptr);
-            answer(dlg);
-        });
-    }
+    static void onNextDialog(std::function<void(QWidget*)> answer) { test::onNextDialog(std::move(answer)); }
     void clickButton(const QString& key) {
         QTest::mouseClick(window->toolbar->toolButton(key), Qt::LeftButton);
         QApplication::processEvents();
     }
 
-    // With QC_SCREENSHOT_DIR set, the journeys leave pictures of the window there.
-    static void save(const QImage& image, const QString& name) {
-        const QString dir = qEnvironmentVariable("QC_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) image.save(dir + u'/' + name);
-    }
+    static void save(const QImage& image, const QString& name) { test::saveShot(image, name); }
     // The window with a dialog drawn over its grid.
     QImage composed(QWidget& dialog) {
-        QImage base = window->grab().toImage();
-        dialog.adjustSize();
-        dialog.resize(dialog.size().expandedTo(QSize(760, 0)));
-        const QImage top = dialog.grab().toImage();
-        QPainter p(&base);
-        const QPoint at = window->rowsView->geometry().center() - QPoint(top.width() / 2, top.height() / 2);
-        p.fillRect(QRect(at + QPoint(4, 4), top.size()), QColor(0, 0, 0, 60));
-        p.drawImage(at, top);
-        p.setPen(QColor(90, 110, 130));
-        p.drawRect(QRect(at, top.size()).adjusted(0, 0, -1, -1));
-        return base;
+        return test::composedShot(*window, window->rowsView->geometry().center(), dialog);
     }
 
     LoginContext ctx;
@@ -221,7 +184,7 @@ TEST_P(FrmQcInputTest, OpensEmptyAndLoadsTheChosenWarehouse) {
     EXPECT_EQ(window->warehouseList->currentIndex(), -1);
     EXPECT_EQ(window->model().rowCount(), 0);
     QStringList keys;
-    for (const opening::ToolButton& b : window->entry().toolbar()) keys << b.key;
+    for (const ToolButton& b : window->entry().toolbar()) keys << b.key;
     EXPECT_EQ(window->toolbar->keys(), keys);
     EXPECT_FALSE(window->toolbar->buttonVisible(u"Save"_s));
     EXPECT_FALSE(window->toolbar->buttonEnabled(u"Print"_s));
@@ -418,7 +381,7 @@ TEST_P(FrmQcInputTest, ReferenceOfTheCodeCellFillsTheRow) {
     pickWarehouse(u"07"_s);
     ctrl('a');
     type(u"纸"_s);
-    pickers.referenceAnswer = PickedRow{{u"cinvcode"_s, u"4002"_s}, {u"cinvname"_s, u"五层纸箱"_s}};
+    pickers.pick = u"4002"_s;
     key(Qt::Key_F2);
     ASSERT_TRUE(pickers.lastQuery.has_value());
     EXPECT_TRUE(pickers.lastQuery->list.binds.contains(QVariant(u"%纸%"_s)));

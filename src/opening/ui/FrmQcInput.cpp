@@ -4,11 +4,11 @@
 #include "opening/ui/FrmQcInput.h"
 
 #include "opening/ui/frmInitCon.h"
-#include "opening/ui/frmInitFind.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/frmInitFind.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,13 +32,7 @@ namespace qc::opening {
 void FrmQcInput::applyState() {
     valuationLabel->setText(m_entry->valuationLabel());
     totalsLabel->setText(m_entry->totalsLabel());
-    for (const ToolButton& b : m_entry->toolbar()) {
-        toolbar->setCaption(b.key, b.caption);
-        toolbar->setButtonToolTip(b.key, b.toolTip);
-        toolbar->setImage(b.key, b.image);
-        toolbar->setButtonEnabled(b.key, b.enabled);
-        toolbar->setButtonVisible(b.key, b.visible);
-    }
+    toolbar->applyButtons(m_entry->toolbar());
     const bool readOnly = m_entry->gridReadOnly();
     rowsView->setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
                                        : QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked);
@@ -265,10 +259,7 @@ void FrmQcInput::showFind() {
     target.moveTo = [this](int row) {
         const QModelIndex index = rowsView->cellIndex(row, Col::InvCode);
         if (index.row() != rowsView->currentIndex().row() && !leaveCurrentRow()) return;
-        rowsView->setCurrentIndex(index);
-        rowsView->selectionModel()->select(index,
-                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        rowsView->scrollTo(index, QAbstractItemView::PositionAtTop);
+        rowsView->showRowAtTop(row, Col::InvCode);
     };
     dlg.setGrid(std::move(target));
     dlg.exec();
@@ -286,37 +277,12 @@ void FrmQcInput::closeWindow() {
     close();
 }
 
-void FrmQcInput::reject() {
-    if (m_closing) {
-        QDialog::reject();
-        return;
-    }
-    close();
-}
-
-void FrmQcInput::closeEvent(QCloseEvent* event) {
-    if (m_unloaded) {
-        event->accept();
-        return;
-    }
+bool FrmQcInput::mayClose() {
+    if (m_unloaded) return true;
     // A row being keyed is stored before the window goes, or the window stays.
-    if (!leaveCurrentRow() || !m_entry->Unload()) {
-        event->ignore();
-        return;
-    }
+    if (!leaveCurrentRow() || !m_entry->Unload()) return false;
     m_unloaded = true;
-    m_closing = true;
-    QDialog::closeEvent(event);
-    m_closing = false;
-}
-
-void FrmQcInput::keyPressEvent(QKeyEvent* event) {
-    // Esc belongs to the grid's editor; it never closes the window.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    return true;
 }
 
 bool FrmQcInput::eventFilter(QObject* watched, QEvent* event) {
@@ -335,7 +301,7 @@ bool FrmQcInput::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    return QDialog::eventFilter(watched, event);
+    return EntryDialog::eventFilter(watched, event);
 }
 
 }  // namespace qc::opening

@@ -2,6 +2,7 @@
 
 #include "opening/OpeningEntry.h"
 #include "platform/ui/MessageBoxSink.h"
+#include "shared/ui/EntryDialog.h"
 #include "shared/ui/EntryGridView.h"
 
 #include <QDialog>
@@ -31,7 +32,7 @@ namespace qc::opening {
 
 // 期初余额: the opening entry window. It shows what OpeningEntry holds and
 // forwards the user's actions to it; the rules decide.
-class FrmQcInput : public QDialog, public EntryWindow {
+class FrmQcInput : public EntryDialog, public EntryWindow {
     Q_OBJECT
   public:
     FrmQcInput(LoginContext& ctx, Pickers& pickers, QWidget* parent = nullptr);
@@ -64,8 +65,6 @@ class FrmQcInput : public QDialog, public EntryWindow {
     void setBusy(bool busy) override;
     void closeWindow() override;
 
-    void reject() override;
-
     // The controls.
     QcToolbar* toolbar = nullptr;
     QLabel* titleLabel = nullptr;
@@ -86,8 +85,7 @@ class FrmQcInput : public QDialog, public EntryWindow {
     QAction* deleteRowAction = nullptr;
 
   protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    bool mayClose() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -119,7 +117,6 @@ class FrmQcInput : public QDialog, public EntryWindow {
     frmInitCon* m_filter = nullptr;
     QSet<int> m_edited;
     int m_warehouseIndex = -1;
-    bool m_closing = false;
     bool m_unloaded = false;
 };
 

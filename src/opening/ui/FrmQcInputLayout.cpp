@@ -4,18 +4,18 @@
 #include "opening/ui/FrmQcInput.h"
 
 #include "opening/ui/frmInitCon.h"
-#include "opening/ui/frmInitFind.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/CommandKeys.h"
 #include "shared/ui/EntryGridDelegate.h"
+#include "shared/ui/HelpPage.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/frmInitFind.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,7 +26,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,9 +33,6 @@
 namespace qc::opening {
 
 namespace {
-
-// Column widths are kept in the old units (twips); a pixel is about fifteen.
-constexpr int kTwipsPerPixel = 15;
 
 // The warehouse list tells the rules when it is opened.
 class WarehouseCombo : public QComboBox {
@@ -52,11 +48,9 @@ class WarehouseCombo : public QComboBox {
 }  // namespace
 
 FrmQcInput::FrmQcInput(LoginContext& ctx, Pickers& pickers, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_pickers(pickers), m_boxSink(this) {
+    : EntryDialog(parent), m_ctx(ctx), m_pickers(pickers), m_boxSink(this) {
     setObjectName(QStringLiteral("FrmQcInput"));
     setWindowTitle(QStringLiteral("期初余额"));
-    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
-    setSizeGripEnabled(true);
     m_previousSink = m_ctx.sink;
     m_ctx.sink = &m_boxSink;
 
@@ -84,14 +78,7 @@ void FrmQcInput::buildWidgets() {
         if (index == 0) runCommand(key);
     });
 
-    titleLabel = new QLabel(QStringLiteral("期 初 余 额"), this);
-    titleLabel->setObjectName(QStringLiteral("titleLabel"));
-    titleLabel->setAlignment(Qt::AlignCenter);
-    QFont titleFont = titleLabel->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.7);
-    titleFont.setBold(true);
-    titleLabel->setFont(titleFont);
-    titleLabel->setStyleSheet(QStringLiteral("color: #1f3a5f; padding: 6px 0px 2px 0px;"));
+    titleLabel = makeTitleLabel(QStringLiteral("期 初 余 额"));
 
     // Each field is named for assistive technology by its label (without the
     // mnemonic), and reached by the label's Alt+letter.
@@ -174,12 +161,6 @@ void FrmQcInput::buildWidgets() {
     rowsView->cellEditable = [this](const QModelIndex& index) {
         return m_entry->cellEditable(index.row(), rowsView->gridColumn(index));
     };
-    rowsView->setStyleSheet(
-        QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
-                       " selection-color: black; }"
-                       "QHeaderView::section { background: #e9eef4; border: 0px;"
-                       " border-right: 1px solid #c8d0d8; border-bottom: 1px solid #c8d0d8;"
-                       " padding: 3px 4px; }"));
     connect(rowsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &FrmQcInput::currentRowChanged);
     connect(rowsView, &grid::EntryGridView::referenceKey, this, &FrmQcInput::currentReference);
@@ -231,33 +212,18 @@ void FrmQcInput::buildWidgets() {
     controls->addWidget(totalsCaptionLabel);
     controls->addWidget(totalsLabel);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolbar);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(10, 2, 10, 10);
-    body->setSpacing(6);
-    body->addWidget(titleLabel);
-    body->addLayout(controls);
-    body->addWidget(rowsView, 1);
-    layout->addLayout(body, 1);
+    layOut(toolbar, titleLabel, controls, rowsView);
 }
 
 void FrmQcInput::buildToolbar() {
-    toolbar->clearButtons();
-    for (const ToolButton& b : m_entry->toolbar()) {
-        toolbar->addButton(b.key, b.caption, b.toolTip, b.image);
-        // These keys are the window's own shortcuts (in either case, and kept from
-        // an open cell editor); the toolbar shows them.
-        if (b.key == u"Add" || b.key == u"Delete" || b.key == u"Find" || b.key == u"Help")
-            toolbar->setButtonShortcut(b.key, commandShortcut(b.key), false);
-        // The groups of the old toolbar: output, editing, queries, posting, sorting, help.
-        if (b.key == u"OutPut" || b.key == u"Select" || b.key == u"Compare" || b.key == u"Keep" ||
-            b.key == u"ROrder")
-            toolbar->addSeparatorItem();
-    }
-    toolbar->applyStoredStyle();
+    // The groups of the old toolbar: output, editing, queries, posting, sorting, help.
+    // Add, Delete, Find and Help are the window's own shortcuts (in either case, and
+    // kept from an open cell editor); the toolbar shows them.
+    toolbar->buildButtons(
+        m_entry->toolbar(),
+        {QStringLiteral("OutPut"), QStringLiteral("Select"), QStringLiteral("Compare"),
+         QStringLiteral("Keep"), QStringLiteral("ROrder")},
+        {QStringLiteral("Add"), QStringLiteral("Delete"), QStringLiteral("Find"), QStringLiteral("Help")});
 }
 
 void FrmQcInput::loadWindow() {
@@ -280,27 +246,14 @@ void FrmQcInput::loadWindow() {
 }
 
 void FrmQcInput::applyColumns() {
-    const QList<int>& widths = m_entry->columnWidths();
-    const bool plan = m_entry->planColumnsVisible();
-    QSet<int> hidden;
-    for (int c = 0; c < Col::Count; ++c) {
-        bool hide = widths.value(c) == 0 || c == Col::AutoId;
-        if (c == Col::PlanPrice || c == Col::PlanAmount) hide = hide || !plan;
-        if (hide) hidden.insert(c);
-    }
-    rowsView->setHiddenGridColumns(hidden);
-    for (int c = 0; c < Col::Count; ++c) {
-        const int w = widths.value(c);
-        if (w > 0) rowsView->setGridColumnWidth(c, std::max(40, w / kTwipsPerPixel + 12));
-    }
+    QSet<int> hidden{Col::AutoId};
+    if (!m_entry->planColumnsVisible()) hidden += QSet<int>{Col::PlanPrice, Col::PlanAmount};
+    rowsView->applyColumnLayout(m_entry->columnWidths(), hidden);
 }
 
 void FrmQcInput::showHelp(const QString& helpFile, int context) {
-    QDialog dlg(this);
-    dlg.setWindowTitle(QStringLiteral("帮助 - 期初余额"));
-    auto* text = new QTextBrowser(&dlg);
-    text->setOpenExternalLinks(false);
-    text->setHtml(
+    showHelpPage(
+        this, QStringLiteral("期初余额"),
         QStringLiteral("<h3>期初余额（帮助主题 %1）</h3>"
                        "<p>选择仓库后，表格列出该仓库的期初数据，最后一行为合计。</p>"
                        "<ul>"
@@ -314,16 +267,8 @@ void FrmQcInput::showHelp(const QString& helpFile, int context) {
                        "Alt+P 打印，Alt+V 预览，Alt+O 输出，Alt+H 汇总，Alt+M 对账，Alt+E 退出。</li>"
                        "</ul>"
                        "<p>查询可按存货分类和存货范围缩小显示的数据；记账后期初数据不能再修改。</p>")
-            .arg(context));
-    if (!helpFile.isEmpty()) text->append(QStringLiteral("<p style='color:gray'>%1</p>").arg(helpFile));
-    auto* buttons = new QDialogButtonBox(&dlg);
-    buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-    dlg.resize(520, 360);
-    dlg.exec();
+            .arg(context),
+        helpFile);
 }
 
 }  // namespace qc::opening

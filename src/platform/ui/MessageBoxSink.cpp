@@ -1,6 +1,8 @@
 #include "platform/ui/MessageBoxSink.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -86,7 +88,15 @@ MsgAnswer MessageBoxSink::show(const QString& text, MsgIcon icon, MsgButtons but
                                       QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
 
+    // A message during work under a wait cursor is read and answered with the
+    // arrow; the wait cursor comes back afterwards.
+    QList<QCursor> lifted;
+    while (const QCursor* busy = QApplication::overrideCursor()) {
+        lifted.prepend(*busy);
+        QApplication::restoreOverrideCursor();
+    }
     box.exec();
+    for (const QCursor& c : std::as_const(lifted)) QApplication::setOverrideCursor(c);
     QAbstractButton* clicked = box.clickedButton();
     for (const Choice& c : choices) {
         if (clicked == box.button(c.button)) return c.answer;

@@ -194,7 +194,7 @@ void GridModel::sortBy(int col, bool ascending) {
             if (!ka || !kb) return !ka && kb.has_value();  // empty cells first
             return *ka < *kb;
         }
-        return m_rows.at(a).at(col) < m_rows.at(b).at(col);
+        return QString::compare(m_rows.at(a).at(col), m_rows.at(b).at(col), Qt::CaseInsensitive) < 0;
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return ascending ? less(a, b) : less(b, a); });

@@ -24,6 +24,7 @@ class GridModel : public QAbstractTableModel {
         DictionaryRole = Qt::UserRole + 1,  // bool: a dictionary-filled cell or the totals row
         TotalsRowRole,                      // bool: the totals row
         ColumnRole,                         // int: the cell's column in this grid (through any proxy)
+        NumericRole,                        // bool: a number column (quantity, price, amount)
     };
     // Whether a cell may be edited now (row, column), beyond what its column allows.
     using EditablePredicate = std::function<bool(int row, int col)>;
@@ -61,7 +62,8 @@ class GridModel : public QAbstractTableModel {
     int insertDataRows(const QList<QStringList>& rows);
     void removeDataRow(int row);
     // Sorts the rows by a column: numbers as numbers when every non-empty text of
-    // the column is one, texts otherwise; empty cells first; stable.
+    // the column is one, texts without regard to case otherwise; empty cells first;
+    // stable.
     void sortBy(int col, bool ascending);
 
     // ---- totals

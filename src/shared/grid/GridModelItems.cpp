@@ -29,6 +29,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
             return row == totalsRow();
         case ColumnRole:
             return col;
+        case NumericRole:
+            return m_columns.at(col).numeric();
         default:
             return {};
     }

@@ -13,6 +13,8 @@ QKeySequence commandShortcut(const QString& commandKey) {
         {QStringLiteral("Delete"), QKeySequence(Qt::CTRL | Qt::Key_D)},
         {QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S)},
         {QStringLiteral("Query"), QKeySequence(Qt::ALT | Qt::Key_Q)},
+        {QStringLiteral("Seek"), QKeySequence(Qt::ALT | Qt::Key_Q)},
+        {QStringLiteral("Clear"), QKeySequence(Qt::ALT | Qt::Key_K)},
         {QStringLiteral("Select"), QKeySequence(Qt::ALT | Qt::Key_X)},
         {QStringLiteral("Getcount"), QKeySequence(Qt::ALT | Qt::Key_G)},
         {QStringLiteral("Sum"), QKeySequence(Qt::ALT | Qt::Key_H)},

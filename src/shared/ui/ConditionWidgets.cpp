@@ -20,15 +20,6 @@ namespace qc {
 
 namespace {
 
-QToolButton* referenceButton(QWidget* parent, const QString& name) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(QStringLiteral("…"));
-    b->setToolTip(QStringLiteral("参照(F2)"));
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
-
 // A dialog's buttons never take the focus from the boxes (leaving a box checks
 // it); each is pressed by its key, which its tooltip names.
 QPushButton* commandButton(QWidget* parent, const QString& name, const QString& caption,
@@ -39,13 +30,6 @@ QPushButton* commandButton(QWidget* parent, const QString& name, const QString& 
     b->setAutoDefault(false);
     b->setToolTip(caption + u'(' + key.toString(QKeySequence::PortableText) + u')');
     return b;
-}
-
-QLineEdit* codeEdit(QWidget* parent, const QString& name, const QString& accessibleName) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setAccessibleName(accessibleName);
-    return e;
 }
 
 // The refused characters never get into a box, typed or pasted.
@@ -60,6 +44,44 @@ class RefusedCharsValidator : public QValidator {
 };
 
 }  // namespace
+
+QLineEdit* ConditionWidgets::codeEdit(QWidget* parent, const QString& name, const QString& accessibleName) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setAccessibleName(accessibleName);
+    return e;
+}
+
+QToolButton* ConditionWidgets::referenceButton(QWidget* parent, const QString& name) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(QStringLiteral("…"));
+    b->setToolTip(QStringLiteral("参照(F2)"));
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QLayout* ConditionWidgets::codeRow(QWidget* parent, const QString& labelName, const QString& caption,
+                                   QLineEdit* edit, QToolButton* button) {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(labelName);
+    label->setBuddy(edit);
+    row->addWidget(label);
+    row->addWidget(edit, 1);
+    row->addWidget(button);
+    return row;
+}
+
+QLayout* ConditionWidgets::codeRangeRow(QWidget* parent, const QString& labelName, const QString& caption,
+                                        QLineEdit* fromEdit, QToolButton* fromButton, QLineEdit* toEdit,
+                                        QToolButton* toButton) {
+    auto* row = static_cast<QHBoxLayout*>(codeRow(parent, labelName, caption, fromEdit, fromButton));
+    row->addWidget(new QLabel(QStringLiteral("至"), parent));
+    row->addWidget(toEdit, 1);
+    row->addWidget(toButton);
+    return row;
+}
 
 ConditionWidgets::ConditionWidgets(ConditionFields& fields, QDialog* dialog)
     : QObject(dialog), m_fields(fields), m_dialog(dialog) {
@@ -284,28 +306,13 @@ bool ConditionWidgets::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QLayout* ConditionWidgets::classRow() {
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("存货分类："), m_dialog);
-    label->setObjectName(QStringLiteral("itemClassLabel"));
-    label->setBuddy(itemClassEdit);
-    row->addWidget(label);
-    row->addWidget(itemClassEdit, 1);
-    row->addWidget(itemClassButton);
-    return row;
+    return codeRow(m_dialog, QStringLiteral("itemClassLabel"), QStringLiteral("存货分类："), itemClassEdit,
+                   itemClassButton);
 }
 
 QLayout* ConditionWidgets::rangeRow() {
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("存货名称："), m_dialog);
-    label->setObjectName(QStringLiteral("inventoryLabel"));
-    label->setBuddy(itemFromEdit);
-    row->addWidget(label);
-    row->addWidget(itemFromEdit, 1);
-    row->addWidget(itemFromButton);
-    row->addWidget(new QLabel(QStringLiteral("至"), m_dialog));
-    row->addWidget(itemToEdit, 1);
-    row->addWidget(itemToButton);
-    return row;
+    return codeRangeRow(m_dialog, QStringLiteral("inventoryLabel"), QStringLiteral("存货名称："),
+                        itemFromEdit, itemFromButton, itemToEdit, itemToButton);
 }
 
 QGroupBox* ConditionWidgets::warehouseFrame() {

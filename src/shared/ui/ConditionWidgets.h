@@ -39,6 +39,16 @@ class ConditionWidgets : public QObject {
     // no focus, so clicking cancel or a reference button never validates a box.
     void addCodeBox(QLineEdit* box, QToolButton* button, CodeBox* model, std::function<void()> reference,
                     std::function<bool()> leave);
+    // The pieces of a code box, for a dialog's boxes beyond the shared ones: the
+    // box (named for assistive technology), its reference button (no focus, "参照(F2)"),
+    // and a labelled row of one box or of a range "起 至 止".
+    static QLineEdit* codeEdit(QWidget* parent, const QString& name, const QString& accessibleName);
+    static QToolButton* referenceButton(QWidget* parent, const QString& name);
+    static QLayout* codeRow(QWidget* parent, const QString& labelName, const QString& caption,
+                            QLineEdit* edit, QToolButton* button);
+    static QLayout* codeRangeRow(QWidget* parent, const QString& labelName, const QString& caption,
+                                 QLineEdit* fromEdit, QToolButton* fromButton, QLineEdit* toEdit,
+                                 QToolButton* toButton);
     // Installs the key handling (refused characters, F2) on a further control.
     void watchKeys(QWidget* w);
 

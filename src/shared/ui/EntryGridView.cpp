@@ -20,6 +20,12 @@ EntryGridView::EntryGridView(QWidget* parent) : QTableView(parent) {
     setAlternatingRowColors(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    setStyleSheet(
+        QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
+                       " selection-color: black; }"
+                       "QHeaderView::section { background: #e9eef4; border: 0px;"
+                       " border-right: 1px solid #c8d0d8; border-bottom: 1px solid #c8d0d8;"
+                       " padding: 3px 4px; }"));
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -44,6 +50,22 @@ bool EntryGridView::isGridColumnHidden(int column) const {
 void EntryGridView::setGridColumnWidth(int column, int width) {
     const int shown = m_shown ? m_shown->shownColumn(column) : -1;
     if (shown >= 0) setColumnWidth(shown, width);
+}
+
+void EntryGridView::applyColumnLayout(const QList<int>& twips, QSet<int> hidden) {
+    constexpr int kTwipsPerPixel = 15;
+    for (int c = 0; c < twips.size(); ++c)
+        if (twips.at(c) == 0) hidden.insert(c);
+    setHiddenGridColumns(hidden);
+    for (int c = 0; c < twips.size(); ++c)
+        if (twips.at(c) > 0) setGridColumnWidth(c, std::max(40, twips.at(c) / kTwipsPerPixel + 12));
+}
+
+void EntryGridView::showRowAtTop(int row, int column) {
+    const QModelIndex index = cellIndex(row, column);
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index, QAbstractItemView::PositionAtTop);
 }
 
 QModelIndex EntryGridView::cellIndex(int row, int column) const {

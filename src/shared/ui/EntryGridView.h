@@ -37,6 +37,9 @@ class EntryGridView : public QTableView {
     void setHiddenGridColumns(const QSet<int>& columns);
     [[nodiscard]] bool isGridColumnHidden(int column) const;
     void setGridColumnWidth(int column, int width);
+    // The columns as the rules lay them out: widths in twips (the old unit, about
+    // fifteen to a pixel), a width of 0 hiding its column, as do those in `hidden`.
+    void applyColumnLayout(const QList<int>& twips, QSet<int> hidden);
     // The view's index of a grid cell (invalid when its column is hidden), and the
     // grid column of a view index (-1 when invalid).
     [[nodiscard]] QModelIndex cellIndex(int row, int column) const;
@@ -47,6 +50,9 @@ class EntryGridView : public QTableView {
     [[nodiscard]] CellEditor* currentEditor() const;
     // Commits and closes an open editor; false when the value was refused.
     bool finishEditing();
+    // Makes a cell current, selects its row across all its columns and scrolls the
+    // row to the top (where a find lands).
+    void showRowAtTop(int row, int column);
     // Enter and Tab: the next (or previous) editable cell, row by row.
     void moveToNextCell(bool forward);
     // Ctrl+Tab: commits an open editor and gives the focus to the next (previous)

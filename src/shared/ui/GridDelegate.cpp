@@ -1,5 +1,6 @@
 #include "shared/ui/GridDelegate.h"
 
+#include "platform/NumberFormat.h"
 #include "shared/grid/GridModel.h"
 
 namespace qc::grid {
@@ -8,6 +9,8 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelInd
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.data(GridModel::DictionaryRole).toBool()) option->backgroundBrush = dictionaryColour();
     if (index.data(GridModel::TotalsRowRole).toBool()) option->font.setBold(true);
+    if (m_groupThousands && index.data(GridModel::NumericRole).toBool())
+        option->text = GroupThousands(option->text);
 }
 
 }  // namespace qc::grid

@@ -16,8 +16,15 @@ class GridDelegate : public QStyledItemDelegate {
     // RGB(192, 255, 255): cells the user does not key, and the totals row.
     static QColor dictionaryColour() { return {192, 255, 255}; }
 
+    // Numbers shown with their thousands grouped ("1,234.50"); what is edited and
+    // stored stays plain.
+    void setGroupThousands(bool group) { m_groupThousands = group; }
+
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+  private:
+    bool m_groupThousands = false;
 };
 
 }  // namespace qc::grid

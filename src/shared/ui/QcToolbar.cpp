@@ -130,6 +130,27 @@ void QcToolbar::addSeparatorItem() {
     addSeparator();
 }
 
+void QcToolbar::buildButtons(const QList<ToolButton>& buttons, const QStringList& groupEnds,
+                             const QStringList& ownKeys) {
+    clearButtons();
+    for (const ToolButton& b : buttons) {
+        addButton(b.key, b.caption, b.toolTip, b.image);
+        if (ownKeys.contains(b.key)) setButtonShortcut(b.key, commandShortcut(b.key), false);
+        if (groupEnds.contains(b.key)) addSeparatorItem();
+    }
+    applyStoredStyle();
+}
+
+void QcToolbar::applyButtons(const QList<ToolButton>& buttons) {
+    for (const ToolButton& b : buttons) {
+        setCaption(b.key, b.caption);
+        setButtonToolTip(b.key, b.toolTip);
+        setImage(b.key, b.image);
+        setButtonEnabled(b.key, b.enabled);
+        setButtonVisible(b.key, b.visible);
+    }
+}
+
 void QcToolbar::clearButtons() {
     clear();
     qDeleteAll(m_actions);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Settings.h"
+#include "shared/ToolButton.h"
 
 #include <QHash>
 #include <QIcon>
@@ -34,6 +35,14 @@ class QcToolbar : public QToolBar {
     QAction* addButton(const QString& key, const QString& caption, const QString& toolTip,
                        const QString& imageKey = {}, const QIcon& icon = {});
     void addSeparatorItem();
+    // The buttons of a window's rules, in order: a separator after each key in
+    // `groupEnds`, and the standard key of every command shown (those in
+    // `ownKeys` handled by the window itself, the others firing the button).
+    // Then the stored style.
+    void buildButtons(const QList<ToolButton>& buttons, const QStringList& groupEnds,
+                      const QStringList& ownKeys);
+    // The captions, tooltips, images and states the rules now give the buttons.
+    void applyButtons(const QList<ToolButton>& buttons);
     void clearButtons();
 
     [[nodiscard]] bool hasButton(const QString& key) const;

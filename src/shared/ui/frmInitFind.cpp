@@ -1,4 +1,4 @@
-#include "opening/ui/frmInitFind.h"
+#include "shared/ui/frmInitFind.h"
 
 #include "session/LoginContext.h"
 #include "shared/ConditionFields.h"

@@ -1,0 +1,56 @@
+#pragma once
+
+// Helpers for driving a window in a test: pick windows that answer from a
+// script (ScriptedPickers), answering the modal dialog an action opens, and
+// pictures of a window (with a dialog drawn over it) for the documentation.
+
+#include "support/ScriptedPickers.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace qc::test {
+
+// Runs `answer` on the modal dialog the next action opens, once it is up.
+inline void onNextDialog(std::function<void(QWidget*)> answer, int tries = 100) {
+    QTimer::singleShot(0, [answer = std::move(answer), tries]() mutable {
+        QWidget* dlg = QApplication::activeModalWidget();
+        if (!dlg && tries > 0) {
+            onNextDialog(std::move(answer), tries - 1);
+            return;
+        }
+        ASSERT_NE(dlg, nullptr);
+        answer(dlg);
+    });
+}
+
+// With QC_SCREENSHOT_DIR set, the journeys leave pictures of their windows there.
+inline void saveShot(const QImage& image, const QString& name) {
+    const QString dir = qEnvironmentVariable("QC_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) image.save(dir + u'/' + name);
+}
+
+// The window with `dialog` drawn over it, centred on `centre` (window coordinates).
+inline QImage composedShot(QWidget& window, const QPoint& centre, QWidget& dialog) {
+    QImage base = window.grab().toImage();
+    dialog.adjustSize();
+    dialog.resize(dialog.size().expandedTo(QSize(760, 0)));
+    const QImage top = dialog.grab().toImage();
+    QPainter p(&base);
+    const QPoint at = centre - QPoint(top.width() / 2, top.height() / 2);
+    p.fillRect(QRect(at + QPoint(4, 4), top.size()), QColor(0, 0, 0, 60));
+    p.drawImage(at, top);
+    p.setPen(QColor(90, 110, 130));
+    p.drawRect(QRect(at, top.size()).adjusted(0, 0, -1, -1));
+    return base;
+}
+
+}  // namespace qc::test
