@@ -248,8 +248,8 @@ class Generator {
              {QStringLiteral("红色")});
     }
 
-    // Dispatch notes of five lines, instalment and consignment in turn; every third
-    // note is half invoiced by a verified invoice before the start.
+    // Dispatch notes of five lines, instalment and consignment in turn, each
+    // invoiced in part by two invoices (two invoice lines per dispatch line).
     void dispatches() {
         const qint64 heads = (qint64(m_o.dispatchLines) + 4) / 5;
         const QString t = m_d.typedText();
@@ -274,18 +274,38 @@ class Generator {
                  "CASE WHEN %4 % 10 = 0 THEN %5 ELSE NULL END FROM n, p")
                  .arg(whCode(w), itemCode(k), mix(QStringLiteral("i"), 9), k, t),
              {QStringLiteral("红色")});
-        m_db.exec(QStringLiteral(
-                      "INSERT INTO SaleBillVouch (SBVID, cSBVCode, cVouchType, cBusType, dDate, cCusCode, "
-                      "cDepCode, cPersonCode, cMaker, cChecker) "
-                      "SELECT DLID, %1, '26', CASE WHEN cVouchType = '05' THEN %2 ELSE %2 END, %3, "
-                      "cCusCode, cDepCode, cPersonCode, '陈晨', '张敏' FROM DispatchList WHERE DLID % 3 = 0")
-                      .arg(m_d.concat(QStringLiteral("'XS'"), QStringLiteral("substr(cDLCode, 3)")), t,
-                           m_d.typedDate()),
-                  {QStringLiteral("分期收款"), QStringLiteral("委托"), QDate(2025, 12, 31)});
-        m_db.exec(QStringLiteral(
-            "INSERT INTO SaleBillVouchs (AutoID, SBVID, iDLsID, cInvCode, iQuantity) "
-            "SELECT AutoID, DLID, iDLsID, cInvCode, ROUND(iQuantity / 2, 2) FROM DispatchLists "
-            "WHERE DLID % 3 = 0"));
+        // Two invoices per note, each with a line for every line of the note (a
+        // quarter of its quantity): the first verified and before the start; the
+        // second on the last day before it, or after the start for every fourth
+        // note, and unverified for every fifth.
+        for (int x = 0; x < 2; ++x) {
+            const QString checker = x == 0
+                                        ? QStringLiteral("'张敏'")
+                                        : QStringLiteral("CASE WHEN DLID % 5 = 0 THEN NULL ELSE '张敏' END");
+            const QString when =
+                x == 0 ? m_d.typedDate()
+                       : QStringLiteral("CASE WHEN DLID % 4 = 0 THEN %1 ELSE %1 END").arg(m_d.typedDate());
+            QVariantList invoiceBinds{x == 0 ? QStringLiteral("XS") : QStringLiteral("XT"),
+                                      QStringLiteral("分期收款"), QStringLiteral("委托")};
+            if (x == 0)
+                invoiceBinds << QDate(2025, 12, 20);
+            else
+                invoiceBinds << QDate(2026, 1, 10) << QDate(2025, 12, 31);
+            m_db.exec(
+                QStringLiteral("INSERT INTO SaleBillVouch (SBVID, cSBVCode, cVouchType, cBusType, dDate, "
+                               "cCusCode, cDepCode, cPersonCode, cMaker, cChecker) "
+                               "SELECT DLID + %1, %2, '26', CASE WHEN cVouchType = '05' THEN %3 ELSE %3 END, "
+                               "%4, cCusCode, cDepCode, cPersonCode, '陈晨', %5 FROM DispatchList")
+                    .arg(x * heads)
+                    .arg(m_d.concat(t, QStringLiteral("substr(cDLCode, 3)")), t, when, checker),
+                invoiceBinds);
+            m_db.exec(
+                QStringLiteral("INSERT INTO SaleBillVouchs (AutoID, SBVID, iDLsID, cInvCode, iQuantity) "
+                               "SELECT AutoID + %1, DLID + %2, iDLsID, cInvCode, ROUND(iQuantity / 4, 2) "
+                               "FROM DispatchLists")
+                    .arg(qint64(x) * m_o.dispatchLines)
+                    .arg(x * heads));
+        }
     }
 
     Database& m_db;
