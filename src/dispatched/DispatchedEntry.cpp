@@ -7,6 +7,7 @@
 #include "host/VqLogin.h"
 #include "platform/Decimal.h"
 #include "platform/NumberFormat.h"
+#include "platform/Schema.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 #include "shared/Reference.h"
@@ -290,27 +291,43 @@ bool DispatchedEntry::StoreRow(int row) {
     bool isId = false;
     const qint64 id = key.toLongLong(&isId);
     if (!isId) return true;  // the blank row is never stored
-    const auto numberOrNull = [this, row](int col) -> QVariant {
+    // Each figure goes to its column; one the column cannot hold (or a text that is
+    // no number) refuses the whole row, as the database would.
+    bool fits = true;
+    const auto numberOrNull = [this, row, &fits](int col, const char* column) -> QVariant {
         const QString t = m_grid->text(row, col).trimmed().remove(u',');
         if (t.isEmpty()) return {};
         const std::optional<Decimal> d = Decimal::parse(t);
-        return d ? d->toVariant() : QVariant(t);
+        if (!d || !fitsColumn(QStringLiteral("IA_EnSubsidiary"), QString::fromLatin1(column), *d)) {
+            fits = false;
+            return {};
+        }
+        return d->toVariant();
     };
     const QString subject = m_grid->text(row, C::OutHead).trimmed();
+    const QVariantList values{subject.isEmpty() ? QVariant() : QVariant(subject),
+                              numberOrNull(C::OpenQuantity, "iAInQuantity"),
+                              numberOrNull(C::UnitPrice, "iInCost"),
+                              numberOrNull(C::OpenAmount, "iAInPrice"),
+                              numberOrNull(C::OutQuantity, "iAOutQuantity"),
+                              numberOrNull(C::UnitPrice, "iOutCost"),
+                              numberOrNull(C::OutAmount, "iAOutPrice"),
+                              id};
+    if (!fits || !fitsColumn(QStringLiteral("IA_EnSubsidiary"), QStringLiteral("cOutHead"), subject)) {
+        sinkOf(m_ctx).critical(kOutOfRange);
+        return false;
+    }
     try {
         Database& db = accountDb(m_ctx);
         Transaction tx(db);
         db.exec(
             QStringLiteral("UPDATE IA_EnSubsidiary SET cOutHead = ?, iAInQuantity = ?, iInCost = ?, "
                            "iAInPrice = ?, iAOutQuantity = ?, iOutCost = ?, iAOutPrice = ? WHERE AutoID = ?"),
-            {subject.isEmpty() ? QVariant() : QVariant(subject), numberOrNull(C::OpenQuantity),
-             numberOrNull(C::UnitPrice), numberOrNull(C::OpenAmount), numberOrNull(C::OutQuantity),
-             numberOrNull(C::UnitPrice), numberOrNull(C::OutAmount), id});
+            values);
         tx.commit();
-    } catch (const DbError&) {
-        // What the columns cannot hold (a number too large, a code too long) is
-        // refused by the database; the row is then left as it was.
-        sinkOf(m_ctx).critical(kOutOfRange);
+    } catch (const DbError& e) {
+        // The row is left as it was; the user hears why.
+        sinkOf(m_ctx).critical(e.message());
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "platform/Schema.h"
 
 #include "platform/Database.h"
+#include "platform/Decimal.h"
 #include "platform/Dialect.h"
 
 #include <QRegularExpression>
@@ -118,6 +119,20 @@ const TableDef* findTable(const QString& name) {
 bool schemaHasColumn(const QString& tableName, const QString& column) {
     const TableDef* t = findTable(tableName);
     return t && t->column(column);
+}
+
+bool fitsColumn(const QString& tableName, const QString& column, const Decimal& value) {
+    const TableDef* t = findTable(tableName);
+    const ColumnDef* c = t ? t->column(column) : nullptr;
+    if (!c || c->type != ColType::Numeric) return true;
+    const std::optional<Decimal> limit = Decimal::parse(u'1' + QString(c->precision - c->scale, u'0'));
+    return !limit || value.round(std::min(c->scale, Decimal::kScale)).abs() < *limit;
+}
+
+bool fitsColumn(const QString& tableName, const QString& column, const QString& text) {
+    const TableDef* t = findTable(tableName);
+    const ColumnDef* c = t ? t->column(column) : nullptr;
+    return !c || c->type != ColType::Text || c->length == 0 || text.size() <= c->length;
 }
 
 QStringList createStatements(const TableDef& t, const Dialect& d) {

@@ -7,6 +7,7 @@
 namespace qc {
 
 class Database;
+class Decimal;
 class Dialect;
 
 enum class ColType { Identity, Text, SmallInt, Int, BigInt, Numeric, Float, Bit, Date };
@@ -65,5 +66,11 @@ void createSchema(Database& db);
 // True when `column` is a column of `table` in the declared schema. Identifiers
 // taken from data are checked against the database itself with Database::columnsOf.
 bool schemaHasColumn(const QString& table, const QString& column);
+
+// Whether a value fits a declared column: a number within its precision (after
+// rounding to its scale), a text within its length. Both databases then refuse or
+// accept the same values (SQLite itself would store any number and any text).
+bool fitsColumn(const QString& table, const QString& column, const Decimal& value);
+bool fitsColumn(const QString& table, const QString& column, const QString& text);
 
 }  // namespace qc

@@ -398,6 +398,20 @@ TEST_P(DispatchedGoodsTest, TheFourFiguresKeepOneUnitPriceAndAnEditIsStoredAtOnc
     EXPECT_EQ(q.value(4).toString(), u"140601"_s);
     EXPECT_EQ(Decimal::fromVariant(q.value(5)), Decimal(10));
     q.finish();
+
+    // An amount its column cannot hold is refused on either database: nothing
+    // stored, and the row shows what is stored.
+    const QStringList stored = g.dataRow(0);
+    QString huge = u"1234567890123456"_s;
+    bool cancel = false;
+    sink.clear();
+    e.ValidateAndStore(huge, cancel, 0, DCol::OutAmount);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(sink.texts(), QStringList{u"数据超出允许范围"_s});
+    EXPECT_EQ(g.dataRow(0), stored);
+    EXPECT_EQ(
+        Decimal::fromVariant(db().scalar(u"SELECT iAOutPrice FROM IA_EnSubsidiary WHERE AutoID = ?"_s, {id})),
+        *Decimal::parse(u"1234.50"_s));
 }
 
 // Catches: the grid editable or 取数/清空 offered without the rights, after
