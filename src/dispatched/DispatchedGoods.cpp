@@ -134,36 +134,45 @@ class Fetch {
             exprs << source;
         }
         const bool byDepartment = m_ctx.gValueStyle == basis::kByDepartment;
-        // The invoiced quantity before D on invoices not invalidated (verified ones
-        // only for the remaining quantity). D is bound once, as a one-row table.
+        // The invoice lines of each dispatch line summed per invoice date first
+        // (a narrow grouping), then joined to the lines: the invoiced quantity
+        // before D on invoices not invalidated, and the verified part of it. An
+        // invalidated invoice counts for nothing: its line stays (in the group
+        // without a date), not dropped with it. D is bound as a one-row table.
         const QString invoiced = QStringLiteral(
             "CASE WHEN SaleBillVouch.dDate < cut.d %1"
             "THEN SaleBillVouchs.iQuantity ELSE 0 END");
-        const QString verified = invoiced.arg(QStringLiteral("AND SaleBillVouch.cChecker IS NOT NULL "));
-        const QString anyInvoiced = invoiced.arg(QString());
+        const QString invoices =
+            QStringLiteral(
+                "SELECT SaleBillVouchs.iDLsID, SaleBillVouch.dDate, %1 AS anyQty, %2 AS verifiedQty"
+                " FROM (SELECT %3 AS d) cut CROSS JOIN SaleBillVouchs"
+                " LEFT JOIN SaleBillVouch ON SaleBillVouch.SBVID = SaleBillVouchs.SBVID"
+                " AND SaleBillVouch.cInvalider IS NULL"
+                " GROUP BY SaleBillVouchs.iDLsID, SaleBillVouch.dDate")
+                .arg(m_d.sumWhereInexact(invoiced.arg(QString()), 10),
+                     m_d.sumWhereInexact(
+                         invoiced.arg(QStringLiteral("AND SaleBillVouch.cChecker IS NOT NULL ")), 10),
+                     m_d.typedDate());
 
-        QString sql = QStringLiteral(
-                          "INSERT INTO %1 (bRdFlag, iMonth, cDepCode, iAInQuantity, bMoneyFlag, bSale, %2) "
-                          "SELECT 1, 0, %3, %4, 1, 1, %5")
-                          .arg(m_scratch, cols.join(QStringLiteral(", ")),
-                               byDepartment ? QStringLiteral("Warehouse.cDepCode") : QStringLiteral("NULL"),
-                               m_d.roundWhereInexact(QStringLiteral("DispatchLists.iQuantity - ") +
-                                                         m_d.sumWhereInexact(verified, 10),
-                                                     10),
-                               exprs.join(QStringLiteral(", ")));
-        QVariantList binds{m_cutOff};
+        QString sql =
+            QStringLiteral(
+                "INSERT INTO %1 (bRdFlag, iMonth, cDepCode, iAInQuantity, bMoneyFlag, bSale, %2) "
+                "SELECT 1, 0, %3, %4, 1, 1, %5")
+                .arg(m_scratch, cols.join(QStringLiteral(", ")),
+                     byDepartment ? QStringLiteral("Warehouse.cDepCode") : QStringLiteral("NULL"),
+                     m_d.roundWhereInexact(
+                         QStringLiteral("DispatchLists.iQuantity - COALESCE(inv.verifiedQty, 0)"), 10),
+                     exprs.join(QStringLiteral(", ")));
+        QVariantList binds{m_cutOff, m_cutOff};
         sql += QStringLiteral(
                    " FROM (SELECT %1 AS d) cut CROSS JOIN DispatchList"
                    " JOIN DispatchLists ON DispatchLists.DLID = DispatchList.DLID"
-                   " LEFT JOIN SaleBillVouchs ON SaleBillVouchs.iDLsID = DispatchLists.iDLsID"
-                   // An invalidated invoice counts for nothing: its line is kept (as
-                   // if not invoiced), not dropped with it.
-                   " LEFT JOIN SaleBillVouch ON SaleBillVouch.SBVID = SaleBillVouchs.SBVID"
-                   " AND SaleBillVouch.cInvalider IS NULL"
+                   " LEFT JOIN (%2) inv ON inv.iDLsID = DispatchLists.iDLsID"
                    " LEFT JOIN Warehouse ON Warehouse.cWhCode = DispatchLists.cWhCode"
                    " JOIN Inventory ON Inventory.cInvCode = DispatchLists.cInvCode"
-                   " WHERE Inventory.bService = 0 AND Inventory.bInvType = 0 AND DispatchList.dDate < cut.d")
-                   .arg(m_d.typedDate());
+                   " WHERE Inventory.bService = 0 AND Inventory.bInvType = 0 AND DispatchList.dDate < cut.d"
+                   " AND ABS(DispatchLists.iQuantity) > ABS(COALESCE(inv.anyQty, 0))")
+                   .arg(m_d.typedDate(), invoices);
         if (m_type == BusinessType::Instalment) {
             sql += QStringLiteral(
                 " AND DispatchList.cBusType = ? AND DispatchList.cVouchType = ?"
@@ -173,12 +182,12 @@ class Fetch {
             sql += QStringLiteral(" AND DispatchList.cVouchType = ?");
             binds << kConsignmentNote;
         }
-        // A line and its note are keyed by DLID and the line's AutoID, the
-        // warehouse by its code: every other column follows from these.
+        // The rows keep the order of the notes, their lines and the invoice dates
+        // (a line's group without a date first): the grid lists them so.
         sql += QStringLiteral(
-                   " GROUP BY DispatchList.DLID, DispatchLists.AutoID, Warehouse.cWhCode, SaleBillVouch.dDate"
-                   " HAVING ABS(DispatchLists.iQuantity) > ABS(%1)")
-                   .arg(m_d.sumWhereInexact(anyInvoiced, 10));
+            " ORDER BY DispatchList.DLID, DispatchLists.AutoID, CASE WHEN inv.dDate IS NULL THEN 0 ELSE 1 "
+            "END,"
+            " inv.dDate");
         m_db.exec(sql, binds);
     }
 
