@@ -89,10 +89,7 @@ class Fetch {
         announceStep(kFetchUnit, QStringLiteral("select"));
         selectCandidates();
         announceStep(kFetchUnit, QStringLiteral("insert"));
-        const QString cols = scratchColumns().join(QStringLiteral(", "));
-        r.inserted = m_db.execAffected(
-            QStringLiteral("INSERT INTO IA_EnSubsidiary (%1) SELECT %1 FROM %2 WHERE iAInQuantity <> 0")
-                .arg(cols, m_scratch));
+        r.inserted = insertRows();
         announceStep(kFetchUnit, QStringLiteral("cleanup"));
         m_db.exec(m_d.dropTableIfExists(m_scratch));
         announceStep(kFetchUnit, QStringLiteral("mark"));
@@ -109,12 +106,14 @@ class Fetch {
     }
 
   private:
+    // The scratch table holds what the selection decides for each candidate: the
+    // dispatch line (InID, its iDLsID), the candidate's invoice date (dKeepDate,
+    // which orders a line's candidates), the quantity not invoiced and the
+    // warehouse's department. Every other column of a row comes from the note and
+    // its line when the rows are written.
     static QStringList scratchColumns() {
-        QStringList c{QStringLiteral("bRdFlag"),    QStringLiteral("iMonth"),
-                      QStringLiteral("cDepCode"),   QStringLiteral("iAInQuantity"),
-                      QStringLiteral("bMoneyFlag"), QStringLiteral("bSale")};
-        for (const auto& [column, source] : copiedColumns()) c << column;
-        return c;
+        return {QStringLiteral("InID"), QStringLiteral("dKeepDate"), QStringLiteral("iAInQuantity"),
+                QStringLiteral("cDepCode")};
     }
 
     // The scratch table has the opening row's columns and types, none required.
@@ -128,11 +127,6 @@ class Fetch {
     // line's quantity exceeds what the invoices of that date before D that are not
     // invalidated hold; the remaining quantity counts verified invoices only.
     void selectCandidates() {
-        QStringList cols, exprs;
-        for (const auto& [column, source] : copiedColumns()) {
-            cols << column;
-            exprs << source;
-        }
         const bool byDepartment = m_ctx.gValueStyle == basis::kByDepartment;
         // The invoice lines of each dispatch line summed per invoice date first
         // (a narrow grouping), then joined to the lines: the invoiced quantity
@@ -156,13 +150,12 @@ class Fetch {
 
         QString sql =
             QStringLiteral(
-                "INSERT INTO %1 (bRdFlag, iMonth, cDepCode, iAInQuantity, bMoneyFlag, bSale, %2) "
-                "SELECT 1, 0, %3, %4, 1, 1, %5")
-                .arg(m_scratch, cols.join(QStringLiteral(", ")),
-                     byDepartment ? QStringLiteral("Warehouse.cDepCode") : QStringLiteral("NULL"),
+                "INSERT INTO %1 (InID, dKeepDate, iAInQuantity, cDepCode) "
+                "SELECT DispatchLists.iDLsID, inv.dDate, %2, %3")
+                .arg(m_scratch,
                      m_d.roundWhereInexact(
                          QStringLiteral("DispatchLists.iQuantity - COALESCE(inv.verifiedQty, 0)"), 10),
-                     exprs.join(QStringLiteral(", ")));
+                     byDepartment ? QStringLiteral("Warehouse.cDepCode") : QStringLiteral("NULL"));
         QVariantList binds{m_cutOff, m_cutOff};
         sql += QStringLiteral(
                    " FROM (SELECT %1 AS d) cut CROSS JOIN DispatchList"
@@ -182,13 +175,29 @@ class Fetch {
             sql += QStringLiteral(" AND DispatchList.cVouchType = ?");
             binds << kConsignmentNote;
         }
-        // The rows keep the order of the notes, their lines and the invoice dates
-        // (a line's group without a date first): the grid lists them so.
-        sql += QStringLiteral(
-            " ORDER BY DispatchList.DLID, DispatchLists.AutoID, CASE WHEN inv.dDate IS NULL THEN 0 ELSE 1 "
-            "END,"
-            " inv.dDate");
         m_db.exec(sql, binds);
+    }
+
+    // The opening rows: the candidates with a quantity left, every other column
+    // from the note and its line, in the order of the notes, their lines and the
+    // invoice dates (a line's candidate without a date first); the grid lists
+    // them so.
+    qint64 insertRows() {
+        QStringList cols, exprs;
+        for (const auto& [column, source] : copiedColumns()) {
+            cols << column;
+            exprs << source;
+        }
+        return m_db.execAffected(
+            QStringLiteral(
+                "INSERT INTO IA_EnSubsidiary (bRdFlag, iMonth, cDepCode, iAInQuantity, bMoneyFlag, "
+                "bSale, %1) SELECT 1, 0, c.cDepCode, c.iAInQuantity, 1, 1, %2 FROM %3 c"
+                " JOIN DispatchLists ON DispatchLists.iDLsID = c.InID"
+                " JOIN DispatchList ON DispatchList.DLID = DispatchLists.DLID"
+                " WHERE c.iAInQuantity <> 0"
+                " ORDER BY DispatchList.DLID, DispatchLists.AutoID,"
+                " CASE WHEN c.dKeepDate IS NULL THEN 0 ELSE 1 END, c.dKeepDate")
+                .arg(cols.join(QStringLiteral(", ")), exprs.join(QStringLiteral(", ")), m_scratch));
     }
 
     void markDocuments(FetchResult& r) {
