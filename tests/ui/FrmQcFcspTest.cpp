@@ -250,6 +250,42 @@ TEST_P(FrmQcFcspTest, TheClerkSeesAndChangesOnlyWhatHisRightsAllow) {
     EXPECT_EQ(storedNumber(row03, "iAOutPrice"), before);
 }
 
+// Catches: a user-defined column shown under a name its UserDef entry does not
+// give, shown (or offered for sorting) without one, and the cells the user edits
+// not told apart from those filled from the documents.
+TEST_P(FrmQcFcspTest, UserDefinedColumnsFollowTheirNamesAndEditableCellsStandOut) {
+    db().exec(u"UPDATE UserDef SET cItemName = ? WHERE cID = '01'"_s, {u"合同号"_s});
+    db().exec(u"UPDATE UserDef SET cItemName = '' WHERE cID = '20'"_s);
+    open();
+    clickButton(u"Getcount"_s);
+    seek([](dispatched::frmQcFcspCon*) {});
+    ASSERT_GE(window->model().dataRowCount(), 2);
+
+    EXPECT_EQ(window->model().caption(C::Define1), u"合同号"_s);
+    EXPECT_FALSE(window->rowsView->isGridColumnHidden(C::Define1));
+    EXPECT_TRUE(window->rowsView->isGridColumnHidden(C::Free1));
+    EXPECT_TRUE(window->rowsView->isGridColumnHidden(C::AutoId));
+    QStringList shown, offered;
+    for (int c = 0; c < C::Count; ++c)
+        if (!window->rowsView->isGridColumnHidden(c)) shown << window->model().caption(c);
+    for (int i = 0; i < window->sortColumnList->count(); ++i) offered << window->sortColumnList->itemText(i);
+    EXPECT_EQ(offered, shown);
+
+    // Painted on screen: white where the user types, the filled colour elsewhere.
+    window->rowsView->setCurrentIndex(window->rowsView->cellIndex(0, C::VouCode));
+    const auto painted = [this](int col) {
+        const QModelIndex index = window->rowsView->cellIndex(1, col);
+        window->rowsView->scrollTo(index);
+        QApplication::processEvents();
+        const QRect r = window->rowsView->visualRect(index);
+        return window->rowsView->viewport()->grab().toImage().pixelColor(r.left() + 3, r.top() + 3);
+    };
+    for (const int col : {C::OutAmount, C::SettledAmount, C::UnitPrice, C::OpenAmount, C::OutHead})
+        EXPECT_EQ(painted(col), QColor(Qt::white)) << col;
+    for (const int col : {C::InvCode, C::OutQuantity, C::Customer, C::OutHeadName})
+        EXPECT_EQ(painted(col), QColor(192, 255, 255)) << col;
+}
+
 // Catches: a command without a key, an input without a name for assistive
 // technology or out of the keyboard's reach, the query dialog's Tab order not
 // following its layout, and Esc closing the window.
