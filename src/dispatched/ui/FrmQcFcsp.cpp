@@ -121,6 +121,10 @@ void FrmQcFcsp::buildWidgets() {
     setTabOrder(sortColumnList, rowsView);
 }
 
+void FrmQcFcsp::setMessageSink(MessageSink& sink) {
+    m_ctx.sink = &sink;
+}
+
 void FrmQcFcsp::applyColumns() {
     rowsView->applyColumnLayout(m_entry->columnWidths(), {C::AutoId});
 }

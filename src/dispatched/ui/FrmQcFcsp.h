@@ -37,6 +37,9 @@ class FrmQcFcsp : public EntryDialog {
     // The query dialog, made on the first 查询 and kept for the window's life.
     [[nodiscard]] frmQcFcspCon* conditionDialog() const { return m_conditions; }
 
+    // Sends the window's messages and questions to `sink` instead of message boxes
+    // (a script driving the window); the sink must outlive the window's context.
+    void setMessageSink(MessageSink& sink);
     // A toolbar button or its key: the command of that key.
     void runCommand(const QString& key);
 
