@@ -1,6 +1,7 @@
 #include "platform/Database.h"
 
 #include "platform/Dialect.h"
+#include "platform/SqliteDecimals.h"
 
 #include <QAtomicInteger>
 #include <QDate>
@@ -101,6 +102,7 @@ std::unique_ptr<Database> Database::connect(const QString& connectionString, Ope
         QSqlDatabase::removeDatabase(d->m_name);
         throw DbError(QStringLiteral("无法打开账套数据库 %1：%2").arg(d->m_info.display(), msg));
     }
+    if (d->m_info.kind == DbKind::Sqlite) registerExactDecimals(d->m_db);
     return d;
 }
 

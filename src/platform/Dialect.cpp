@@ -80,6 +80,34 @@ QString Dialect::sumWhereInexact(const QString& expr, int places) const {
         .arg(places);
 }
 
+QString Dialect::exactSum(const QString& expr) const {
+    return isSqlite() ? QStringLiteral("dec_sum(%1)").arg(expr)
+                      : QStringLiteral("SUM(CAST(%1 AS NUMERIC))").arg(expr);
+}
+
+QString Dialect::decimalText(const QString& expr, int places) const {
+    return isSqlite()
+               ? QStringLiteral("dec_round(%1, %2)").arg(expr).arg(places)
+               : QStringLiteral("CAST(ROUND(CAST(%1 AS NUMERIC), %2) AS VARCHAR)").arg(expr).arg(places);
+}
+
+QString Dialect::quotientText(const QString& a, const QString& b, int places) const {
+    return isSqlite()
+               ? QStringLiteral("dec_div(%1, %2, %3)").arg(a, b).arg(places)
+               : QStringLiteral(
+                     "CAST(ROUND(CAST(%1 AS NUMERIC) / NULLIF(CAST(%2 AS NUMERIC), 0), %3) AS VARCHAR)")
+                     .arg(a, b)
+                     .arg(places);
+}
+
+QString Dialect::productText(const QString& a, const QString& b, int places) const {
+    return isSqlite()
+               ? QStringLiteral("dec_mul(%1, %2, %3)").arg(a, b).arg(places)
+               : QStringLiteral("CAST(ROUND(CAST(%1 AS NUMERIC) * CAST(%2 AS NUMERIC), %3) AS VARCHAR)")
+                     .arg(a, b)
+                     .arg(places);
+}
+
 QString Dialect::fillFactorClause(int percent) const {
     if (isSqlite() || percent <= 0) return {};
     return QStringLiteral(" WITH (fillfactor = %1)").arg(percent);

@@ -44,6 +44,15 @@ class Dialect {
     // only adding binary values can leave digits to round away, and SQLite's
     // rounding is costly over a hundred thousand groups.
     [[nodiscard]] QString sumWhereInexact(const QString& expr, int places) const;
+    // Exact decimal arithmetic, whatever the database computes in: the exact sum of
+    // a column (numbers or decimal texts), and a value, a quotient (NULL when the
+    // divisor is 0) or a product rounded half away from zero to `places` and given
+    // as text with exactly that many decimals ("1234.50", "0.00"). The texts are
+    // the same on SQLite (SqliteDecimals) and PostgreSQL (NUMERIC).
+    [[nodiscard]] QString exactSum(const QString& expr) const;
+    [[nodiscard]] QString decimalText(const QString& expr, int places) const;
+    [[nodiscard]] QString quotientText(const QString& a, const QString& b, int places) const;
+    [[nodiscard]] QString productText(const QString& a, const QString& b, int places) const;
     // What follows CREATE TABLE's column list to leave room in each page for
     // in-place updates ("" where the database has no such setting).
     [[nodiscard]] QString fillFactorClause(int percent) const;
