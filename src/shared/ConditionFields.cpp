@@ -13,8 +13,6 @@ namespace qc {
 
 namespace {
 
-const QString kDetailGrade = QStringLiteral("明细");
-
 void say(LoginContext& ctx, const QString& text) {
     if (ctx.sink) ctx.sink->exclamation(text);
 }

@@ -11,6 +11,9 @@ namespace qc {
 
 struct LoginContext;
 
+// The grade of the inventory lines in a grade range, after the class grades.
+inline const QString kDetailGrade = QStringLiteral("明细");
+
 // Which of the shared field groups a condition dialog has, and the word its
 // messages use for the goods ("存货", or "商品" in commercial mode).
 struct ConditionOptions {
