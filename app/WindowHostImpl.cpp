@@ -5,6 +5,7 @@
 #include "opening/ui/FrmQcInput.h"
 #include "platform/ui/MessageBoxSink.h"
 #include "session/LoginContext.h"
+#include "summary/ui/SummaryFlow.h"
 
 #include <stdexcept>
 
@@ -19,7 +20,7 @@ namespace {
 }  // namespace
 
 bool WindowHostImpl::available(Window w) const {
-    return w == Window::Opening || w == Window::Dispatched;
+    return w == Window::Opening || w == Window::Dispatched || w == Window::Summary;
 }
 
 void WindowHostImpl::showOpening(LoginContext& ctx, VqLogin& login, bool isBusiness) {
@@ -62,8 +63,17 @@ void WindowHostImpl::showDispatched(LoginContext& ctx, VqLogin& login, int busin
     closeContext(ctx);
 }
 
-void WindowHostImpl::showSummary(LoginContext& /*ctx*/, VqLogin& /*login*/, bool /*isBusiness*/) {
-    notBuilt("summary");
+void WindowHostImpl::showSummary(LoginContext& ctx, VqLogin& login, bool isBusiness) {
+    MessageBoxSink boxes(m_parent);
+    MessageSink* const shellSink = ctx.sink;
+    if (!ctx.sink) ctx.sink = &boxes;
+    openContext(ctx, login, isBusiness, ConnectionMode::Reconnect);
+    {
+        UiPickers pickers(m_parent);
+        summary::runSummary(ctx, pickers, summary::SummaryKind::Opening, m_parent);
+    }
+    ctx.sink = shellSink;
+    closeContext(ctx);
 }
 
 void WindowHostImpl::showReconcile(LoginContext& /*ctx*/, VqLogin& /*login*/, YrCommon& /*common*/) {

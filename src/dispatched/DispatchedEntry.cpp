@@ -114,8 +114,6 @@ QList<ToolButton> DispatchedEntry::toolbar() const {
     };
     for (ToolButton& b : l) {
         if (b.key == u"Getcount" || b.key == u"Clear") b.enabled = m_canFetch;
-        // The dispatched-goods summary is not offered yet.
-        if (b.key == u"Sum") b.enabled = false;
     }
     return l;
 }

@@ -37,8 +37,7 @@ class DispatchedEntry {
     // 取数 and 清空 may be used (the right, unposted, the start year).
     [[nodiscard]] bool canFetchAndClear() const { return m_canFetch; }
     [[nodiscard]] bool posted() const { return m_posted; }
-    // The toolbar: 取数 and 清空 as the rights, the posting and the year allow; 汇总
-    // shown but not yet offered.
+    // The toolbar: 取数 and 清空 as the rights, the posting and the year allow.
     [[nodiscard]] QList<ToolButton> toolbar() const;
     // The captions of the shown columns, in column order: what 升序 and 降序 sort by.
     [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }

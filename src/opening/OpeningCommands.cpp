@@ -112,12 +112,14 @@ void OpeningEntry::runCommand(const QString& key) {
             applyCommandRules();
         }
         updateReadOnly();
+    } else if (key == u"Sum") {
+        if (!editing) m_window.showSummary();
     } else if (key == u"Exit") {
         if (editing) return;
         if (!bPosted) ApplyPlanPriceRounding();
         m_window.closeWindow();
     }
-    // Print, Preview, OutPut, Sum and Compare never reach here: their
+    // Print, Preview, OutPut and Compare never reach here: their
     // buttons stay disabled (applyCommandRules).
 }
 

@@ -140,14 +140,13 @@ void OpeningEntry::setUpToolbar() {
     m_editRight = m_ctx.gLogin && m_ctx.gLogin->TaskExec(task::kEditOpenings, 1);
 }
 
-// The one place that decides which buttons may be used. The commands that print,
-// summarise and reconcile have no work behind
+// The one place that decides which buttons may be used. The commands that print
+// and reconcile have no work behind
 // them in this window yet: they are shown and stay disabled, whatever their rule
 // says, until that work is added here.
 void OpeningEntry::applyCommandRules() {
     static const QStringList notYetAvailable{QStringLiteral("Print"), QStringLiteral("Preview"),
-                                             QStringLiteral("OutPut"), QStringLiteral("Sum"),
-                                             QStringLiteral("Compare")};
+                                             QStringLiteral("OutPut"), QStringLiteral("Compare")};
 
     ToolButton* keep = buttonRef(QStringLiteral("Keep"));
     if (bPosted) {

@@ -24,11 +24,11 @@ class EntryWindowFixture : public OpeningFixture {
         frm.reset();
         OpeningFixture::TearDown();
     }
-    void openWindow() {
+    void openWindow(const QString& user = QStringLiteral("demo"),
+                    const QString& password = QStringLiteral("demo123")) {
         using namespace Qt::StringLiterals;
         QString err;
-        login =
-            VqLogin::login({conn(), u"001"_s, 2026, u"demo"_s, u"demo123"_s, QDate(2026, 1, 1), {}}, &err);
+        login = VqLogin::login({conn(), u"001"_s, 2026, user, password, QDate(2026, 1, 1), {}}, &err);
         ASSERT_TRUE(login) << err.toStdString();
         ctx.scratchFolder = folder();
         openContext(ctx, *login, false, ConnectionMode::Reconnect);

@@ -5,6 +5,7 @@
 #include "LoginDialog.h"
 #include "MainWindow.h"
 #include "Typing.h"
+#include "WindowDriving.h"
 #include "WindowHostImpl.h"
 #include "demo/Demo.h"
 #include "dispatched/DispatchedColumns.h"
@@ -54,23 +55,6 @@ class KeyboardJourneyTest : public test::DbTest {
         for (const QChar c : text) test::typeChar(focus(), c);
         QApplication::processEvents();
     }
-    // Runs `step` once a modal window of type T is up (the window's own event loop
-    // is running then), activated as the window manager would.
-    template <typename T>
-    static void whenModal(std::function<void(T*)> step) {
-        auto* poll = new QTimer;
-        poll->setInterval(10);
-        QObject::connect(poll, &QTimer::timeout, [poll, step] {
-            auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (!window) return;
-            poll->stop();
-            poll->deleteLater();
-            QApplication::setActiveWindow(window);
-            step(window);
-        });
-        poll->start();
-    }
-
     // The login dialog by keys: operator, Tab, password, Enter. The login, or
     // null when it was refused.
     std::unique_ptr<VqLogin> logInByKeys() {
@@ -164,7 +148,7 @@ TEST_P(KeyboardJourneyTest, TheWholeEntryLoopByKeyboardAlone) {
     qint64 storedBefore = 0, storedAfter = 0;
     QString shownDate;
     bool queried = false, left = false;
-    whenModal<opening::FrmQcInput>([&](opening::FrmQcInput* frm) {
+    test::whenModal<opening::FrmQcInput>([&](opening::FrmQcInput* frm) {
         frm->setMessageSink(m_sink);
         press(Qt::Key_W, Qt::AltModifier);
         EXPECT_EQ(focus(), frm->warehouseList);
@@ -185,7 +169,7 @@ TEST_P(KeyboardJourneyTest, TheWholeEntryLoopByKeyboardAlone) {
         storedAfter = frm->model().dataRowCount();
         shownDate = frm->model().text(row, Col::VouDate);
 
-        whenModal<frmInitCon>([&](frmInitCon*) {
+        test::whenModal<frmInitCon>([&](frmInitCon*) {
             queried = true;
             press(Qt::Key_Escape);
         });
@@ -229,11 +213,11 @@ TEST_P(KeyboardJourneyTest, DispatchedGoodsFromTheMenuByKeyboardAlone) {
     QString caption, keyedId;
     int rows = 0;
     bool left = false;
-    whenModal<dispatched::FrmQcFcsp>([&](dispatched::FrmQcFcsp* frm) {
+    test::whenModal<dispatched::FrmQcFcsp>([&](dispatched::FrmQcFcsp* frm) {
         frm->setMessageSink(m_sink);
         caption = frm->windowTitle();
         press(Qt::Key_G, Qt::AltModifier);  // 取数
-        whenModal<dispatched::frmQcFcspCon>([&](dispatched::frmQcFcspCon*) { press(Qt::Key_Return); });
+        test::whenModal<dispatched::frmQcFcspCon>([&](dispatched::frmQcFcspCon*) { press(Qt::Key_Return); });
         press(Qt::Key_Q, Qt::AltModifier);  // 查询, every warehouse
         QApplication::setActiveWindow(frm);
         rows = frm->model().dataRowCount();

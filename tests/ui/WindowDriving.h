@@ -32,6 +32,23 @@ inline void onNextDialog(std::function<void(QWidget*)> answer, int tries = 100) 
     });
 }
 
+// Runs `step` once a modal window of type T is up (its own event loop running),
+// activated as the window manager would.
+template <typename T>
+void whenModal(std::function<void(T*)> step) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, step] {
+        auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!window) return;
+        poll->stop();
+        poll->deleteLater();
+        QApplication::setActiveWindow(window);
+        step(window);
+    });
+    poll->start();
+}
+
 // With QC_SCREENSHOT_DIR set, the journeys leave pictures of their windows there.
 inline void saveShot(const QImage& image, const QString& name) {
     const QString dir = qEnvironmentVariable("QC_SCREENSHOT_DIR");

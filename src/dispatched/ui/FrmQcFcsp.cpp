@@ -12,6 +12,7 @@
 #include "shared/ui/HelpPage.h"
 #include "shared/ui/QcToolbar.h"
 #include "shared/ui/frmInitFind.h"
+#include "summary/ui/SummaryFlow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -150,6 +151,13 @@ void FrmQcFcsp::runCommand(const QString& key) {
         if (editing && !rowsView->finishEditing()) return;
         if (m_entry->Clear()) m_entry->Refresh(m_query);
         showRowCount();
+    } else if (key == u"Sum") {
+        if (editing && !rowsView->finishEditing()) return;
+        summary::runSummary(m_ctx, m_pickers,
+                            m_entry->businessType() == BusinessType::Instalment
+                                ? summary::SummaryKind::Instalment
+                                : summary::SummaryKind::Consignment,
+                            this);
     } else if (key == u"Find") {
         if (!editing && m_entry->grid().dataRowCount() > 0) find();
     } else if (key == u"Order" || key == u"ROrder") {

@@ -9,6 +9,7 @@
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/QcToolbar.h"
 #include "shared/ui/frmInitFind.h"
+#include "summary/ui/SummaryFlow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -263,6 +264,11 @@ void FrmQcInput::showFind() {
     };
     dlg.setGrid(std::move(target));
     dlg.exec();
+    rowsView->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmQcInput::showSummary() {
+    summary::runSummary(m_ctx, m_pickers, summary::SummaryKind::Opening, this);
     rowsView->setFocus(Qt::OtherFocusReason);
 }
 

@@ -25,6 +25,7 @@ QKeySequence commandShortcut(const QString& commandKey) {
         {QStringLiteral("ROrder"), QKeySequence(Qt::ALT | Qt::Key_R)},
         {QStringLiteral("Help"), QKeySequence(Qt::Key_F1)},
         {QStringLiteral("Exit"), QKeySequence(Qt::ALT | Qt::Key_E)},
+        {QStringLiteral("Close"), QKeySequence(Qt::ALT | Qt::Key_E)},
     };
     return keys.value(commandKey);
 }
