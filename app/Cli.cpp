@@ -145,11 +145,13 @@ Command fetchDispatchedCommand();  // CliDispatched.cpp
 Command clearDispatchedCommand();  // CliDispatched.cpp
 Command postCommand();             // CliPosting.cpp
 Command cancelPostCommand();       // CliPosting.cpp
+Command summaryCommand();          // CliSummary.cpp
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
-        initDbCommand(), initDemoCommand(),   genScaleCommand(),        fetchStockCommand(),
-        postCommand(),   cancelPostCommand(), fetchDispatchedCommand(), clearDispatchedCommand(),
+        initDbCommand(),  initDemoCommand(),   genScaleCommand(),        fetchStockCommand(),
+        postCommand(),    cancelPostCommand(), fetchDispatchedCommand(), clearDispatchedCommand(),
+        summaryCommand(),
     };
     return list;
 }

@@ -73,15 +73,6 @@ const Account& account() {
     return r;
 }
 
-class NoPickers : public Pickers {
-  public:
-    std::optional<PickedRow> reference(Database&, const ReferenceQuery&) override { return std::nullopt; }
-    std::optional<QList<PickedRow>> selectInventory(Database&, const SqlFragment&) override {
-        return std::nullopt;
-    }
-    std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
-};
-
 class QuietWindow : public opening::EntryWindow {
   public:
     [[nodiscard]] bool inEditMode() const override { return false; }

@@ -165,15 +165,6 @@ void BM_DispatchedFetch(benchmark::State& state, bool postgres, int lines) {
     state.counters["rows_ratio"] = rowsFloorTotal > 0 ? fetchTotal / rowsFloorTotal : 0;
 }
 
-class NoPickers : public Pickers {
-  public:
-    std::optional<PickedRow> reference(Database&, const ReferenceQuery&) override { return std::nullopt; }
-    std::optional<QList<PickedRow>> selectInventory(Database&, const SqlFragment&) override {
-        return std::nullopt;
-    }
-    std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
-};
-
 // The floor of a grid load: the query read to its end into plain values.
 double readFloorSeconds(Database& db, const SqlFragment& query) {
     QElapsedTimer t;

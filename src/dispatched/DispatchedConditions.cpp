@@ -56,14 +56,13 @@ std::optional<DispatchedFilter> DispatchedConditions::Display() {
     if (!m_fields.CheckWarehouseChosen()) return std::nullopt;
     DispatchedFilter f;
     f.warehouses = m_fields.SelectedWarehouseCodes();
-    // The boxes show names; their tags hold the codes (empty text: no condition).
-    const auto code = [](const CodeBox& box) { return box.text.isEmpty() ? QString() : box.tag; };
-    f.itemClass = code(m_fields.itemClass);
-    f.itemFrom = code(m_fields.itemFrom);
-    f.itemTo = code(m_fields.itemTo);
-    f.customerClass = code(customerClass);
-    f.customerFrom = code(customerFrom);
-    f.customerTo = code(customerTo);
+    // The boxes show names; their tags hold the codes.
+    f.itemClass = ConditionFields::CodeOf(m_fields.itemClass);
+    f.itemFrom = ConditionFields::CodeOf(m_fields.itemFrom);
+    f.itemTo = ConditionFields::CodeOf(m_fields.itemTo);
+    f.customerClass = ConditionFields::CodeOf(customerClass);
+    f.customerFrom = ConditionFields::CodeOf(customerFrom);
+    f.customerTo = ConditionFields::CodeOf(customerTo);
     return f;
 }
 

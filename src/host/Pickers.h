@@ -42,6 +42,17 @@ class Pickers {
     virtual std::optional<QDate> pickDate(const QDate& initial) = 0;
 };
 
+// The pick windows of a caller without windows (the command line, a benchmark):
+// every window answers nothing, as if cancelled.
+class NoPickers : public Pickers {
+  public:
+    std::optional<PickedRow> reference(Database&, const ReferenceQuery&) override { return std::nullopt; }
+    std::optional<QList<PickedRow>> selectInventory(Database&, const SqlFragment&) override {
+        return std::nullopt;
+    }
+    std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
+};
+
 // A field of a picked row by name, without regard to case.
 QVariant pickedValue(const PickedRow& row, const QString& field);
 

@@ -41,6 +41,10 @@ class ConditionFields {
   public:
     ConditionFields(LoginContext& ctx, Pickers& pickers, ConditionOptions options = {});
 
+    // The code a box stands for: its tag, when the box shows text (an empty box is
+    // no condition).
+    static QString CodeOf(const CodeBox& box) { return box.text.isEmpty() ? QString() : box.tag.trimmed(); }
+
     // The characters no condition box accepts (the key is refused with a beep).
     static bool IsRefusedChar(QChar c);
 

@@ -131,7 +131,21 @@ void GradeSummary::createTable(const QString& name, const QStringList& textColum
         return c;
     };
     if (withGrade) t.columns << column(QStringLiteral("Grade"), ColType::Int);
-    for (const QString& c : textColumns) t.columns << column(c, ColType::Text);
+    // The user-defined items keep the types they have in Inventory, so that a
+    // number reads the same from either database; the rest are texts.
+    const TableDef* inventory = findTable(QStringLiteral("Inventory"));
+    const QStringList defines = defineColumns();
+    for (const QString& c : textColumns) {
+        const ColumnDef* source = defines.contains(c) && inventory ? inventory->column(c) : nullptr;
+        if (source) {
+            ColumnDef typed = *source;
+            typed.notNull = false;
+            typed.defaultValue.clear();
+            t.columns << typed;
+        } else {
+            t.columns << column(c, ColType::Text);
+        }
+    }
     m_db.exec(createStatements(t, m_d).first());
 }
 

@@ -55,11 +55,10 @@ void FrmQcSumCon::display() {
     SummaryRequest r;
     for (const WarehouseEntry& w : m_fields.warehouses)
         if (w.selected) r.warehouses << w;
-    // The boxes show names; their tags hold the codes (empty text: no condition).
-    const auto code = [](const CodeBox& box) { return box.text.isEmpty() ? QString() : box.tag.trimmed(); };
-    r.itemClass = code(m_fields.itemClass);
-    r.itemFrom = code(m_fields.itemFrom);
-    r.itemTo = code(m_fields.itemTo);
+    // The boxes show names; their tags hold the codes.
+    r.itemClass = ConditionFields::CodeOf(m_fields.itemClass);
+    r.itemFrom = ConditionFields::CodeOf(m_fields.itemFrom);
+    r.itemTo = ConditionFields::CodeOf(m_fields.itemTo);
     m_fields.SelectedWarehouseCodes();  // strWhCode: the last of them
     m_request = r;
     accept();
