@@ -3,6 +3,7 @@
 #include "domain/Vocabulary.h"
 #include "platform/Dialect.h"
 #include "platform/Schema.h"
+#include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 #include "shared/grid/ColumnBuilders.h"
@@ -62,9 +63,11 @@ GradeSummary::GradeSummary(LoginContext& ctx, SummaryKind kind)
     const QString suffix = ctx.gInstanceNo;
     if (kind == SummaryKind::Opening) {
         m_detail = QStringLiteral("QCSumTemp1") + suffix;
+        m_other = QStringLiteral("QCSumTemp2") + suffix;
         m_result = QStringLiteral("QCSumTempGJ") + suffix;
     } else {
         m_detail = QStringLiteral("QCOutSumTempMX") + suffix;
+        m_other = QStringLiteral("QCOutSumTempGJ") + suffix;
         m_result = QStringLiteral("QCOutSumTemp0") + suffix;
     }
 }
@@ -305,19 +308,33 @@ void GradeSummary::dispatchedItemLines(const SummaryRequest& r) {
 }
 
 // The class lines of every grade, from the deepest up: a class sums the rows of
-// `source` whose class code begins with its own code. Items without a class give
-// no class line.
+// `source` whose class code begins with its own code. The rows are summed per
+// class code first (there are few), and each grade sums those sums; items without
+// a class give no class line.
 void GradeSummary::classLines(const QString& source, const QString& sourceFilter) {
     const int qd = m_quantityDecimals, pd = m_priceDecimals;
+    const bool opening = m_kind == SummaryKind::Opening;
     const QStringList figures = figureNames(m_kind);
+    QStringList summed{figures.at(0), figures.at(2)};
+    if (opening) summed << QStringLiteral("iJHMoney");
+    m_db.exec(m_d.dropTableIfExists(m_other));
+    createTable(m_other, QStringList{QStringLiteral("cInvCCode")} + summed, false);
+    QStringList sums;
+    for (const QString& c : summed) sums << m_d.exactSum(QStringLiteral("s.") + c);
+    m_db.exec(
+        QStringLiteral("INSERT INTO %1 (cInvCCode, %2) SELECT s.cInvCCode, %3 FROM %4 s WHERE s.cInvCCode IS "
+                       "NOT NULL%5 GROUP BY s.cInvCCode")
+            .arg(m_other, summed.join(QStringLiteral(", ")), sums.join(QStringLiteral(", ")), source,
+                 sourceFilter),
+        sourceFilter.isEmpty() ? QVariantList{} : QVariantList{m_grades + 1});
+
     const QString qty = m_d.exactSum(QStringLiteral("s.") + figures.at(0));
     const QString money = m_d.exactSum(QStringLiteral("s.") + figures.at(2));
-    const int amountPlaces = m_kind == SummaryKind::Opening ? 2 : pd;
     QStringList values{m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(qty), qd),
                        QStringLiteral("COALESCE(%1, %2)")
                            .arg(m_d.quotientText(money, qty, pd), m_d.decimalText(QStringLiteral("0"), pd)),
-                       m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(money), amountPlaces)};
-    if (m_kind == SummaryKind::Opening)
+                       m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(money), opening ? 2 : pd)};
+    if (opening)
         values << QStringLiteral("''")
                << m_d.decimalText(
                       QStringLiteral("COALESCE(%1, 0)").arg(m_d.exactSum(QStringLiteral("s.iJHMoney"))), 2);
@@ -329,36 +346,39 @@ void GradeSummary::classLines(const QString& source, const QString& sourceFilter
     const QString sql =
         QStringLiteral(
             "INSERT INTO %1 (Grade, %2, %3) SELECT %4, InventoryClass.cInvCCode, InventoryClass.cInvCName, "
-            "%5, %6"
-            " FROM %7 s JOIN InventoryClass ON InventoryClass.cInvCCode = %8"
-            " WHERE InventoryClass.iInvCGrade = %4%9 GROUP BY InventoryClass.cInvCCode, "
+            "%5, %6 FROM %7 s JOIN InventoryClass ON InventoryClass.cInvCCode = %8"
+            " WHERE InventoryClass.iInvCGrade = %4 GROUP BY InventoryClass.cInvCCode, "
             "InventoryClass.cInvCName")
             .arg(m_result, cols.join(QStringLiteral(", ")), figures.join(QStringLiteral(", ")),
                  m_d.typedInt(), empties.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")),
-                 source, m_d.left(QStringLiteral("s.cInvCCode"), m_d.typedInt()), sourceFilter);
-    for (int k = m_grades; k >= 1; --k) {
-        QVariantList binds{k, codeLength(k), k};
-        if (!sourceFilter.isEmpty()) binds << m_grades + 1;
-        m_db.exec(sql, binds);
-    }
+                 m_other, m_d.left(QStringLiteral("s.cInvCCode"), m_d.typedInt()));
+    for (int k = m_grades; k >= 1; --k) m_db.exec(sql, {k, codeLength(k), k});
 }
 
 void GradeSummary::Compute(const SummaryRequest& r) {
+    const QString unit = QStringLiteral("summary");
     Transaction tx(m_db);
+    announceStep(unit, QStringLiteral("tables"));
     m_db.exec(m_d.dropTableIfExists(m_detail));
     m_db.exec(m_d.dropTableIfExists(m_result));
     QStringList cols = kLineColumns;
     cols << defineColumns() << figureNames(m_kind);
     createTable(m_result, cols, true);
     if (m_kind == SummaryKind::Opening) {
+        announceStep(unit, QStringLiteral("details"));
         openingDetails(r);
+        announceStep(unit, QStringLiteral("items"));
         openingItemLines();
+        announceStep(unit, QStringLiteral("classes"));
         classLines(m_detail, {});
     } else {
+        announceStep(unit, QStringLiteral("items"));
         dispatchedItemLines(r);
         // At this point the result holds the inventory lines only.
+        announceStep(unit, QStringLiteral("classes"));
         classLines(m_result, QStringLiteral(" AND s.Grade = %1").arg(m_d.typedInt()));
     }
+    announceStep(unit, QStringLiteral("commit"));
     tx.commit();
     m_computed = true;
 }

@@ -84,7 +84,8 @@ class GradeSummary {
     int m_grades = 0;
     int m_quantityDecimals = 2, m_priceDecimals = 2;
     QList<std::pair<int, QString>> m_named;
-    QString m_detail, m_result, m_other;
+    QString m_detail, m_result;
+    QString m_other;  // the sums per class code the class lines are made of
     bool m_computed = false;
 };
 
