@@ -8,6 +8,10 @@
 #include "summary/ui/FrmQcSumCon.h"
 #include "summary/ui/FrmQcSumInfo.h"
 
+#include <QTableView>
+
+#include <QAccessible>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -116,6 +120,53 @@ TEST_P(SummaryJourneyTest, TheClerkIsOfferedOnlyHisWarehouses) {
     });
     clickButton(u"Sum"_s);
     EXPECT_EQ(codes, (QStringList{u"01"_s, u"02"_s, u"03"_s}));
+}
+
+// Catches: a command of the result window without a key, an input without a name
+// for assistive technology, and a Tab order that does not follow the dialog and
+// the window as they read.
+TEST_P(SummaryJourneyTest, EveryCommandHasAKeyAndEveryInputIsReachable) {
+    openWindow();
+    QList<QWidget*> dialogOrder, windowOrder;
+    QList<QWidget*> expectedDialog, expectedWindow;
+    QStringList unnamed, keyless;
+    const auto name = [](QWidget* w) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        return face ? face->text(QAccessible::Name) : QString();
+    };
+    const auto walk = [&](QWidget* first, int steps, QList<QWidget*>& visited) {
+        first->setFocus();
+        for (int i = 0; i < steps; ++i) {
+            QWidget* w = QApplication::focusWidget();
+            visited << w;
+            if (name(w).isEmpty() && !qobject_cast<QComboBox*>(w)) unnamed << w->objectName();
+            QTest::keyClick(w, Qt::Key_Tab);
+            QApplication::processEvents();
+        }
+    };
+    test::whenModal<FrmQcSumCon>([&](FrmQcSumCon* con) {
+        ConditionWidgets& w = con->widgets();
+        expectedDialog = {w.warehouseList, w.itemClassEdit, w.itemFromEdit,
+                          w.itemToEdit,    w.gradeFromList, w.gradeToList};
+        walk(w.warehouseList, 6, dialogOrder);
+        test::whenModal<FrmQcSumInfo>([&](FrmQcSumInfo* info) {
+            for (const QString& key : info->toolbar->keys())
+                if (info->toolbar->buttonVisible(key) && info->toolbar->buttonShortcut(key).isEmpty())
+                    keyless << key;
+            expectedWindow = {info->gradeFromList, info->gradeToList, info->linesView};
+            walk(info->gradeFromList, 3, windowOrder);
+            info->linesView->setFocus();
+            QTest::keyClick(info->linesView, Qt::Key_G, Qt::AltModifier);
+            if (QApplication::focusWidget() != info->gradeFromList) unnamed << u"Alt+G"_s;
+            QTest::keyClick(info, Qt::Key_E, Qt::AltModifier);
+        });
+        QTest::mouseClick(w.showButton, Qt::LeftButton);
+    });
+    clickButton(u"Sum"_s);
+    EXPECT_EQ(dialogOrder, expectedDialog);
+    EXPECT_EQ(windowOrder, expectedWindow);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(u' ').toStdString();
+    EXPECT_TRUE(keyless.isEmpty()) << keyless.join(u' ').toStdString();
 }
 
 QC_DB_SUITE(SummaryJourneyTest);
