@@ -16,6 +16,8 @@
 #include "shared/ui/ConditionWidgets.h"
 #include "shared/ui/EntryGridView.h"
 #include "shared/ui/QcToolbar.h"
+#include "summary/ui/FrmQcSumCon.h"
+#include "summary/ui/FrmQcSumInfo.h"
 #include "support/TestDb.h"
 
 #include <QAccessible>
@@ -284,6 +286,34 @@ TEST_P(FrmQcFcspTest, UserDefinedColumnsFollowTheirNamesAndEditableCellsStandOut
         EXPECT_EQ(painted(col), QColor(Qt::white)) << col;
     for (const int col : {C::InvCode, C::OutQuantity, C::Customer, C::OutHeadName})
         EXPECT_EQ(painted(col), QColor(192, 255, 255)) << col;
+}
+
+// Catches: 汇总 not opening the dispatched-goods summary of the window's business
+// type, or a summary counting the other type.
+TEST_P(FrmQcFcspTest, SumOpensTheDispatchedGoodsSummaryOfTheWindowsType) {
+    open(u"demo"_s, u"demo123"_s, BusinessType::Consignment);
+    clickButton(u"Getcount"_s);
+    QString dialogTitle, resultTitle;
+    Decimal quantity;
+    test::whenModal<summary::FrmQcSumCon>([&](summary::FrmQcSumCon* con) {
+        dialogTitle = con->windowTitle();
+        con->widgets().gradeToList->setCurrentIndex(con->widgets().gradeToList->count() - 1);
+        test::whenModal<summary::FrmQcSumInfo>([&](summary::FrmQcSumInfo* info) {
+            resultTitle = info->windowTitle();
+            for (int r = 0; r < info->model().dataRowCount(); ++r)
+                if (info->model().text(r, 0) == kDetailGrade)
+                    quantity += Decimal::fromText(info->model().text(r, info->model().columnTotal() - 3));
+            test::saveShot(info->grab().toImage(), u"summary-dispatched.png"_s);
+            info->close();
+        });
+        QTest::mouseClick(con->widgets().showButton, Qt::LeftButton);
+    });
+    clickButton(u"Sum"_s);
+    EXPECT_EQ(dialogTitle, u"期初发出商品汇总查询"_s);
+    EXPECT_EQ(resultTitle, u"期初委托代销发出商品汇总"_s);
+    ASSERT_FALSE(quantity.isZero());
+    EXPECT_EQ(quantity, Decimal::fromVariant(db().scalar(
+                            u"SELECT SUM(iAInQuantity) FROM IA_EnSubsidiary WHERE cBusType = '委托代销'"_s)));
 }
 
 // Catches: a command without a key, an input without a name for assistive

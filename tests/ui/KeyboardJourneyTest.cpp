@@ -18,6 +18,7 @@
 #include "platform/MessageSink.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridView.h"
+#include "summary/ui/FrmQcSumCon.h"
 #include "support/TestDb.h"
 
 #include <QAccessible>
@@ -244,6 +245,33 @@ TEST_P(KeyboardJourneyTest, DispatchedGoodsFromTheMenuByKeyboardAlone) {
                                                {keyedId.toLongLong()})),
               Decimal(360));
     EXPECT_TRUE(left);
+}
+
+// Catches: 期初汇总 not reachable from the menu by keys, or its dialog not closing
+// on Esc.
+TEST_P(KeyboardJourneyTest, TheSummaryFromTheMenuByKeyboard) {
+    std::unique_ptr<VqLogin> login = logInByKeys();
+    ASSERT_NE(login, nullptr) << m_sink.last().toStdString();
+    WindowHostImpl windows;
+    MainWindow main(std::move(login), &windows, &m_sink);
+    windows.setParentWidget(&main);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QTimer watchdog;
+    startWatchdog(watchdog);
+    QString title;
+    test::whenModal<summary::FrmQcSumCon>([&](summary::FrmQcSumCon* con) {
+        title = con->windowTitle();
+        press(Qt::Key_Escape);
+    });
+    press(Qt::Key_Q, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_U);
+    QApplication::processEvents();
+    EXPECT_EQ(title, u"期初汇总条件选择"_s);
+    EXPECT_TRUE(m_sink.texts().isEmpty()) << m_sink.texts().join(u' ').toStdString();
 }
 
 QC_DB_SUITE(KeyboardJourneyTest);

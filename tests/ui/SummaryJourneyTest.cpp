@@ -108,6 +108,10 @@ TEST_P(SummaryJourneyTest, FromTheEntryWindowThroughTheResultAndBack) {
     EXPECT_TRUE(classesHideItems);
     EXPECT_EQ(backFrom, 0);
     EXPECT_EQ(backTo, 1);
+    // Closing the result window kept its column widths as layout 12.
+    EXPECT_GT(
+        db().scalar(u"SELECT COUNT(*) FROM IA_tblRCsetM WHERE ctblNum = 12 AND cCWidth > 0"_s).toLongLong(),
+        0);
 }
 
 // Catches: the clerk offered a warehouse outside his rights in the summary.
