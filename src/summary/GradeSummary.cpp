@@ -62,11 +62,9 @@ GradeSummary::GradeSummary(LoginContext& ctx, SummaryKind kind)
         throw DbError(QStringLiteral("实例号不能用作表名：%1").arg(ctx.gInstanceNo));
     const QString suffix = ctx.gInstanceNo;
     if (kind == SummaryKind::Opening) {
-        m_detail = QStringLiteral("QCSumTemp1") + suffix;
         m_other = QStringLiteral("QCSumTemp2") + suffix;
         m_result = QStringLiteral("QCSumTempGJ") + suffix;
     } else {
-        m_detail = QStringLiteral("QCOutSumTempMX") + suffix;
         m_other = QStringLiteral("QCOutSumTempGJ") + suffix;
         m_result = QStringLiteral("QCOutSumTemp0") + suffix;
     }
@@ -171,100 +169,103 @@ SqlFragment GradeSummary::commonConditions(const SummaryRequest& r, const QStrin
     return f;
 }
 
-// One detail row per opening ledger row: its quantity, its amount (with the price
-// differences where they belong) and its planned price and planned amount.
-void GradeSummary::openingDetails(const SummaryRequest& r) {
+// The inventory lines of the opening summary, from the opening ledger rows in one
+// grouped statement: each row's quantity rounded to the quantity decimals, its
+// amount (with the price differences where they belong) to cents, its planned
+// amount to cents, then summed per item; the planned price is the rows' average.
+void GradeSummary::openingItemLines(const SummaryRequest& r) {
     const int qd = m_quantityDecimals, pd = m_priceDecimals;
-    QStringList cols{QStringLiteral("AutoID")};
-    cols << kLineColumns << defineColumns() << figureNames(m_kind);
-    createTable(m_detail, cols, false);
-
-    QString select = QStringLiteral(
-        "SELECT IA_Subsidiary.AutoID, InventoryClass.cInvCCode, InventoryClass.cInvCName, "
-        "IA_Subsidiary.cInvCode, Inventory.cInvName, Inventory.cInvStd, ComputationUnit.cComUnitName");
-    for (const QString& c : defineColumns()) select += QStringLiteral(", Inventory.") + c;
-    select += QStringLiteral(", %1, %2")
-                  .arg(m_d.decimalText(QStringLiteral("COALESCE(IA_Subsidiary.iAInQuantity, 0)"), qd),
-                       m_d.decimalText(QStringLiteral("0"), pd));
-    const QString withDifferences = m_d.decimalText(
-        QStringLiteral("COALESCE(IA_Subsidiary.iAInPrice, 0) + COALESCE(IA_Subsidiary.iDebitDifCost, 0) - "
-                       "COALESCE(IA_Subsidiary.iCreditDifCost, 0)"),
-        2);
-    const QString plain = m_d.decimalText(QStringLiteral("IA_Subsidiary.iAInPrice"), 2);
-    const QString planned = m_d.decimalText(QStringLiteral("Inventory.iInvRCost"), pd) +
-                            QStringLiteral(", ") +
-                            m_d.productText(QStringLiteral("COALESCE(IA_Subsidiary.iAInQuantity, 0)"),
-                                            QStringLiteral("COALESCE(Inventory.iInvRCost, 0)"), 2);
-    const QString zero = m_d.decimalText(QStringLiteral("0"), pd) + QStringLiteral(", ") +
-                         m_d.decimalText(QStringLiteral("0"), 2);
-    const QString from = QStringLiteral(
-        " FROM IA_Subsidiary LEFT JOIN Warehouse ON IA_Subsidiary.cWhCode = Warehouse.cWhCode"
-        " LEFT JOIN Inventory ON IA_Subsidiary.cInvCode = Inventory.cInvCode"
-        " LEFT JOIN ComputationUnit ON Inventory.cComUnitCode = ComputationUnit.cComUnitCode"
-        " LEFT JOIN InventoryClass ON Inventory.cInvCCode = InventoryClass.cInvCCode"
-        " WHERE IA_Subsidiary.cVouType = ?");
-    const SqlFragment common = commonConditions(r, QStringLiteral("IA_Subsidiary"));
-    const QString insert =
-        QStringLiteral("INSERT INTO %1 (%2) ").arg(m_detail, cols.join(QStringLiteral(", ")));
-
-    // Runs one part: the rows of `warehouses` (and of items whose method is or is
-    // not planned or selling price, when `methods` says so).
-    const auto part = [&](const QStringList& warehouses, const QString& money, const QString& plan,
-                          std::optional<bool> plannedItems) {
-        QString sql = insert + select + QStringLiteral(", ") + money + QStringLiteral(", ") + plan + from;
-        QVariantList binds{voucher::kOpening};
-        sql += QStringLiteral(" AND IA_Subsidiary.cWhCode IN (%1)")
-                   .arg(QStringList(static_cast<int>(warehouses.size()), QStringLiteral("?")).join(u','));
-        for (const QString& w : warehouses) binds << w;
-        if (plannedItems) {
-            sql += *plannedItems
-                       ? QStringLiteral(" AND Inventory.cValueType IN (?, ?)")
-                       : QStringLiteral(
-                             " AND (Inventory.cValueType IS NULL OR Inventory.cValueType NOT IN (?, ?))");
-            binds << costing::kPlanned << costing::kSelling;
-        }
-        m_db.exec(sql + common.sql, binds + common.binds);
-    };
-
-    QStringList all, plannedWarehouses, others;
+    QStringList all, plannedWarehouses;
     for (const WarehouseEntry& w : r.warehouses) {
         all << w.code;
-        (w.valueStyle == costing::kPlanned ? plannedWarehouses : others) << w.code;
+        if (w.valueStyle == costing::kPlanned) plannedWarehouses << w.code;
     }
+    const auto marks = [](const QStringList& l) {
+        return QStringList(static_cast<int>(l.size()), QStringLiteral("?")).join(u',');
+    };
+    // Which rows carry the price differences, and which the planned figures:
+    // per item, the items valued at planned or selling price; per warehouse, the
+    // planned-price warehouses for the differences, and every row when some
+    // planned-price warehouse is chosen for the planned figures.
+    SqlFragment differences, plannedFigures;
     if (m_ctx.gValueStyle == basis::kByInventory) {
-        // Per item: the price differences belong to items valued at planned or selling price.
-        part(all, withDifferences, planned, true);
-        part(all, plain, zero, false);
-        return;
+        differences = {QStringLiteral("Inventory.cValueType IN (?, ?)"),
+                       {costing::kPlanned, costing::kSelling}};
+        plannedFigures = differences;
+    } else {
+        differences =
+            plannedWarehouses.isEmpty()
+                ? SqlFragment{QStringLiteral("1 = 0"), {}}
+                : SqlFragment{QStringLiteral("IA_Subsidiary.cWhCode IN (%1)").arg(marks(plannedWarehouses)),
+                              QVariantList(plannedWarehouses.cbegin(), plannedWarehouses.cend())};
+        plannedFigures = {plannedWarehouses.isEmpty() ? QStringLiteral("1 = 0") : QStringLiteral("1 = 1"),
+                          {}};
     }
-    // Per warehouse: the price differences belong to planned-price warehouses; the
-    // others show planned figures only when some planned-price warehouse is chosen.
-    if (!plannedWarehouses.isEmpty()) part(plannedWarehouses, withDifferences, planned, std::nullopt);
-    if (!others.isEmpty()) part(others, plain, plannedWarehouses.isEmpty() ? zero : planned, std::nullopt);
-}
+    const QString rowQty = m_d.decimalText(QStringLiteral("COALESCE(IA_Subsidiary.iAInQuantity, 0)"), qd);
+    const QString rowMoney =
+        QStringLiteral("CASE WHEN %1 THEN %2 ELSE %3 END")
+            .arg(differences.sql,
+                 m_d.decimalText(QStringLiteral("COALESCE(IA_Subsidiary.iAInPrice, 0) + "
+                                                "COALESCE(IA_Subsidiary.iDebitDifCost, 0) - "
+                                                "COALESCE(IA_Subsidiary.iCreditDifCost, 0)"),
+                                 2),
+                 m_d.decimalText(QStringLiteral("IA_Subsidiary.iAInPrice"), 2));
+    const QString rowPlanCost =
+        QStringLiteral("CASE WHEN %1 THEN %2 ELSE %3 END")
+            .arg(plannedFigures.sql, m_d.decimalText(QStringLiteral("Inventory.iInvRCost"), pd),
+                 m_d.decimalText(QStringLiteral("0"), pd));
+    const QString rowPlanMoney =
+        QStringLiteral("CASE WHEN %1 THEN %2 ELSE %3 END")
+            .arg(plannedFigures.sql,
+                 m_d.productText(QStringLiteral("COALESCE(IA_Subsidiary.iAInQuantity, 0)"),
+                                 QStringLiteral("COALESCE(Inventory.iInvRCost, 0)"), 2),
+                 m_d.decimalText(QStringLiteral("0"), 2));
 
-// The inventory lines of the opening summary: the detail rows of each item summed,
-// the planned price their average.
-void GradeSummary::openingItemLines() {
-    const int qd = m_quantityDecimals, pd = m_priceDecimals;
-    const QString qty = m_d.exactSum(QStringLiteral("iJCQuantity"));
-    const QString money = m_d.exactSum(QStringLiteral("iJCMoney"));
-    QStringList groups = kLineColumns;
-    groups << defineColumns();
-    const QString sql =
+    QStringList keys{
+        QStringLiteral("InventoryClass.cInvCCode"), QStringLiteral("InventoryClass.cInvCName"),
+        QStringLiteral("IA_Subsidiary.cInvCode"),   QStringLiteral("Inventory.cInvName"),
+        QStringLiteral("Inventory.cInvStd"),        QStringLiteral("ComputationUnit.cComUnitName")};
+    for (const QString& c : defineColumns()) keys << QStringLiteral("Inventory.") + c;
+    QStringList keyNames = kLineColumns;
+    keyNames << defineColumns();
+    QStringList keyed;
+    for (int i = 0; i < keys.size(); ++i) keyed << keys.at(i) + QStringLiteral(" AS ") + keyNames.at(i);
+
+    const QString qty = m_d.exactSum(QStringLiteral("x.q"));
+    const QString money = m_d.exactSum(QStringLiteral("x.m"));
+    QString sql =
         QStringLiteral(
-            "INSERT INTO %1 (Grade, %2, %3) SELECT %4, %2, %5, %6, %7, %8, %9 FROM %10 GROUP BY %2")
-            .arg(m_result, groups.join(QStringLiteral(", ")), figureNames(m_kind).join(QStringLiteral(", ")),
-                 m_d.typedInt(), m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(qty), qd),
+            "INSERT INTO %1 (Grade, %2, %3) SELECT %4, %5, %6, %7, %8, %9, %10 FROM (SELECT %11, %12 AS q, "
+            "%13 AS m, "
+            "%14 AS pc, %15 AS pm"
+            " FROM IA_Subsidiary LEFT JOIN Warehouse ON IA_Subsidiary.cWhCode = Warehouse.cWhCode"
+            " LEFT JOIN Inventory ON IA_Subsidiary.cInvCode = Inventory.cInvCode"
+            " LEFT JOIN ComputationUnit ON Inventory.cComUnitCode = ComputationUnit.cComUnitCode"
+            " LEFT JOIN InventoryClass ON Inventory.cInvCCode = InventoryClass.cInvCCode"
+            " WHERE IA_Subsidiary.cVouType = ? AND IA_Subsidiary.cWhCode IN (%16)")
+            .arg(m_result, keyNames.join(QStringLiteral(", ")),
+                 figureNames(m_kind).join(QStringLiteral(", ")), m_d.typedInt(),
+                 keyNames.join(QStringLiteral(", ")),
+                 m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(qty), qd),
                  QStringLiteral("COALESCE(%1, %2)")
                      .arg(m_d.quotientText(money, qty, pd), m_d.decimalText(QStringLiteral("0"), pd)),
                  m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(money), 2),
-                 m_d.quotientText(m_d.exactSum(QStringLiteral("COALESCE(iJHCost, '0')")),
-                                  QStringLiteral("COUNT(*)"), pd),
-                 m_d.decimalText(
-                     QStringLiteral("COALESCE(%1, 0)").arg(m_d.exactSum(QStringLiteral("iJHMoney"))), 2))
-            .arg(m_detail);
-    m_db.exec(sql, {m_grades + 1});
+                 m_d.quotientText(m_d.exactSum(QStringLiteral("COALESCE(x.pc, '0')")),
+                                  QStringLiteral("COUNT(*)"), pd))
+            .arg(m_d.decimalText(QStringLiteral("COALESCE(%1, 0)").arg(m_d.exactSum(QStringLiteral("x.pm"))),
+                                 2),
+                 keyed.join(QStringLiteral(", ")), rowQty, rowMoney, rowPlanCost, rowPlanMoney, marks(all));
+    // The bound values in the order of their marks: the grade, the CASE conditions
+    // of the amount and of the two planned figures, then the WHERE clause.
+    QVariantList binds{m_grades + 1};
+    binds += differences.binds;
+    binds += plannedFigures.binds;
+    binds += plannedFigures.binds;
+    binds << voucher::kOpening;
+    for (const QString& w : all) binds << w;
+    const SqlFragment common = commonConditions(r, QStringLiteral("IA_Subsidiary"));
+    sql += common.sql + QStringLiteral(") x GROUP BY ") + keyNames.join(QStringLiteral(", "));
+    m_db.exec(sql, binds + common.binds);
 }
 
 // The inventory lines of the dispatched-goods summary: the opening rows of the
@@ -307,11 +308,11 @@ void GradeSummary::dispatchedItemLines(const SummaryRequest& r) {
     m_db.exec(sql, binds + common.binds);
 }
 
-// The class lines of every grade, from the deepest up: a class sums the rows of
-// `source` whose class code begins with its own code. The rows are summed per
-// class code first (there are few), and each grade sums those sums; items without
-// a class give no class line.
-void GradeSummary::classLines(const QString& source, const QString& sourceFilter) {
+// The class lines of every grade, from the deepest up: a class sums the inventory
+// lines whose class code begins with its own code. The lines are summed per class
+// code first (there are few), and each grade sums those sums; items without a
+// class give no class line.
+void GradeSummary::classLines() {
     const int qd = m_quantityDecimals, pd = m_priceDecimals;
     const bool opening = m_kind == SummaryKind::Opening;
     const QStringList figures = figureNames(m_kind);
@@ -323,10 +324,10 @@ void GradeSummary::classLines(const QString& source, const QString& sourceFilter
     for (const QString& c : summed) sums << m_d.exactSum(QStringLiteral("s.") + c);
     m_db.exec(
         QStringLiteral("INSERT INTO %1 (cInvCCode, %2) SELECT s.cInvCCode, %3 FROM %4 s WHERE s.cInvCCode IS "
-                       "NOT NULL%5 GROUP BY s.cInvCCode")
-            .arg(m_other, summed.join(QStringLiteral(", ")), sums.join(QStringLiteral(", ")), source,
-                 sourceFilter),
-        sourceFilter.isEmpty() ? QVariantList{} : QVariantList{m_grades + 1});
+                       "NOT NULL AND s.Grade = %5 GROUP BY s.cInvCCode")
+            .arg(m_other, summed.join(QStringLiteral(", ")), sums.join(QStringLiteral(", ")), m_result,
+                 m_d.typedInt()),
+        {m_grades + 1});
 
     const QString qty = m_d.exactSum(QStringLiteral("s.") + figures.at(0));
     const QString money = m_d.exactSum(QStringLiteral("s.") + figures.at(2));
@@ -359,25 +360,18 @@ void GradeSummary::Compute(const SummaryRequest& r) {
     const QString unit = QStringLiteral("summary");
     Transaction tx(m_db);
     announceStep(unit, QStringLiteral("tables"));
-    m_db.exec(m_d.dropTableIfExists(m_detail));
     m_db.exec(m_d.dropTableIfExists(m_result));
     QStringList cols = kLineColumns;
     cols << defineColumns() << figureNames(m_kind);
     createTable(m_result, cols, true);
-    if (m_kind == SummaryKind::Opening) {
-        announceStep(unit, QStringLiteral("details"));
-        openingDetails(r);
-        announceStep(unit, QStringLiteral("items"));
-        openingItemLines();
-        announceStep(unit, QStringLiteral("classes"));
-        classLines(m_detail, {});
-    } else {
-        announceStep(unit, QStringLiteral("items"));
+    announceStep(unit, QStringLiteral("items"));
+    if (m_kind == SummaryKind::Opening)
+        openingItemLines(r);
+    else
         dispatchedItemLines(r);
-        // At this point the result holds the inventory lines only.
-        announceStep(unit, QStringLiteral("classes"));
-        classLines(m_result, QStringLiteral(" AND s.Grade = %1").arg(m_d.typedInt()));
-    }
+    // At this point the result holds the inventory lines only.
+    announceStep(unit, QStringLiteral("classes"));
+    classLines();
     announceStep(unit, QStringLiteral("commit"));
     tx.commit();
     m_computed = true;

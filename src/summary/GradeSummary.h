@@ -65,10 +65,9 @@ class GradeSummary {
     [[nodiscard]] QString resultTable() const { return m_result; }
 
   private:
-    void openingDetails(const SummaryRequest& r);
-    void openingItemLines();
+    void openingItemLines(const SummaryRequest& r);
     void dispatchedItemLines(const SummaryRequest& r);
-    void classLines(const QString& source, const QString& sourceFilter);
+    void classLines();
     // The shared conditions: class, range and the operator's data rights on the
     // columns of `table` (IA_Subsidiary or IA_EnSubsidiary).
     [[nodiscard]] SqlFragment commonConditions(const SummaryRequest& r, const QString& table) const;
@@ -84,7 +83,7 @@ class GradeSummary {
     int m_grades = 0;
     int m_quantityDecimals = 2, m_priceDecimals = 2;
     QList<std::pair<int, QString>> m_named;
-    QString m_detail, m_result;
+    QString m_result;
     QString m_other;  // the sums per class code the class lines are made of
     bool m_computed = false;
 };
