@@ -292,6 +292,20 @@ TEST_P(FrmQcFcspTest, UserDefinedColumnsFollowTheirNamesAndEditableCellsStandOut
 // type, or a summary counting the other type.
 TEST_P(FrmQcFcspTest, SumOpensTheDispatchedGoodsSummaryOfTheWindowsType) {
     open(u"demo"_s, u"demo123"_s, BusinessType::Consignment);
+    // Nothing fetched yet: the summary says so, and the empty result prints nothing.
+    QStringList said;
+    test::whenModal<summary::FrmQcSumCon>([&](summary::FrmQcSumCon* con) {
+        test::whenModal<summary::FrmQcSumInfo>([&](summary::FrmQcSumInfo* info) {
+            info->setMessageSink(sink);
+            info->runCommand(u"Print"_s);
+            said = sink.texts();
+            info->close();
+        });
+        QTest::mouseClick(con->widgets().showButton, Qt::LeftButton);
+    });
+    clickButton(u"Sum"_s);
+    EXPECT_EQ(said, (QStringList{u"没有找到满足条件的记录！"_s, u"没有数据，不能打印！"_s}));
+
     clickButton(u"Getcount"_s);
     QString dialogTitle, resultTitle;
     Decimal quantity;

@@ -44,15 +44,12 @@ FrmQcSumInfo::FrmQcSumInfo(LoginContext& ctx, GradeSummary& summary, ConditionFi
       m_ctx(ctx),
       m_summary(summary),
       m_fields(fields),
-      m_boxSink(this),
       m_model(std::make_unique<grid::GridModel>(summary.columns())) {
     const bool opening = summary.kind() == SummaryKind::Opening;
     setObjectName(opening ? QStringLiteral("FrmQcSumInfo") : QStringLiteral("frmQCOutSumInfo"));
     setWindowTitle(captionOf(summary.kind()));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     setSizeGripEnabled(true);
-    m_previousSink = m_ctx.sink;
-    m_ctx.sink = &m_boxSink;
     m_model->setReadOnly(true);
     buildWidgets();
     setTableHead();
@@ -67,7 +64,6 @@ FrmQcSumInfo::FrmQcSumInfo(LoginContext& ctx, GradeSummary& summary, ConditionFi
 FrmQcSumInfo::~FrmQcSumInfo() {
     delete linesView;
     linesView = nullptr;
-    if (m_ctx.sink == &m_boxSink) m_ctx.sink = m_previousSink;
 }
 
 void FrmQcSumInfo::setMessageSink(MessageSink& sink) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/MessageBoxSink.h"
+#include "platform/MessageSink.h"
 #include "summary/GradeSummary.h"
 
 #include <QDialog>
@@ -24,7 +24,8 @@ namespace qc::summary {
 
 // 期初数据汇总 (or 期初分期收款 / 委托代销发出商品汇总): the lines a summary computed,
 // for a grade range the user may move without computing again. 查询 goes back to
-// the condition dialog; the window then closes with queryAgain() true.
+// the condition dialog; the window then closes with queryAgain() true. Its
+// messages go where the window that opened it sends its own.
 class FrmQcSumInfo : public QDialog {
     Q_OBJECT
   public:
@@ -64,8 +65,6 @@ class FrmQcSumInfo : public QDialog {
     LoginContext& m_ctx;
     GradeSummary& m_summary;
     ConditionFields& m_fields;
-    MessageBoxSink m_boxSink;
-    MessageSink* m_previousSink = nullptr;
     std::unique_ptr<grid::GridModel> m_model;
     grid::ShownColumns* m_shown = nullptr;
     bool m_queryAgain = false;
