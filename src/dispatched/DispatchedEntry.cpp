@@ -10,6 +10,7 @@
 #include "platform/Schema.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
+#include "shared/OutputCommands.h"
 #include "shared/Reference.h"
 
 #include <QSqlQuery>
@@ -362,12 +363,7 @@ void DispatchedEntry::Sort(const QString& caption, bool ascending) {
 }
 
 bool DispatchedEntry::OutputAllowed(const QString& key) {
-    if (m_grid->dataRowCount() > 0) return true;
-    const QString what = key == u"Print"     ? QStringLiteral("打印")
-                         : key == u"Preview" ? QStringLiteral("预览")
-                                             : QStringLiteral("输出");
-    sinkOf(m_ctx).exclamation(QStringLiteral("没有数据，不能") + what + QStringLiteral("！"));
-    return false;
+    return qc::OutputAllowed(m_ctx, key, m_grid->dataRowCount());
 }
 
 bool DispatchedEntry::inLockedUnit(const std::function<void()>& work) {

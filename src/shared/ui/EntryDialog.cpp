@@ -1,5 +1,7 @@
 #include "shared/ui/EntryDialog.h"
 
+#include "shared/ui/WindowLook.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,15 +16,7 @@ EntryDialog::EntryDialog(QWidget* parent) : QDialog(parent) {
 }
 
 QLabel* EntryDialog::makeTitleLabel(const QString& text) {
-    auto* title = new QLabel(text, this);
-    title->setObjectName(QStringLiteral("titleLabel"));
-    title->setAlignment(Qt::AlignCenter);
-    QFont font = title->font();
-    font.setPointSizeF(font.pointSizeF() * 1.7);
-    font.setBold(true);
-    title->setFont(font);
-    title->setStyleSheet(QStringLiteral("color: #1f3a5f; padding: 6px 0px 2px 0px;"));
-    return title;
+    return qc::makeTitleLabel(this, text);
 }
 
 void EntryDialog::layOut(QToolBar* toolbar, QLabel* title, QLayout* controls, QWidget* grid) {

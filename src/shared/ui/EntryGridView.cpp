@@ -1,5 +1,7 @@
 #include "shared/ui/EntryGridView.h"
 
+#include "shared/ui/WindowLook.h"
+
 #include "shared/grid/GridModel.h"
 #include "shared/grid/ShownColumns.h"
 #include "shared/ui/EntryGridDelegate.h"
@@ -20,12 +22,8 @@ EntryGridView::EntryGridView(QWidget* parent) : QTableView(parent) {
     setAlternatingRowColors(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
-    setStyleSheet(
-        QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
-                       " selection-color: black; }"
-                       "QHeaderView::section { background: #e9eef4; border: 0px;"
-                       " border-right: 1px solid #c8d0d8; border-bottom: 1px solid #c8d0d8;"
-                       " padding: 3px 4px; }"));
+    applyGridLook(this);
+
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

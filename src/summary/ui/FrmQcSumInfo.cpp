@@ -2,9 +2,8 @@
 
 #include "session/LoginContext.h"
 #include "shared/Layouts.h"
+#include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
-#include "shared/grid/ShownColumns.h"
-#include "shared/ui/GridDelegate.h"
 #include "shared/ui/HelpPage.h"
 #include "shared/ui/QcToolbar.h"
 
@@ -23,8 +22,6 @@ namespace qc::summary {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
 QString captionOf(SummaryKind kind) {
     switch (kind) {
         case SummaryKind::Opening:
@@ -40,66 +37,7 @@ QString captionOf(SummaryKind kind) {
 }  // namespace
 
 FrmQcSumInfo::FrmQcSumInfo(LoginContext& ctx, GradeSummary& summary, ConditionFields& fields, QWidget* parent)
-    : QDialog(parent),
-      m_ctx(ctx),
-      m_summary(summary),
-      m_fields(fields),
-      m_model(std::make_unique<grid::GridModel>(summary.columns())) {
-    const bool opening = summary.kind() == SummaryKind::Opening;
-    setObjectName(opening ? QStringLiteral("FrmQcSumInfo") : QStringLiteral("frmQCOutSumInfo"));
-    setWindowTitle(captionOf(summary.kind()));
-    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
-    setSizeGripEnabled(true);
-    m_model->setReadOnly(true);
-    buildWidgets();
-    setTableHead();
-    // The lines of the accepted range, as the dialog computed them.
-    m_loading = true;
-    m_model->setDataRows(m_summary.GetData(m_fields.invGradeFrom, m_fields.invGradeTo));
-    m_loading = false;
-    refreshGrid();
-    resize(1100, 620);
-}
-
-FrmQcSumInfo::~FrmQcSumInfo() {
-    delete linesView;
-    linesView = nullptr;
-}
-
-void FrmQcSumInfo::setMessageSink(MessageSink& sink) {
-    m_ctx.sink = &sink;
-}
-
-void FrmQcSumInfo::buildWidgets() {
-    toolbar = new QcToolbar(this);
-    toolbar->setObjectName(QStringLiteral("toolbar"));
-    toolbar->setAccessibleName(windowTitle() + QStringLiteral("工具栏"));
-    QList<ToolButton> buttons{
-        {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印"), QStringLiteral("Print")},
-        {QStringLiteral("Preview"), QStringLiteral("预览"), QStringLiteral("打印预览"),
-         QStringLiteral("Preview")},
-        {QStringLiteral("OutPut"), QStringLiteral("输出"), QStringLiteral("数据输出"),
-         QStringLiteral("OutPut")},
-        {QStringLiteral("Query"), QStringLiteral("查询"), QStringLiteral("查询"), QStringLiteral("Query")},
-        {QStringLiteral("Save"), QStringLiteral("保存"), QStringLiteral("保存"), QStringLiteral("Save"), true,
-         false},
-        {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("帮助"), QStringLiteral("Help")},
-        {QStringLiteral("Close"), QStringLiteral("退出"), QStringLiteral("退出"), QStringLiteral("Exit")},
-    };
-    toolbar->buildButtons(buttons, {QStringLiteral("OutPut"), QStringLiteral("Close")},
-                          {QStringLiteral("Help")});
-    toolbar->applyButtons(buttons);
-    connect(toolbar, &QcToolbar::buttonClicked, this, [this](int, const QString& key) { runCommand(key); });
-
-    titleLabel = new QLabel(windowTitle() + QStringLiteral("表"), this);
-    titleLabel->setObjectName(QStringLiteral("titleLabel"));
-    titleLabel->setAlignment(Qt::AlignCenter);
-    QFont font = titleLabel->font();
-    font.setPointSizeF(font.pointSizeF() * 1.7);
-    font.setBold(true);
-    titleLabel->setFont(font);
-    titleLabel->setStyleSheet(QStringLiteral("color: #1f3a5f; padding: 6px 0px 2px 0px;"));
-
+    : ResultWindow(ctx, summary.columns(), parent), m_summary(summary), m_fields(fields) {
     warehouseLabel = new QLabel(this);
     warehouseLabel->setObjectName(QStringLiteral("warehouseLabel"));
     warehouseLabel->setWordWrap(true);
@@ -114,32 +52,6 @@ void FrmQcSumInfo::buildWidgets() {
     gradeLabel->setBuddy(gradeFromList);
     for (QComboBox* c : {gradeFromList, gradeToList})
         connect(c, &QComboBox::currentIndexChanged, this, [this, c](int index) { gradeChanged(c, index); });
-
-    m_shown = new grid::ShownColumns(this);
-    m_shown->setSourceModel(m_model.get());
-    linesView = new QTableView(this);
-    linesView->setObjectName(QStringLiteral("linesView"));
-    linesView->setAccessibleName(windowTitle() + QStringLiteral("表"));
-    linesView->setModel(m_shown);
-    auto* delegate = new grid::GridDelegate(linesView);
-    delegate->setGroupThousands(true);
-    linesView->setItemDelegate(delegate);
-    linesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    linesView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    linesView->setTabKeyNavigation(false);
-    linesView->setWordWrap(false);
-    linesView->horizontalHeader()->setHighlightSections(false);
-    linesView->verticalHeader()->setDefaultSectionSize(linesView->fontMetrics().height() + 8);
-    linesView->setStyleSheet(
-        QStringLiteral("QTableView { gridline-color: #c8d0d8; selection-background-color: #cfe3f7;"
-                       " selection-color: black; }"
-                       "QHeaderView::section { background: #e9eef4; border: 0px;"
-                       " border-right: 1px solid #c8d0d8; border-bottom: 1px solid #c8d0d8;"
-                       " padding: 3px 4px; }"));
-
-    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(helpKey, &QShortcut::activated, this, [this] { runCommand(QStringLiteral("Help")); });
-
     auto* controls = new QHBoxLayout;
     controls->addWidget(warehouseLabel, 1);
     controls->addSpacing(16);
@@ -147,19 +59,34 @@ void FrmQcSumInfo::buildWidgets() {
     controls->addWidget(gradeFromList);
     controls->addWidget(new QLabel(QStringLiteral("至"), this));
     controls->addWidget(gradeToList);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolbar);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(10, 2, 10, 10);
-    body->setSpacing(6);
-    body->addWidget(titleLabel);
-    body->addLayout(controls);
-    body->addWidget(linesView, 1);
-    layout->addLayout(body, 1);
+
+    const QString caption = captionOf(summary.kind());
+    const QList<ToolButton> buttons{
+        {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印"), QStringLiteral("Print")},
+        {QStringLiteral("Preview"), QStringLiteral("预览"), QStringLiteral("打印预览"),
+         QStringLiteral("Preview")},
+        {QStringLiteral("OutPut"), QStringLiteral("输出"), QStringLiteral("数据输出"),
+         QStringLiteral("OutPut")},
+        {QStringLiteral("Query"), QStringLiteral("查询"), QStringLiteral("查询"), QStringLiteral("Query")},
+        {QStringLiteral("Save"), QStringLiteral("保存"), QStringLiteral("保存"), QStringLiteral("Save"), true,
+         false},
+        {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("帮助"), QStringLiteral("Help")},
+        {QStringLiteral("Close"), QStringLiteral("退出"), QStringLiteral("退出"), QStringLiteral("Exit")},
+    };
+    setUp(summary.kind() == SummaryKind::Opening ? QStringLiteral("FrmQcSumInfo")
+                                                 : QStringLiteral("frmQCOutSumInfo"),
+          caption, caption + QStringLiteral("表"), buttons,
+          {QStringLiteral("OutPut"), QStringLiteral("Close")}, controls);
     setTabOrder(gradeFromList, gradeToList);
     setTabOrder(gradeToList, linesView);
+
+    setTableHead();
+    // The lines of the accepted range, as the dialog computed them.
+    m_loading = true;
+    model().setDataRows(m_summary.GetData(m_fields.invGradeFrom, m_fields.invGradeTo));
+    m_loading = false;
+    refreshGrid();
+    resize(1100, 620);
 }
 
 // The chosen warehouses and the grade range of the dialog.
@@ -192,7 +119,7 @@ void FrmQcSumInfo::gradeChanged(QComboBox* combo, int index) {
     }
     if (m_loading) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_model->setDataRows(m_summary.GetData(m_fields.invGradeFrom, m_fields.invGradeTo));
+    model().setDataRows(m_summary.GetData(m_fields.invGradeFrom, m_fields.invGradeTo));
     refreshGrid();
     QApplication::restoreOverrideCursor();
 }
@@ -207,57 +134,37 @@ void FrmQcSumInfo::refreshGrid() {
     if (style == kDetailGrade) hidden = {0, 1, 2};
     if (style == QStringLiteral("级次"))
         for (int c = m_summary.itemColumn(); c < m_summary.figureColumn(); ++c) hidden.insert(c);
-    m_shown->setHiddenColumns(hidden);
-    for (int c = 0; c < m_model->columnTotal(); ++c) {
-        const int shown = m_shown->shownColumn(c);
-        if (shown >= 0) linesView->setColumnWidth(shown, 1000 / kTwipsPerPixel + 24);
-    }
-}
-
-bool FrmQcSumInfo::columnShown(int column) const {
-    return !m_shown->isHidden(column);
+    setHiddenColumns(hidden);
+    setColumnWidths(1000);
 }
 
 void FrmQcSumInfo::runCommand(const QString& key) {
     if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
         // Their output comes with the print service; until then only the check.
-        if (m_model->dataRowCount() == 0) {
-            const QString what = key == u"Print"     ? QStringLiteral("打印")
-                                 : key == u"Preview" ? QStringLiteral("预览")
-                                                     : QStringLiteral("输出");
-            sinkOf(m_ctx).exclamation(QStringLiteral("没有数据，不能") + what + QStringLiteral("！"));
-        }
+        OutputAllowed(m_ctx, key, model().dataRowCount());
     } else if (key == u"Query") {
         m_queryAgain = true;
         close();
     } else if (key == u"Help") {
-        showHelp();
+        showHelpPage(
+            this, windowTitle(),
+            QStringLiteral("<h3>%1</h3>"
+                           "<p>表中按存货分类逐级列出期初结存，分类行是其下级分类和存货的合计，"
+                           "“明细”行是每个存货的合计。</p>"
+                           "<ul><li>改变“存货级次”的范围即重新列出，不必重新汇总；只选“明细”时隐藏分类列，"
+                           "不含“明细”时隐藏存货列。</li>"
+                           "<li>Alt+Q 查询（回到条件选择），Alt+G 存货级次，Alt+E 退出，F1 帮助。</li></ul>")
+                .arg(windowTitle()),
+            m_ctx.gHelpFile);
     } else if (key == u"Close") {
         close();
     }
 }
 
-void FrmQcSumInfo::showHelp() {
-    showHelpPage(
-        this, windowTitle(),
-        QStringLiteral("<h3>%1</h3>"
-                       "<p>表中按存货分类逐级列出期初结存，分类行是其下级分类和存货的合计，"
-                       "“明细”行是每个存货的合计。</p>"
-                       "<ul><li>改变“存货级次”的范围即重新列出，不必重新汇总；只选“明细”时隐藏分类列，"
-                       "不含“明细”时隐藏存货列。</li>"
-                       "<li>Alt+Q 查询（回到条件选择），Alt+G 存货级次，Alt+E 退出，F1 帮助。</li></ul>")
-            .arg(windowTitle()),
-        m_ctx.gHelpFile);
-}
-
 void FrmQcSumInfo::closeEvent(QCloseEvent* event) {
     if (m_summary.kind() == SummaryKind::Opening) {
         // The widths in the old units, every column of the summary in its order.
-        QList<int> widths;
-        for (int c = 0; c < m_model->columnTotal(); ++c) {
-            const int shown = m_shown->shownColumn(c);
-            widths << (shown >= 0 ? linesView->columnWidth(shown) * kTwipsPerPixel : 0);
-        }
+        const QList<int> widths = columnWidths();
         try {
             SaveColumnWidths(m_ctx, kLayoutSummaryInfo, widths);
         } catch (const DbError& e) {
@@ -268,7 +175,7 @@ void FrmQcSumInfo::closeEvent(QCloseEvent* event) {
             m_fields.invGradeTo = 0;
         }
     }
-    QDialog::closeEvent(event);
+    ResultWindow::closeEvent(event);
 }
 
 }  // namespace qc::summary
