@@ -13,8 +13,8 @@ declare -A rank=(
     [host]=1 [ledger]=1
     [session]=2
     [shared]=3
-    [entry]=4 [demo]=4 [summary]=4
-    [opening]=5 [dispatched]=5 [reconcile]=5
+    [entry]=4 [demo]=4 [summary]=4 [reconcile]=4
+    [opening]=5 [dispatched]=5
 )
 
 # Every header of Qt's GUI modules, by the names code includes them with.
