@@ -146,12 +146,13 @@ Command clearDispatchedCommand();  // CliDispatched.cpp
 Command postCommand();             // CliPosting.cpp
 Command cancelPostCommand();       // CliPosting.cpp
 Command summaryCommand();          // CliSummary.cpp
+Command reconcileCommand();        // CliReconcile.cpp
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
         initDbCommand(),  initDemoCommand(),   genScaleCommand(),        fetchStockCommand(),
         postCommand(),    cancelPostCommand(), fetchDispatchedCommand(), clearDispatchedCommand(),
-        summaryCommand(),
+        summaryCommand(), reconcileCommand(),
     };
     return list;
 }
@@ -196,6 +197,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
             out << commandUsage(*command);
         else
             command->run(args, out);
+    } catch (const ExitCode& e) {
+        code = e.code();
     } catch (const UsageError& e) {
         err << e.message() << '\n';
         code = 1;

@@ -15,9 +15,14 @@
 
 namespace qc {
 
+class ConditionFields;
 class Database;
 class RecordingSink;
 struct LoginContext;
+struct WarehouseEntry;
+namespace grid {
+struct ColumnSpec;
+}  // namespace grid
 
 namespace cli {
 
@@ -30,6 +35,18 @@ class UsageError : public std::runtime_error {
 
   private:
     QString m_message;
+};
+
+// A command that did its work but ends with another exit code than 0 (what it
+// found is in its output already), e.g. 3: the reconciliation found differences.
+class ExitCode : public std::exception {
+  public:
+    explicit ExitCode(int code) : m_code(code) {}
+    [[nodiscard]] int code() const { return m_code; }
+    [[nodiscard]] const char* what() const noexcept override { return "exit code"; }
+
+  private:
+    int m_code;
 };
 
 struct Option {
@@ -82,6 +99,19 @@ QList<Option> loginOptions();
 // Logs in with the login options on the --db database; throws UsageError with
 // the login's refusal.
 std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
+// The condition options of the commands that stand for a condition dialog
+// (--warehouses, --class, --from, --to), and their checks: the warehouses among
+// those the operator may see (all of them without --warehouses), the class and
+// the bounds as leaving the dialog's boxes checks them, each refusal thrown with
+// the dialog's message. The chosen warehouses are returned.
+QList<Option> conditionOptions();
+QList<WarehouseEntry> chooseWarehouses(ConditionFields& fields, const Arguments& args, RecordingSink& sink);
+void checkCodeBoxes(ConditionFields& fields, const Arguments& args, RecordingSink& sink);
+// A result grid's captions and lines as an aligned table (numbers to the right) or
+// as CSV (RFC 4180, CRLF).
+void printGrid(const QList<grid::ColumnSpec>& columns, const QList<QStringList>& rows, bool csv,
+               QTextStream& out);
+
 // Whether standard input is a terminal one can be asked a password on.
 bool inputIsTerminal();
 // Reads the password from the terminal without echoing it.

@@ -4,6 +4,7 @@
 #include "host/ui/UiPickers.h"
 #include "opening/ui/FrmQcInput.h"
 #include "platform/ui/MessageBoxSink.h"
+#include "reconcile/ui/FrmCompareKc.h"
 #include "session/LoginContext.h"
 #include "summary/ui/SummaryFlow.h"
 
@@ -11,16 +12,8 @@
 
 namespace qc {
 
-namespace {
-// clsQC asks available() first, so reaching a show operation of a window that is
-// not built is a programming error, not something a user can cause.
-[[noreturn]] void notBuilt(const char* window) {
-    throw std::logic_error(std::string("window not available: ") + window);
-}
-}  // namespace
-
 bool WindowHostImpl::available(Window w) const {
-    return w == Window::Opening || w == Window::Dispatched || w == Window::Summary;
+    return w == Window::Opening || w == Window::Dispatched || w == Window::Summary || w == Window::Reconcile;
 }
 
 void WindowHostImpl::showOpening(LoginContext& ctx, VqLogin& login, bool isBusiness) {
@@ -76,8 +69,17 @@ void WindowHostImpl::showSummary(LoginContext& ctx, VqLogin& login, bool isBusin
     closeContext(ctx);
 }
 
-void WindowHostImpl::showReconcile(LoginContext& /*ctx*/, VqLogin& /*login*/, YrCommon& /*common*/) {
-    notBuilt("reconcile");
+void WindowHostImpl::showReconcile(LoginContext& ctx, VqLogin& login, YrCommon& /*common*/) {
+    MessageBoxSink boxes(m_parent);
+    MessageSink* const shellSink = ctx.sink;
+    if (!ctx.sink) ctx.sink = &boxes;
+    openContext(ctx, login, false, ConnectionMode::Reconnect);
+    {
+        UiPickers pickers(m_parent);
+        reconcile::runReconcile(ctx, pickers, m_parent);
+    }
+    ctx.sink = shellSink;
+    closeContext(ctx);
 }
 
 }  // namespace qc

@@ -114,12 +114,14 @@ void OpeningEntry::runCommand(const QString& key) {
         updateReadOnly();
     } else if (key == u"Sum") {
         if (!editing) m_window.showSummary();
+    } else if (key == u"Compare") {
+        if (!editing) m_window.showCompare();
     } else if (key == u"Exit") {
         if (editing) return;
         if (!bPosted) ApplyPlanPriceRounding();
         m_window.closeWindow();
     }
-    // Print, Preview, OutPut and Compare never reach here: their
+    // Print, Preview and OutPut never reach here: their
     // buttons stay disabled (applyCommandRules).
 }
 

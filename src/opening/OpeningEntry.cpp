@@ -141,12 +141,12 @@ void OpeningEntry::setUpToolbar() {
 }
 
 // The one place that decides which buttons may be used. The commands that print
-// and reconcile have no work behind
+// have no work behind
 // them in this window yet: they are shown and stay disabled, whatever their rule
 // says, until that work is added here.
 void OpeningEntry::applyCommandRules() {
     static const QStringList notYetAvailable{QStringLiteral("Print"), QStringLiteral("Preview"),
-                                             QStringLiteral("OutPut"), QStringLiteral("Compare")};
+                                             QStringLiteral("OutPut")};
 
     ToolButton* keep = buttonRef(QStringLiteral("Keep"));
     if (bPosted) {

@@ -33,10 +33,11 @@ inline void onNextDialog(std::function<void(QWidget*)> answer, int tries = 100) 
 }
 
 // Runs `step` once a modal window of type T is up (its own event loop running),
-// activated as the window manager would.
+// activated as the window manager would. A window that may never come is waited
+// for only while `scope` lives.
 template <typename T>
-void whenModal(std::function<void(T*)> step) {
-    auto* poll = new QTimer;
+void whenModal(std::function<void(T*)> step, QObject* scope = nullptr) {
+    auto* poll = new QTimer(scope);
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, step] {
         auto* window = qobject_cast<T*>(QApplication::activeModalWidget());

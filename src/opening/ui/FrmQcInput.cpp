@@ -4,6 +4,7 @@
 #include "opening/ui/FrmQcInput.h"
 
 #include "opening/ui/frmInitCon.h"
+#include "reconcile/ui/FrmCompareKc.h"
 #include "session/LoginContext.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridDelegate.h"
@@ -269,6 +270,11 @@ void FrmQcInput::showFind() {
 
 void FrmQcInput::showSummary() {
     summary::runSummary(m_ctx, m_pickers, summary::SummaryKind::Opening, this);
+    rowsView->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmQcInput::showCompare() {
+    reconcile::runReconcile(m_ctx, m_pickers, this);
     rowsView->setFocus(Qt::OtherFocusReason);
 }
 

@@ -59,7 +59,7 @@ class FrmQcInput : public EntryDialog, public EntryWindow {
     bool showFilter(QString& classCode, QString& codeFrom, QString& codeTo) override;
     void showFind() override;
     void showSummary() override;
-    void showCompare() override {}
+    void showCompare() override;
     void showHelp(const QString& helpFile, int context) override;
     void printGrid(const QString& /*key*/) override {}
     void setBusy(bool busy) override;

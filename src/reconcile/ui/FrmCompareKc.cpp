@@ -1,0 +1,76 @@
+#include "reconcile/ui/FrmCompareKc.h"
+
+#include "reconcile/ui/frmCompareKcCon.h"
+#include "session/LoginContext.h"
+#include "shared/Layouts.h"
+#include "shared/OutputCommands.h"
+#include "shared/grid/GridModel.h"
+#include "shared/ui/HelpPage.h"
+
+#include <QCloseEvent>
+
+namespace qc::reconcile {
+
+FrmCompareKc::FrmCompareKc(LoginContext& ctx, Reconciliation& reconciliation, QWidget* parent)
+    : ResultWindow(ctx, reconciliation.columns(), parent) {
+    const QString caption = QStringLiteral("库存与存货期初对账表");
+    const QList<ToolButton> buttons{
+        {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印表单"),
+         QStringLiteral("Print")},
+        {QStringLiteral("Preview"), QStringLiteral("预览"), QStringLiteral("打印预览"),
+         QStringLiteral("Preview")},
+        {QStringLiteral("Output"), QStringLiteral("输出"), QStringLiteral("表单输出"),
+         QStringLiteral("OutPut")},
+        {QStringLiteral("seek"), QStringLiteral("查询"), QStringLiteral("显示明细"), QStringLiteral("Query")},
+        {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("帮助信息"), QStringLiteral("Help")},
+        {QStringLiteral("Exit"), QStringLiteral("退出"), QStringLiteral("退出表单"), QStringLiteral("Exit")},
+    };
+    setUp(QStringLiteral("FrmCompareKc"), caption, caption, buttons,
+          {QStringLiteral("Output"), QStringLiteral("Exit")}, nullptr);
+    model().setDataRows(reconciliation.rows());
+    setColumnWidths(1200);
+    resize(1100, 560);
+}
+
+void FrmCompareKc::runCommand(const QString& key) {
+    if (key == u"Print" || key == u"Preview" || key == u"Output") {
+        // Their output comes with the print service; until then only the check.
+        OutputAllowed(m_ctx, key, model().dataRowCount());
+    } else if (key == u"seek") {
+        m_seekAgain = true;
+        close();
+    } else if (key == u"Help") {
+        showHelpPage(
+            this, windowTitle(),
+            QStringLiteral("<h3>库存与存货期初对账表</h3>"
+                           "<p>表中列出库存管理的期初结存与存货核算的期初余额不一致的仓库和存货："
+                           "库存数量按入库为正、出库为负合计，存货数量不含暂估行，差异为存货减库存。</p>"
+                           "<ul><li>Alt+Q 查询（重新选择条件），Alt+E 退出，F1 帮助。</li></ul>"),
+            m_ctx.gHelpFile);
+    } else if (key == u"Exit") {
+        close();
+    }
+}
+
+void FrmCompareKc::closeEvent(QCloseEvent* event) {
+    try {
+        SaveColumnWidths(m_ctx, kLayoutCompareInfo, columnWidths());
+    } catch (const DbError& e) {
+        sinkOf(m_ctx).critical(e.message());
+    }
+    ResultWindow::closeEvent(event);
+}
+
+void runReconcile(LoginContext& ctx, Pickers& pickers, QWidget* parent) {
+    Reconciliation reconciliation(ctx);
+    for (;;) {
+        // A fresh dialog each time: 查询 starts the conditions anew.
+        frmCompareKcCon conditions(ctx, pickers, reconciliation, parent);
+        if (conditions.exec() != QDialog::Accepted) return;
+        FrmCompareKc result(ctx, reconciliation, parent);
+        result.exec();
+        if (!result.seekAgain()) return;
+    }
+}
+
+}  // namespace qc::reconcile
