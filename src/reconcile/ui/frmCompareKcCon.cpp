@@ -31,6 +31,7 @@ frmCompareKcCon::frmCompareKcCon(LoginContext& ctx, Pickers& pickers, Reconcilia
     freeItemList->setObjectName(QStringLiteral("freeItemList"));
     freeItemList->setAccessibleName(QStringLiteral("请选择自由项"));
     freeItemList->setSelectionMode(QAbstractItemView::MultiSelection);
+    freeItemList->setMaximumHeight(110);
     for (const auto& [n, name] : reconciliation.namedFreeItems()) {
         auto* item = new QListWidgetItem(name, freeItemList);
         item->setData(Qt::UserRole, n);
