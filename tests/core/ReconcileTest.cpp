@@ -97,6 +97,17 @@ TEST_P(ReconcileTest, OnlyTheGroupsThatDifferAreReported) {
     r.Compute(q);
     EXPECT_EQ(report(r), (QStringList{u"01/1001 1.00 1.00 0.00"_s, u"02/1102 0.00 5.00 5.00"_s,
                                       u"02/1103 7.00 0.00 -7.00"_s}));
+    // Opening rows that name the stock line's document do not make it count twice,
+    // and the 13th user-defined item shows six decimals.
+    db().exec(u"UPDATE IA_Subsidiary SET ID = 1"_s);
+    db().exec(u"UPDATE Inventory SET cInvDefine13 = 2.5 WHERE cInvCode = '1102'"_s);
+    r.Compute(q);
+    EXPECT_EQ(report(r).size(), 3);
+    int define13 = -1;
+    for (int c = 0; c < r.columns().size(); ++c)
+        if (r.columns().at(c).key == u"InvDefine13"_s) define13 = c;
+    ASSERT_GE(define13, 0);
+    EXPECT_EQ(r.rows().at(1).at(define13), u"2.500000"_s);
 
     q.amounts = true;
     r.Compute(q);
