@@ -40,6 +40,11 @@ class Pickers {
     virtual std::optional<QList<PickedRow>> selectInventory(Database& db, const SqlFragment& condition) = 0;
     // A date picker starting at `initial`; the picked date or nothing.
     virtual std::optional<QDate> pickDate(const QDate& initial) = 0;
+    // The file a grid is output to (输出): `suggested` as the first name, one of
+    // `filters` ("Excel 工作簿 (*.xlsx)"); the chosen path, or nothing.
+    virtual std::optional<QString> saveFile(const QString& /*suggested*/, const QStringList& /*filters*/) {
+        return std::nullopt;
+    }
 };
 
 // The pick windows of a caller without windows (the command line, a benchmark):

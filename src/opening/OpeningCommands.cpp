@@ -3,12 +3,12 @@
 #include "opening/OpeningEntry.h"
 
 #include "domain/Vocabulary.h"
-
 #include "host/VqLogin.h"
 #include "opening/FetchStock.h"
 #include "opening/Posting.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
+#include "shared/OutputCommands.h"
 
 namespace qc::opening {
 
@@ -112,6 +112,8 @@ void OpeningEntry::runCommand(const QString& key) {
             applyCommandRules();
         }
         updateReadOnly();
+    } else if (key == u"OutPut") {
+        if (!editing && OutputAllowed(m_ctx, key, m_grid.dataRowCount())) m_window.printGrid(key);
     } else if (key == u"Sum") {
         if (!editing) m_window.showSummary();
     } else if (key == u"Compare") {
@@ -121,7 +123,7 @@ void OpeningEntry::runCommand(const QString& key) {
         if (!bPosted) ApplyPlanPriceRounding();
         m_window.closeWindow();
     }
-    // Print, Preview and OutPut never reach here: their
+    // Print and Preview never reach here: their
     // buttons stay disabled (applyCommandRules).
 }
 

@@ -140,13 +140,12 @@ void OpeningEntry::setUpToolbar() {
     m_editRight = m_ctx.gLogin && m_ctx.gLogin->TaskExec(task::kEditOpenings, 1);
 }
 
-// The one place that decides which buttons may be used. The commands that print
+// The one place that decides which buttons may be used. Printing and its preview
 // have no work behind
 // them in this window yet: they are shown and stay disabled, whatever their rule
 // says, until that work is added here.
 void OpeningEntry::applyCommandRules() {
-    static const QStringList notYetAvailable{QStringLiteral("Print"), QStringLiteral("Preview"),
-                                             QStringLiteral("OutPut")};
+    static const QStringList notYetAvailable{QStringLiteral("Print"), QStringLiteral("Preview")};
 
     ToolButton* keep = buttonRef(QStringLiteral("Keep"));
     if (bPosted) {

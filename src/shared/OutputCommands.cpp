@@ -1,6 +1,7 @@
 #include "shared/OutputCommands.h"
 
 #include "session/LoginContext.h"
+#include "shared/grid/GridModel.h"
 
 namespace qc {
 
@@ -11,6 +12,42 @@ bool OutputAllowed(LoginContext& ctx, const QString& key, int rows) {
                                              : QStringLiteral("输出");
     sinkOf(ctx).exclamation(QStringLiteral("没有数据，不能") + what + QStringLiteral("！"));
     return false;
+}
+
+ExportGrid OutputOf(const grid::GridModel& grid, const QList<int>& widthsTwips, const QString& title) {
+    ExportGrid out;
+    out.title = title;
+    QList<int> shown;
+    for (int c = 0; c < grid.columnTotal(); ++c) {
+        if (widthsTwips.value(c) <= 0) continue;
+        shown << c;
+        out.columns << ExportColumn{grid.caption(c), grid.columns().at(c).numeric(), widthsTwips.at(c)};
+    }
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        QStringList row;
+        row.reserve(shown.size());
+        for (const int c : shown) row << grid.text(r, c);
+        out.rows << row;
+    }
+    return out;
+}
+
+bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid) {
+    const std::optional<QString> path =
+        pickers.saveFile(grid.title + QStringLiteral(".xlsx"),
+                         {QStringLiteral("Excel 工作簿 (*.xlsx)"), QStringLiteral("CSV 文件 (*.csv)")});
+    if (!path) return false;
+    try {
+        if (path->endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            writeCsv(grid, *path);
+        else
+            writeXlsx(grid, *path);
+    } catch (const ExportError& e) {
+        sinkOf(ctx).critical(e.message());
+        return false;
+    }
+    sinkOf(ctx).information(QStringLiteral("已输出到 %1").arg(*path));
+    return true;
 }
 
 }  // namespace qc

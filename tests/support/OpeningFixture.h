@@ -62,6 +62,9 @@ class ScriptedEntryPickers : public Pickers {
         return selection;
     }
     std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
+    // The file 输出 writes to (nothing: cancelled).
+    std::optional<QString> saveAnswer;
+    std::optional<QString> saveFile(const QString&, const QStringList&) override { return saveAnswer; }
 };
 
 class OpeningFixture : public DbTest {

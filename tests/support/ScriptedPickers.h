@@ -39,6 +39,9 @@ class ScriptedPickers : public Pickers {
         return std::nullopt;
     }
     std::optional<QDate> pickDate(const QDate&) override { return std::nullopt; }
+    // The file 输出 writes to: the script's answer (nothing: cancelled).
+    std::optional<QString> saveAnswer;
+    std::optional<QString> saveFile(const QString&, const QStringList&) override { return saveAnswer; }
 };
 
 }  // namespace qc::test

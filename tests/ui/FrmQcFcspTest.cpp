@@ -22,10 +22,12 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -206,6 +208,16 @@ TEST_P(FrmQcFcspTest, FromFetchToClearAsTheAccountantWorks) {
     clickButton(u"ROrder"_s);
     for (int r = 1; r < window->model().dataRowCount(); ++r)
         EXPECT_GE(Decimal::fromText(cell(r - 1, C::OutQuantity)), Decimal::fromText(cell(r, C::OutQuantity)));
+
+    // 输出 writes the rows as shown.
+    QTemporaryDir out;
+    pickers.saveAnswer = out.filePath(u"dispatched.csv"_s);
+    clickButton(u"OutPut"_s);
+    QFile csv(*pickers.saveAnswer);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << sink.texts().join(u' ').toStdString();
+    const QStringList csvLines = QString::fromUtf8(csv.readAll().mid(3)).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    EXPECT_EQ(csvLines.size(), ofClass + 1);
+    EXPECT_TRUE(csvLines.first().startsWith(u"发货单号,发货日期,存货编码"_s));
 
     clickButton(u"Clear"_s, MsgAnswer::No);
     EXPECT_EQ(sink.texts(), QStringList{u"此操作将删除所有期初分期收款数据，是否继续？"_s});

@@ -6,6 +6,7 @@
 #include "dispatched/DispatchedColumns.h"
 #include "dispatched/ui/frmQcFcspCon.h"
 #include "session/LoginContext.h"
+#include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/EntryGridView.h"
@@ -139,8 +140,10 @@ void FrmQcFcsp::showRowCount() {
 void FrmQcFcsp::runCommand(const QString& key) {
     const bool editing = rowsView->editing();
     if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
-        // Their output comes with the print service; until then only the check.
-        m_entry->OutputAllowed(key);
+        // Printing and its preview come with the print service; 输出 writes a file.
+        if (m_entry->OutputAllowed(key) && key == u"OutPut")
+            OutputGrid(m_ctx, m_pickers,
+                       OutputOf(model(), rowsView->columnWidthsTwips(), m_entry->caption()));
     } else if (key == u"Getcount") {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_entry->Fetch();

@@ -6,7 +6,10 @@
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace qc {
@@ -42,6 +45,18 @@ std::optional<QDate> UiPickers::pickDate(const QDate& initial) {
     calendar->setFocus();
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return calendar->selectedDate();
+}
+
+std::optional<QString> UiPickers::saveFile(const QString& suggested, const QStringList& filters) {
+    QString chosenFilter = filters.value(0);
+    const QString path = QFileDialog::getSaveFileName(m_parent, QStringLiteral("输出"), suggested,
+                                                      filters.join(QStringLiteral(";;")), &chosenFilter);
+    if (path.isEmpty()) return std::nullopt;
+    // A name typed without its suffix takes the chosen kind's.
+    static const QRegularExpression suffix(QStringLiteral("\\(\\*(\\.[a-z]+)\\)"));
+    const QRegularExpressionMatch m = suffix.match(chosenFilter);
+    if (QFileInfo(path).suffix().isEmpty() && m.hasMatch()) return path + m.captured(1);
+    return path;
 }
 
 }  // namespace qc

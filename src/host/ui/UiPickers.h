@@ -17,6 +17,7 @@ class UiPickers : public Pickers {
     std::optional<PickedRow> reference(Database& db, const ReferenceQuery& query) override;
     std::optional<QList<PickedRow>> selectInventory(Database& db, const SqlFragment& condition) override;
     std::optional<QDate> pickDate(const QDate& initial) override;
+    std::optional<QString> saveFile(const QString& suggested, const QStringList& filters) override;
 
   private:
     QPointer<QWidget> m_parent;

@@ -6,6 +6,7 @@
 #include "opening/ui/frmInitCon.h"
 #include "reconcile/ui/FrmCompareKc.h"
 #include "session/LoginContext.h"
+#include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/QcToolbar.h"
@@ -276,6 +277,14 @@ void FrmQcInput::showSummary() {
 void FrmQcInput::showCompare() {
     reconcile::runReconcile(m_ctx, m_pickers, this);
     rowsView->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmQcInput::printGrid(const QString& key) {
+    // Printing and its preview come with the print service; 输出 writes a file.
+    if (key == u"OutPut")
+        OutputGrid(m_ctx, m_pickers,
+                   OutputOf(m_entry->grid(), rowsView->columnWidthsTwips(),
+                            windowTitle() + u' ' + warehouseList->currentText().section(u' ', 0, 0)));
 }
 
 void FrmQcInput::setBusy(bool busy) {

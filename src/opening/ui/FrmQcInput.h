@@ -61,7 +61,7 @@ class FrmQcInput : public EntryDialog, public EntryWindow {
     void showSummary() override;
     void showCompare() override;
     void showHelp(const QString& helpFile, int context) override;
-    void printGrid(const QString& /*key*/) override {}
+    void printGrid(const QString& key) override;
     void setBusy(bool busy) override;
     void closeWindow() override;
 

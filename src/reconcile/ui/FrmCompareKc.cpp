@@ -11,8 +11,9 @@
 
 namespace qc::reconcile {
 
-FrmCompareKc::FrmCompareKc(LoginContext& ctx, Reconciliation& reconciliation, QWidget* parent)
-    : ResultWindow(ctx, reconciliation.columns(), parent) {
+FrmCompareKc::FrmCompareKc(LoginContext& ctx, Pickers& pickers, Reconciliation& reconciliation,
+                           QWidget* parent)
+    : ResultWindow(ctx, pickers, reconciliation.columns(), parent) {
     const QString caption = QStringLiteral("库存与存货期初对账表");
     const QList<ToolButton> buttons{
         {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印表单"),
@@ -34,8 +35,7 @@ FrmCompareKc::FrmCompareKc(LoginContext& ctx, Reconciliation& reconciliation, QW
 
 void FrmCompareKc::runCommand(const QString& key) {
     if (key == u"Print" || key == u"Preview" || key == u"Output") {
-        // Their output comes with the print service; until then only the check.
-        OutputAllowed(m_ctx, key, model().dataRowCount());
+        outputCommand(key);
     } else if (key == u"seek") {
         m_seekAgain = true;
         close();
@@ -67,7 +67,7 @@ void runReconcile(LoginContext& ctx, Pickers& pickers, QWidget* parent) {
         // A fresh dialog each time: 查询 starts the conditions anew.
         frmCompareKcCon conditions(ctx, pickers, reconciliation, parent);
         if (conditions.exec() != QDialog::Accepted) return;
-        FrmCompareKc result(ctx, reconciliation, parent);
+        FrmCompareKc result(ctx, pickers, reconciliation, parent);
         result.exec();
         if (!result.seekAgain()) return;
     }

@@ -12,7 +12,8 @@ namespace qc::reconcile {
 class FrmCompareKc : public ResultWindow {
     Q_OBJECT
   public:
-    FrmCompareKc(LoginContext& ctx, Reconciliation& reconciliation, QWidget* parent = nullptr);
+    FrmCompareKc(LoginContext& ctx, Pickers& pickers, Reconciliation& reconciliation,
+                 QWidget* parent = nullptr);
 
     [[nodiscard]] bool seekAgain() const { return m_seekAgain; }
     void runCommand(const QString& key) override;

@@ -66,6 +66,17 @@ void EntryGridView::showRowAtTop(int row, int column) {
     scrollTo(index, QAbstractItemView::PositionAtTop);
 }
 
+QList<int> EntryGridView::columnWidthsTwips() const {
+    constexpr int kTwipsPerPixel = 15;
+    QList<int> widths;
+    const int columns = m_shown && m_shown->sourceModel() ? m_shown->sourceModel()->columnCount() : 0;
+    for (int c = 0; c < columns; ++c) {
+        const int shown = m_shown->shownColumn(c);
+        widths << (shown >= 0 ? columnWidth(shown) * kTwipsPerPixel : 0);
+    }
+    return widths;
+}
+
 QModelIndex EntryGridView::cellIndex(int row, int column) const {
     return m_shown ? m_shown->cell(row, column) : QModelIndex();
 }

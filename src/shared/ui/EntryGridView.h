@@ -40,6 +40,8 @@ class EntryGridView : public QTableView {
     // The columns as the rules lay them out: widths in twips (the old unit, about
     // fifteen to a pixel), a width of 0 hiding its column, as do those in `hidden`.
     void applyColumnLayout(const QList<int>& twips, QSet<int> hidden);
+    // The width of every grid column in twips, 0 for a hidden one.
+    [[nodiscard]] QList<int> columnWidthsTwips() const;
     // The view's index of a grid cell (invalid when its column is hidden), and the
     // grid column of a view index (-1 when invalid).
     [[nodiscard]] QModelIndex cellIndex(int row, int column) const;

@@ -1,6 +1,7 @@
 #include "shared/ui/ResultWindow.h"
 
 #include "session/LoginContext.h"
+#include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
 #include "shared/grid/ShownColumns.h"
 #include "shared/ui/GridDelegate.h"
@@ -19,8 +20,11 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 }  // namespace
 
-ResultWindow::ResultWindow(LoginContext& ctx, grid::ColumnTable columns, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_model(std::make_unique<grid::GridModel>(std::move(columns))) {
+ResultWindow::ResultWindow(LoginContext& ctx, Pickers& pickers, grid::ColumnTable columns, QWidget* parent)
+    : QDialog(parent),
+      m_ctx(ctx),
+      m_pickers(pickers),
+      m_model(std::make_unique<grid::GridModel>(std::move(columns))) {
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     setSizeGripEnabled(true);
     m_model->setReadOnly(true);
@@ -79,6 +83,13 @@ void ResultWindow::setUp(const QString& objectName, const QString& caption, cons
     if (controls) body->addLayout(controls);
     body->addWidget(linesView, 1);
     layout->addLayout(body, 1);
+}
+
+void ResultWindow::outputCommand(const QString& key) {
+    if (!OutputAllowed(m_ctx, key, m_model->dataRowCount())) return;
+    // Printing and its preview come with the print service; 输出 writes a file.
+    if (key.compare(QStringLiteral("OutPut"), Qt::CaseInsensitive) == 0)
+        OutputGrid(m_ctx, m_pickers, OutputOf(*m_model, columnWidths(), windowTitle()));
 }
 
 void ResultWindow::setHiddenColumns(const QSet<int>& columns) {

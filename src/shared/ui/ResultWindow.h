@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/Pickers.h"
 #include "platform/MessageSink.h"
 #include "shared/ToolButton.h"
 #include "shared/grid/ColumnSpec.h"
@@ -45,7 +46,10 @@ class ResultWindow : public QDialog {
     QTableView* linesView = nullptr;
 
   protected:
-    ResultWindow(LoginContext& ctx, grid::ColumnTable columns, QWidget* parent);
+    ResultWindow(LoginContext& ctx, Pickers& pickers, grid::ColumnTable columns, QWidget* parent);
+    // 打印, 预览 and 输出 (keys Print, Preview, OutPut or Output): the no-data
+    // message, or 输出 of the shown columns to a file.
+    void outputCommand(const QString& key);
     // Lays the window out: its name and caption, the title, the toolbar buttons
     // (a separator after each key of `groupEnds`; F1 runs Help), and `controls`
     // (may be null) between the title and the grid.
@@ -58,6 +62,7 @@ class ResultWindow : public QDialog {
     [[nodiscard]] QList<int> columnWidths() const;
 
     LoginContext& m_ctx;
+    Pickers& m_pickers;
 
   private:
     std::unique_ptr<grid::GridModel> m_model;

@@ -36,8 +36,9 @@ QString captionOf(SummaryKind kind) {
 
 }  // namespace
 
-FrmQcSumInfo::FrmQcSumInfo(LoginContext& ctx, GradeSummary& summary, ConditionFields& fields, QWidget* parent)
-    : ResultWindow(ctx, summary.columns(), parent), m_summary(summary), m_fields(fields) {
+FrmQcSumInfo::FrmQcSumInfo(LoginContext& ctx, Pickers& pickers, GradeSummary& summary,
+                           ConditionFields& fields, QWidget* parent)
+    : ResultWindow(ctx, pickers, summary.columns(), parent), m_summary(summary), m_fields(fields) {
     warehouseLabel = new QLabel(this);
     warehouseLabel->setObjectName(QStringLiteral("warehouseLabel"));
     warehouseLabel->setWordWrap(true);
@@ -140,8 +141,7 @@ void FrmQcSumInfo::refreshGrid() {
 
 void FrmQcSumInfo::runCommand(const QString& key) {
     if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
-        // Their output comes with the print service; until then only the check.
-        OutputAllowed(m_ctx, key, model().dataRowCount());
+        outputCommand(key);
     } else if (key == u"Query") {
         m_queryAgain = true;
         close();

@@ -15,7 +15,7 @@ class FrmQcSumInfo : public ResultWindow {
   public:
     // `fields` are the condition dialog's: the warehouses it chose and the grade
     // range, which this window moves.
-    FrmQcSumInfo(LoginContext& ctx, GradeSummary& summary, ConditionFields& fields,
+    FrmQcSumInfo(LoginContext& ctx, Pickers& pickers, GradeSummary& summary, ConditionFields& fields,
                  QWidget* parent = nullptr);
 
     [[nodiscard]] bool queryAgain() const { return m_queryAgain; }

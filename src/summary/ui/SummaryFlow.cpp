@@ -21,7 +21,7 @@ void runSummary(LoginContext& ctx, Pickers& pickers, SummaryKind kind, QWidget* 
             continue;
         }
         QApplication::restoreOverrideCursor();
-        FrmQcSumInfo result(ctx, summary, conditions.fields(), parent);
+        FrmQcSumInfo result(ctx, pickers, summary, conditions.fields(), parent);
         result.exec();
         if (!result.queryAgain()) break;
         conditions.showGrades();
