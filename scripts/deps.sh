@@ -7,7 +7,7 @@ QC_PACKAGES=(
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql
     libsodium-dev libxlsxwriter-dev libboost-dev libsqlite3-dev
     googletest libgtest-dev libbenchmark-dev
-    fonts-noto-cjk postgresql xvfb xauth unzip
+    fonts-noto-cjk postgresql xvfb xauth unzip poppler-utils
 )
 
 qc_sudo() {

@@ -112,7 +112,7 @@ void OpeningEntry::runCommand(const QString& key) {
             applyCommandRules();
         }
         updateReadOnly();
-    } else if (key == u"OutPut") {
+    } else if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
         if (!editing && OutputAllowed(m_ctx, key, m_grid.dataRowCount())) m_window.printGrid(key);
     } else if (key == u"Sum") {
         if (!editing) m_window.showSummary();
@@ -123,8 +123,6 @@ void OpeningEntry::runCommand(const QString& key) {
         if (!bPosted) ApplyPlanPriceRounding();
         m_window.closeWindow();
     }
-    // Print and Preview never reach here: their
-    // buttons stay disabled (applyCommandRules).
 }
 
 void OpeningEntry::Shortcut(QChar letter, int currentRow) {

@@ -140,13 +140,8 @@ void OpeningEntry::setUpToolbar() {
     m_editRight = m_ctx.gLogin && m_ctx.gLogin->TaskExec(task::kEditOpenings, 1);
 }
 
-// The one place that decides which buttons may be used. Printing and its preview
-// have no work behind
-// them in this window yet: they are shown and stay disabled, whatever their rule
-// says, until that work is added here.
+// The one place that decides which buttons may be used.
 void OpeningEntry::applyCommandRules() {
-    static const QStringList notYetAvailable{QStringLiteral("Print"), QStringLiteral("Preview")};
-
     ToolButton* keep = buttonRef(QStringLiteral("Keep"));
     if (bPosted) {
         keep->caption = QStringLiteral("恢复");
@@ -166,7 +161,7 @@ void OpeningEntry::applyCommandRules() {
             rule = m_stStarted && m_samePeriod;
         else if (b.key == u"Keep")
             rule = !bPosted || Posting(m_ctx).CanCancelPosting();
-        b.enabled = rule && !notYetAvailable.contains(b.key);
+        b.enabled = rule;
     }
 }
 

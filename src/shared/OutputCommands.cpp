@@ -1,6 +1,8 @@
 #include "shared/OutputCommands.h"
 
+#include "host/VqLogin.h"
 #include "session/LoginContext.h"
+#include "shared/AccountParams.h"
 #include "shared/grid/GridModel.h"
 
 namespace qc {
@@ -32,14 +34,16 @@ ExportGrid OutputOf(const grid::GridModel& grid, const QList<int>& widthsTwips, 
     return out;
 }
 
-bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid) {
-    const std::optional<QString> path =
-        pickers.saveFile(grid.title + QStringLiteral(".xlsx"),
-                         {QStringLiteral("Excel 工作簿 (*.xlsx)"), QStringLiteral("CSV 文件 (*.csv)")});
+bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid, const PdfWriter& pdf) {
+    QStringList kinds{QStringLiteral("Excel 工作簿 (*.xlsx)"), QStringLiteral("CSV 文件 (*.csv)")};
+    if (pdf) kinds << QStringLiteral("PDF 文件 (*.pdf)");
+    const std::optional<QString> path = pickers.saveFile(grid.title + QStringLiteral(".xlsx"), kinds);
     if (!path) return false;
     try {
         if (path->endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
             writeCsv(grid, *path);
+        else if (pdf && path->endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+            pdf(*path);
         else
             writeXlsx(grid, *path);
     } catch (const ExportError& e) {
@@ -48,6 +52,13 @@ bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid) {
     }
     sinkOf(ctx).information(QStringLiteral("已输出到 %1").arg(*path));
     return true;
+}
+
+QStringList PrintFooter(LoginContext& ctx) {
+    const QString who = ctx.gLogin ? ctx.gLogin->UserName() : QString();
+    const QString date =
+        ctx.gLogin ? ctx.gLogin->LoginDate().toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    return {QStringLiteral("单位：%1    操作员：%2    日期：%3").arg(UnitName(ctx), who, date)};
 }
 
 }  // namespace qc

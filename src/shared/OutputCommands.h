@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qc {
 
 struct LoginContext;
@@ -22,9 +24,15 @@ bool OutputAllowed(LoginContext& ctx, const QString& key, int rows);
 // order, their captions and widths, every row the grid holds (the totals row too).
 ExportGrid OutputOf(const grid::GridModel& grid, const QList<int>& widthsTwips, const QString& title);
 
-// 输出: asks where (XLSX or CSV, by the name's suffix), writes, and says where it
-// went; false when the user cancelled or the file could not be written (with
-// the reason).
-bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid);
+// 输出: asks where (XLSX, CSV, or PDF when `pdf` writes the printed pages), writes
+// by the name's suffix, and says where it went; false when the user cancelled or
+// the file could not be written (with the reason).
+using PdfWriter = std::function<void(const QString& path)>;
+bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid, const PdfWriter& pdf = {});
+
+// The lines above and below a printed grid: the header the window names (its
+// warehouse, or the company), and the footer of every page: the company, the
+// operator and the login date.
+QStringList PrintFooter(LoginContext& ctx);
 
 }  // namespace qc

@@ -187,7 +187,9 @@ TEST_P(FrmQcInputTest, OpensEmptyAndLoadsTheChosenWarehouse) {
     for (const ToolButton& b : window->entry().toolbar()) keys << b.key;
     EXPECT_EQ(window->toolbar->keys(), keys);
     EXPECT_FALSE(window->toolbar->buttonVisible(u"Save"_s));
-    EXPECT_FALSE(window->toolbar->buttonEnabled(u"Print"_s));
+    sink.clear();
+    clickButton(u"Print"_s);  // no warehouse, no rows: nothing to print
+    EXPECT_EQ(sink.texts(), QStringList{u"没有数据，不能打印！"_s});
     EXPECT_EQ(window->toolbar->buttonToolTip(u"Add"_s), u"增加(Ctrl+A)"_s);
     ctrl('a');
     EXPECT_EQ(window->model().rowCount(), 0) << "a row was added without a warehouse";

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +30,14 @@ class OutputJourneyTest : public test::EntryWindowFixture {
         p.start(u"unzip"_s, {u"-p"_s, file, member});
         p.waitForFinished();
         return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    static QString pdfText(const QString& file) {
+        QProcess p;
+        p.start(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s});
+        p.waitForFinished();
+        // The CJK font draws some ideographs with glyphs it shares with radicals;
+        // compatibility normalisation reads those back as the ideographs.
+        return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     }
     QTemporaryDir dir;
 };
@@ -52,12 +61,31 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     EXPECT_TRUE(sheet.contains(u"<row r=\"%1\""_s.arg(rows + 2)));  // captions, rows, totals
     EXPECT_FALSE(sheet.contains(u"<row r=\"%1\""_s.arg(rows + 3)));
 
+    // The printed pages as a PDF: the title, the warehouse, every row's code and
+    // the totals, in Chinese, with the page numbers.
+    const QString pdfFile = dir.filePath(u"entry.pdf"_s);
+    pickers.saveAnswer = pdfFile;
+    clickButton(u"OutPut"_s);
+    const QString text = pdfText(pdfFile);
+    EXPECT_TRUE(text.contains(u"期初余额"_s)) << text.left(1500).toStdString();
+    const auto has = [&text](const QString& expected) {
+        return text.contains(expected.normalized(QString::NormalizationForm_KC));
+    };
+    EXPECT_TRUE(has(u"仓库：电子料库(02)"_s));
+    for (int r = 0; r < rows; ++r)
+        EXPECT_TRUE(text.contains(frm->model().text(r, opening::Col::InvCode))) << r;
+    EXPECT_TRUE(text.contains(frm->model().text(rows, opening::Col::Amount).remove(u',')) ||
+                text.contains(frm->model().text(rows, opening::Col::Amount)));
+    EXPECT_TRUE(text.contains(QRegularExpression(u"第\\s*1\\D+共\\s*[0-9]+"_s)));
+    EXPECT_TRUE(has(u"操作员："_s));
+
     // A folder that does not exist: the reason, and no file.
     pickers.saveAnswer = dir.filePath(u"missing/entry.xlsx"_s);
     clickButton(u"OutPut"_s);
     ASSERT_EQ(sink.texts().size(), 1);
     EXPECT_TRUE(sink.texts().first().startsWith(u"无法写入文件"_s)) << sink.texts().first().toStdString();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"entry.xlsx"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{u"entry.pdf"_s, u"entry.xlsx"_s}));
 
     // The summary's lines to CSV.
     const QString summaryFile = dir.filePath(u"summary.csv"_s);

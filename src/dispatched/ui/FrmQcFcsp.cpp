@@ -6,10 +6,12 @@
 #include "dispatched/DispatchedColumns.h"
 #include "dispatched/ui/frmQcFcspCon.h"
 #include "session/LoginContext.h"
+#include "shared/AccountParams.h"
 #include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/EntryGridView.h"
+#include "shared/ui/GridPrinter.h"
 #include "shared/ui/HelpPage.h"
 #include "shared/ui/QcToolbar.h"
 #include "shared/ui/frmInitFind.h"
@@ -140,10 +142,15 @@ void FrmQcFcsp::showRowCount() {
 void FrmQcFcsp::runCommand(const QString& key) {
     const bool editing = rowsView->editing();
     if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
-        // Printing and its preview come with the print service; 输出 writes a file.
-        if (m_entry->OutputAllowed(key) && key == u"OutPut")
-            OutputGrid(m_ctx, m_pickers,
-                       OutputOf(model(), rowsView->columnWidthsTwips(), m_entry->caption()));
+        if (!m_entry->OutputAllowed(key)) return;
+        const ExportGrid grid = OutputOf(model(), rowsView->columnWidthsTwips(), m_entry->caption());
+        const GridPrinter pages(grid, {UnitName(m_ctx)}, PrintFooter(m_ctx));
+        if (key == u"Print")
+            pages.print(this);
+        else if (key == u"Preview")
+            pages.preview(this);
+        else
+            OutputGrid(m_ctx, m_pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
     } else if (key == u"Getcount") {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_entry->Fetch();

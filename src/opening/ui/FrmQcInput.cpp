@@ -9,6 +9,7 @@
 #include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/EntryGridDelegate.h"
+#include "shared/ui/GridPrinter.h"
 #include "shared/ui/QcToolbar.h"
 #include "shared/ui/frmInitFind.h"
 #include "summary/ui/SummaryFlow.h"
@@ -280,11 +281,18 @@ void FrmQcInput::showCompare() {
 }
 
 void FrmQcInput::printGrid(const QString& key) {
-    // Printing and its preview come with the print service; 输出 writes a file.
-    if (key == u"OutPut")
-        OutputGrid(m_ctx, m_pickers,
-                   OutputOf(m_entry->grid(), rowsView->columnWidthsTwips(),
-                            windowTitle() + u' ' + warehouseList->currentText().section(u' ', 0, 0)));
+    // The pages name the warehouse as "name(code)"; the footer the unit, the
+    // operator and the login date.
+    const QString warehouse = m_entry->CurrentWhCode;
+    const QString name = warehouseList->currentText().section(u' ', 1).trimmed();
+    const ExportGrid grid = OutputOf(m_entry->grid(), rowsView->columnWidthsTwips(), titleLabel->text());
+    const GridPrinter pages(grid, {QStringLiteral("仓库：%1(%2)").arg(name, warehouse)}, PrintFooter(m_ctx));
+    if (key == u"Print")
+        pages.print(this);
+    else if (key == u"Preview")
+        pages.preview(this);
+    else
+        OutputGrid(m_ctx, m_pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
 }
 
 void FrmQcInput::setBusy(bool busy) {

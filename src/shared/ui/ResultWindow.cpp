@@ -1,10 +1,12 @@
 #include "shared/ui/ResultWindow.h"
 
 #include "session/LoginContext.h"
+#include "shared/AccountParams.h"
 #include "shared/OutputCommands.h"
 #include "shared/grid/GridModel.h"
 #include "shared/grid/ShownColumns.h"
 #include "shared/ui/GridDelegate.h"
+#include "shared/ui/GridPrinter.h"
 #include "shared/ui/QcToolbar.h"
 #include "shared/ui/WindowLook.h"
 
@@ -87,9 +89,14 @@ void ResultWindow::setUp(const QString& objectName, const QString& caption, cons
 
 void ResultWindow::outputCommand(const QString& key) {
     if (!OutputAllowed(m_ctx, key, m_model->dataRowCount())) return;
-    // Printing and its preview come with the print service; 输出 writes a file.
-    if (key.compare(QStringLiteral("OutPut"), Qt::CaseInsensitive) == 0)
-        OutputGrid(m_ctx, m_pickers, OutputOf(*m_model, columnWidths(), windowTitle()));
+    const ExportGrid grid = OutputOf(*m_model, columnWidths(), titleLabel->text());
+    const GridPrinter pages(grid, {UnitName(m_ctx)}, PrintFooter(m_ctx));
+    if (key == u"Print")
+        pages.print(this);
+    else if (key == u"Preview")
+        pages.preview(this);
+    else
+        OutputGrid(m_ctx, m_pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
 }
 
 void ResultWindow::setHiddenColumns(const QSet<int>& columns) {

@@ -48,7 +48,7 @@ class ResultWindow : public QDialog {
   protected:
     ResultWindow(LoginContext& ctx, Pickers& pickers, grid::ColumnTable columns, QWidget* parent);
     // 打印, 预览 and 输出 (keys Print, Preview, OutPut or Output): the no-data
-    // message, or 输出 of the shown columns to a file.
+    // message, or the shown columns printed, previewed or written to a file.
     void outputCommand(const QString& key);
     // Lays the window out: its name and caption, the title, the toolbar buttons
     // (a separator after each key of `groupEnds`; F1 runs Help), and `controls`
