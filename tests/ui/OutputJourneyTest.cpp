@@ -78,6 +78,10 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
                 text.contains(frm->model().text(rows, opening::Col::Amount)));
     EXPECT_TRUE(text.contains(QRegularExpression(u"第\\s*1\\D+共\\s*[0-9]+"_s)));
     EXPECT_TRUE(has(u"操作员："_s));
+    // With QC_SCREENSHOT_DIR set, the first printed page as a picture.
+    if (const QString shots = qEnvironmentVariable("QC_SCREENSHOT_DIR"); !shots.isEmpty())
+        QProcess::execute(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"70"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s,
+                                          u"-singlefile"_s, pdfFile, shots + u"/print-entry"_s});
 
     // A folder that does not exist: the reason, and no file.
     pickers.saveAnswer = dir.filePath(u"missing/entry.xlsx"_s);
