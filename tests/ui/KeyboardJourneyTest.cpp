@@ -83,8 +83,28 @@ class KeyboardJourneyTest : public test::DbTest {
         watchdog.start(60 * 1000);
     }
 
+    // Logs in by keys and shows the menu of the real host, active, with the
+    // watchdog running; false when the login was refused.
+    bool openMenuByKeys() {
+        std::unique_ptr<VqLogin> login = logInByKeys();
+        if (!login) return false;
+        m_main = std::make_unique<MainWindow>(std::move(login), &m_windows, &m_sink);
+        m_windows.setParentWidget(m_main.get());
+        m_main->show();
+        QApplication::setActiveWindow(m_main.get());
+        startWatchdog(m_watchdog);
+        return QTest::qWaitForWindowActive(m_main.get());
+    }
+    void TearDown() override {
+        m_main.reset();
+        DbTest::TearDown();
+    }
+
     demo::DemoInfo m_demo;
     RecordingSink m_sink;
+    WindowHostImpl m_windows;
+    std::unique_ptr<MainWindow> m_main;
+    QTimer m_watchdog;
 };
 
 // Catches: the focus left in the database field (typing then overwrites the
@@ -135,16 +155,7 @@ TEST_P(KeyboardJourneyTest, TheLoginStartsWhereTypingIsNeededAndEveryFieldIsReac
 // 期初余额 from the menu, choosing a warehouse, reaching the grid, keying and
 // storing a row (which then shows its stored date), querying and leaving.
 TEST_P(KeyboardJourneyTest, TheWholeEntryLoopByKeyboardAlone) {
-    std::unique_ptr<VqLogin> login = logInByKeys();
-    ASSERT_NE(login, nullptr) << m_sink.last().toStdString();
-    WindowHostImpl windows;
-    MainWindow main(std::move(login), &windows, &m_sink);
-    windows.setParentWidget(&main);
-    main.show();
-    QApplication::setActiveWindow(&main);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    QTimer watchdog;
-    startWatchdog(watchdog);
+    ASSERT_TRUE(openMenuByKeys());
 
     qint64 storedBefore = 0, storedAfter = 0;
     QString shownDate;
@@ -200,16 +211,7 @@ TEST_P(KeyboardJourneyTest, TheWholeEntryLoopByKeyboardAlone) {
 // its loop that needs the mouse: 取数, 查询 with every warehouse, keying an
 // amount into the first row (stored at once) and leaving.
 TEST_P(KeyboardJourneyTest, DispatchedGoodsFromTheMenuByKeyboardAlone) {
-    std::unique_ptr<VqLogin> login = logInByKeys();
-    ASSERT_NE(login, nullptr) << m_sink.last().toStdString();
-    WindowHostImpl windows;
-    MainWindow main(std::move(login), &windows, &m_sink);
-    windows.setParentWidget(&main);
-    main.show();
-    QApplication::setActiveWindow(&main);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    QTimer watchdog;
-    startWatchdog(watchdog);
+    ASSERT_TRUE(openMenuByKeys());
 
     QString caption, keyedId;
     int rows = 0;
@@ -250,16 +252,7 @@ TEST_P(KeyboardJourneyTest, DispatchedGoodsFromTheMenuByKeyboardAlone) {
 // Catches: 期初汇总 not reachable from the menu by keys, or its dialog not closing
 // on Esc.
 TEST_P(KeyboardJourneyTest, TheSummaryFromTheMenuByKeyboard) {
-    std::unique_ptr<VqLogin> login = logInByKeys();
-    ASSERT_NE(login, nullptr) << m_sink.last().toStdString();
-    WindowHostImpl windows;
-    MainWindow main(std::move(login), &windows, &m_sink);
-    windows.setParentWidget(&main);
-    main.show();
-    QApplication::setActiveWindow(&main);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    QTimer watchdog;
-    startWatchdog(watchdog);
+    ASSERT_TRUE(openMenuByKeys());
     QString title;
     test::whenModal<summary::FrmQcSumCon>([&](summary::FrmQcSumCon* con) {
         title = con->windowTitle();

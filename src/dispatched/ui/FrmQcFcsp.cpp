@@ -143,14 +143,9 @@ void FrmQcFcsp::runCommand(const QString& key) {
     const bool editing = rowsView->editing();
     if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
         if (!m_entry->OutputAllowed(key)) return;
-        const ExportGrid grid = OutputOf(model(), rowsView->columnWidthsTwips(), m_entry->caption());
-        const GridPrinter pages(grid, {UnitName(m_ctx)}, PrintFooter(m_ctx));
-        if (key == u"Print")
-            pages.print(this);
-        else if (key == u"Preview")
-            pages.preview(this);
-        else
-            OutputGrid(m_ctx, m_pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
+        runOutputCommand(m_ctx, m_pickers, this, key,
+                         OutputOf(model(), rowsView->columnWidthsTwips(), m_entry->caption()),
+                         {UnitName(m_ctx)});
     } else if (key == u"Getcount") {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_entry->Fetch();

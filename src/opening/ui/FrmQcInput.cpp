@@ -285,14 +285,9 @@ void FrmQcInput::printGrid(const QString& key) {
     // operator and the login date.
     const QString warehouse = m_entry->CurrentWhCode;
     const QString name = warehouseList->currentText().section(u' ', 1).trimmed();
-    const ExportGrid grid = OutputOf(m_entry->grid(), rowsView->columnWidthsTwips(), titleLabel->text());
-    const GridPrinter pages(grid, {QStringLiteral("仓库：%1(%2)").arg(name, warehouse)}, PrintFooter(m_ctx));
-    if (key == u"Print")
-        pages.print(this);
-    else if (key == u"Preview")
-        pages.preview(this);
-    else
-        OutputGrid(m_ctx, m_pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
+    runOutputCommand(m_ctx, m_pickers, this, key,
+                     OutputOf(m_entry->grid(), rowsView->columnWidthsTwips(), titleLabel->text()),
+                     {QStringLiteral("仓库：%1(%2)").arg(name, warehouse)});
 }
 
 void FrmQcInput::setBusy(bool busy) {

@@ -1,5 +1,7 @@
 #include "shared/ui/GridPrinter.h"
 
+#include "shared/OutputCommands.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -188,6 +190,17 @@ void GridPrinter::print(QWidget* parent) const {
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("打印 - ") + m_grid.title);
     if (dialog.exec() == QDialog::Accepted) paint(printer);
+}
+
+void runOutputCommand(LoginContext& ctx, Pickers& pickers, QWidget* parent, const QString& key,
+                      const ExportGrid& grid, const QStringList& header) {
+    const GridPrinter pages(grid, header, PrintFooter(ctx));
+    if (key == u"Print")
+        pages.print(parent);
+    else if (key == u"Preview")
+        pages.preview(parent);
+    else
+        OutputGrid(ctx, pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
 }
 
 }  // namespace qc

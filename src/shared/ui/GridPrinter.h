@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/Pickers.h"
 #include "platform/GridExport.h"
 
 #include <QStringList>
@@ -35,5 +36,13 @@ class GridPrinter {
     ExportGrid m_grid;
     QStringList m_header, m_footer;
 };
+
+struct LoginContext;
+
+// 打印, 预览 or 输出 of a grid that has rows (the window has checked): the print
+// dialog, the preview, or the file the user picks (XLSX, CSV or the PDF of the
+// pages). `header` heads every page; the footer is the unit, operator and date.
+void runOutputCommand(LoginContext& ctx, Pickers& pickers, QWidget* parent, const QString& key,
+                      const ExportGrid& grid, const QStringList& header);
 
 }  // namespace qc

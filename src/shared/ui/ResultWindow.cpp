@@ -89,14 +89,8 @@ void ResultWindow::setUp(const QString& objectName, const QString& caption, cons
 
 void ResultWindow::outputCommand(const QString& key) {
     if (!OutputAllowed(m_ctx, key, m_model->dataRowCount())) return;
-    const ExportGrid grid = OutputOf(*m_model, columnWidths(), titleLabel->text());
-    const GridPrinter pages(grid, {UnitName(m_ctx)}, PrintFooter(m_ctx));
-    if (key == u"Print")
-        pages.print(this);
-    else if (key == u"Preview")
-        pages.preview(this);
-    else
-        OutputGrid(m_ctx, m_pickers, grid, [&pages](const QString& path) { pages.writePdf(path); });
+    runOutputCommand(m_ctx, m_pickers, this, key, OutputOf(*m_model, columnWidths(), titleLabel->text()),
+                     {UnitName(m_ctx)});
 }
 
 void ResultWindow::setHiddenColumns(const QSet<int>& columns) {
