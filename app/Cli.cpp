@@ -147,12 +147,13 @@ Command postCommand();             // CliPosting.cpp
 Command cancelPostCommand();       // CliPosting.cpp
 Command summaryCommand();          // CliSummary.cpp
 Command reconcileCommand();        // CliReconcile.cpp
+Command exportCommand();           // CliExport.cpp
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
         initDbCommand(),  initDemoCommand(),   genScaleCommand(),        fetchStockCommand(),
         postCommand(),    cancelPostCommand(), fetchDispatchedCommand(), clearDispatchedCommand(),
-        summaryCommand(), reconcileCommand(),
+        summaryCommand(), reconcileCommand(),  exportCommand(),
     };
     return list;
 }

@@ -26,6 +26,8 @@ struct ColumnSpec;
 
 namespace cli {
 
+class OperatorSession;
+
 // A wrong command line: unknown option, missing or malformed value.
 class UsageError : public std::runtime_error {
   public:
@@ -107,6 +109,21 @@ std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
 QList<Option> conditionOptions();
 QList<WarehouseEntry> chooseWarehouses(ConditionFields& fields, const Arguments& args, RecordingSink& sink);
 void checkCodeBoxes(ConditionFields& fields, const Arguments& args, RecordingSink& sink);
+// What a command that stands for a window shows: the window's title, its
+// columns and its lines (empty: `empty` says why, the window's own message).
+struct GridResult {
+    QString title;
+    QList<grid::ColumnSpec> columns;
+    QList<QStringList> rows;
+    QString empty;
+};
+// The summary and the reconciliation as their commands compute them, from the
+// same options (CliSummary.cpp, CliReconcile.cpp).
+GridResult summaryResult(const Arguments& args, OperatorSession& session);
+GridResult reconcileResult(const Arguments& args, OperatorSession& session);
+QList<Option> summaryOptions();
+QList<Option> reconcileOptions();
+
 // A result grid's captions and lines as an aligned table (numbers to the right) or
 // as CSV (RFC 4180, CRLF).
 void printGrid(const QList<grid::ColumnSpec>& columns, const QList<QStringList>& rows, bool csv,

@@ -17,6 +17,18 @@ namespace {
 
 void runReconcile(const Arguments& args, QTextStream& out) {
     OperatorSession session(args);
+    const GridResult result = reconcileResult(args, session);
+    if (result.rows.isEmpty()) {
+        out << result.empty << '\n';
+        return;
+    }
+    printGrid(result.columns, result.rows, args.has(QStringLiteral("csv")), out);
+    throw ExitCode(3);
+}
+
+}  // namespace
+
+GridResult reconcileResult(const Arguments& args, OperatorSession& session) {
     LoginContext& ctx = session.ctx();
     ctx.gInstanceNo = QString::number(InstanceNumberSource(ctx.gDb->Connection()));
     NoPickers pickers;
@@ -41,25 +53,27 @@ void runReconcile(const Arguments& args, QTextStream& out) {
     }
     request.amounts = args.has(QStringLiteral("amounts"));
     reconciliation.Compute(request);
-    const QList<QStringList> rows = reconciliation.rows();
-    if (rows.isEmpty()) {
-        out << QStringLiteral("对账成功！") << '\n';
-        return;
-    }
-    printGrid(reconciliation.columns(), rows, args.has(QStringLiteral("csv")), out);
-    throw ExitCode(3);
+    GridResult r;
+    r.title = QStringLiteral("库存与存货期初对账表");
+    r.columns = reconciliation.columns();
+    r.rows = reconciliation.rows();
+    r.empty = QStringLiteral("对账成功！");
+    return r;
 }
 
-}  // namespace
+QList<Option> reconcileOptions() {
+    QList<Option> options = conditionOptions();
+    options << Option{QStringLiteral("free"), QStringLiteral("批号,…"),
+                      QStringLiteral("按这些自由项分别对账")}
+            << Option{QStringLiteral("amounts"), {}, QStringLiteral("同时检查金额")};
+    return options;
+}
 
 Command reconcileCommand() {
     QList<Option> options{databaseOption()};
     options += loginOptions();
-    options += conditionOptions();
-    options << Option{QStringLiteral("free"), QStringLiteral("批号,…"),
-                      QStringLiteral("按这些自由项分别对账")}
-            << Option{QStringLiteral("amounts"), {}, QStringLiteral("同时检查金额")}
-            << Option{QStringLiteral("csv"), {}, QStringLiteral("以 CSV 输出（默认：表格）")};
+    options += reconcileOptions();
+    options << Option{QStringLiteral("csv"), {}, QStringLiteral("以 CSV 输出（默认：表格）")};
     return {QStringLiteral("reconcile"),
             QStringLiteral("库存与存货期初对账：列出不一致的仓库和存货（一致时退出码 0，有差异时 3）"),
             options, runReconcile};

@@ -45,8 +45,19 @@ std::pair<int, int> gradeRange(const QString& text, const QStringList& items) {
 }
 
 void runSummary(const Arguments& args, QTextStream& out) {
-    const SummaryKind kind = kindOf(args);
     OperatorSession session(args);
+    const GridResult result = summaryResult(args, session);
+    if (result.rows.isEmpty()) {
+        out << result.empty << '\n';
+        return;
+    }
+    printGrid(result.columns, result.rows, args.has(QStringLiteral("csv")), out);
+}
+
+}  // namespace
+
+GridResult summaryResult(const Arguments& args, OperatorSession& session) {
+    const SummaryKind kind = kindOf(args);
     LoginContext& ctx = session.ctx();
     ctx.gInstanceNo = QString::number(InstanceNumberSource(ctx.gDb->Connection()));
 
@@ -69,25 +80,30 @@ void runSummary(const Arguments& args, QTextStream& out) {
         args.value(QStringLiteral("grades"), QStringLiteral("1..") + kDetailGrade), summary.gradeItems());
     summary.Compute(request);
     session.sink().clear();
-    const QList<QStringList> rows = summary.GetData(from, to);
-    if (rows.isEmpty()) {
-        out << session.sink().last() << '\n';
-        return;
-    }
-    printGrid(summary.columns(), rows, args.has(QStringLiteral("csv")), out);
+    GridResult r;
+    r.title = kind == SummaryKind::Opening      ? QStringLiteral("期初数据汇总表")
+              : kind == SummaryKind::Instalment ? QStringLiteral("期初分期收款发出商品汇总表")
+                                                : QStringLiteral("期初委托代销发出商品汇总表");
+    r.columns = summary.columns();
+    r.rows = summary.GetData(from, to);
+    r.empty = session.sink().last();
+    return r;
 }
 
-}  // namespace
+QList<Option> summaryOptions() {
+    QList<Option> options = conditionOptions();
+    options << Option{QStringLiteral("grades"), QStringLiteral("1..明细"),
+                      QStringLiteral("存货级次范围（默认 1..明细）")}
+            << Option{QStringLiteral("dispatched"), QStringLiteral("instalment|consignment"),
+                      QStringLiteral("汇总分期收款或委托代销发出商品（默认：期初余额）")};
+    return options;
+}
 
 Command summaryCommand() {
     QList<Option> options{databaseOption()};
     options += loginOptions();
-    options += conditionOptions();
-    options << Option{QStringLiteral("grades"), QStringLiteral("1..明细"),
-                      QStringLiteral("存货级次范围（默认 1..明细）")}
-            << Option{QStringLiteral("dispatched"), QStringLiteral("instalment|consignment"),
-                      QStringLiteral("汇总分期收款或委托代销发出商品（默认：期初余额）")}
-            << Option{QStringLiteral("csv"), {}, QStringLiteral("以 CSV 输出（默认：表格）")};
+    options += summaryOptions();
+    options << Option{QStringLiteral("csv"), {}, QStringLiteral("以 CSV 输出（默认：表格）")};
     return {QStringLiteral("summary"), QStringLiteral("期初汇总：按存货分类级次汇总期初余额或发出商品"),
             options, runSummary};
 }

@@ -2,9 +2,12 @@
 #include "Shell.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
+#include <memory>
 
 #include <cstdio>
 
@@ -83,7 +86,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
 
     if (forTerminal(words)) {
-        QCoreApplication app(argc, argv);
+        // export draws the printed pages of a PDF: the fonts need a GUI
+        // application, which runs off screen.
+        std::unique_ptr<QCoreApplication> app;
+        if (words.first() == u"export") {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
         qc::shell::setupApplication();
         QTextStream out(stdout);
         QTextStream err(stderr);

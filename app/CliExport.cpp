@@ -1,0 +1,156 @@
+// qcinput export: what 输出 writes from a window, for scripts: a warehouse's
+// openings, the dispatched goods of a business type, a summary or the
+// reconciliation, as XLSX, CSV or the PDF of the printed pages, with the same
+// rights, options and content as the window.
+
+#include "Cli.h"
+
+#include "dispatched/DispatchedEntry.h"
+#include "dispatched/DispatchedQuery.h"
+#include "opening/OpeningEntry.h"
+#include "platform/GridExport.h"
+#include "platform/MessageSink.h"
+#include "session/LoginContext.h"
+#include "shared/AccountParams.h"
+#include "shared/ConditionFields.h"
+#include "shared/OutputCommands.h"
+#include "shared/grid/ColumnSpec.h"
+#include "shared/grid/GridModel.h"
+#include "shared/ui/GridPrinter.h"
+
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QTextStream>
+
+namespace qc::cli {
+
+namespace {
+
+// The entry window's rules without a window: nothing is asked of it.
+class NoWindow : public opening::EntryWindow {
+  public:
+    [[nodiscard]] bool inEditMode() const override { return false; }
+    bool showFilter(QString&, QString&, QString&) override { return false; }
+    void showFind() override {}
+    void showSummary() override {}
+    void showCompare() override {}
+    void showHelp(const QString&, int) override {}
+    void printGrid(const QString&) override {}
+    void setBusy(bool) override {}
+    void closeWindow() override {}
+};
+
+// The openings of one warehouse as the entry window shows them.
+ExportGrid openings(const Arguments& args, OperatorSession& session, QStringList& header) {
+    const QString wh = args.value(QStringLiteral("warehouse")).trimmed();
+    if (wh.isEmpty()) throw UsageError(QStringLiteral("缺少选项 --warehouse"));
+    NoPickers pickers;
+    NoWindow window;
+    opening::OpeningEntry entry(session.ctx(), pickers, window);
+    entry.Load();
+    QString chosen;
+    for (const QString& item : entry.warehouseItems())
+        if (item.left(15).trimmed() == wh) chosen = item;
+    if (chosen.isEmpty()) throw UsageError(QStringLiteral("仓库 %1 不存在，或您没有此仓库的权限").arg(wh));
+    entry.WarehouseClick(chosen);
+    QList<int> widths = entry.columnWidths();
+    widths[opening::Col::AutoId] = 0;
+    if (!entry.planColumnsVisible()) widths[opening::Col::PlanPrice] = widths[opening::Col::PlanAmount] = 0;
+    header << QStringLiteral("仓库：%1(%2)")
+                  .arg(chosen.mid(15).section(u' ', 0, 0, QString::SectionSkipEmpty), wh);
+    return OutputOf(entry.grid(), widths, QStringLiteral("期 初 余 额"));
+}
+
+// The dispatched goods of a business type, every permitted warehouse.
+ExportGrid dispatched(const Arguments& args, OperatorSession& session) {
+    const QString type = args.value(QStringLiteral("type")).trimmed().toLower();
+    if (type != u"instalment" && type != u"consignment")
+        throw UsageError(QStringLiteral("选项 --type 须为 instalment（分期收款）或 consignment（委托代销）"));
+    const dispatched::BusinessType kind =
+        type == u"instalment" ? dispatched::BusinessType::Instalment : dispatched::BusinessType::Consignment;
+    LoginContext& ctx = session.ctx();
+    dispatched::DispatchedEntry entry(ctx, kind);
+    entry.Load();
+    NoPickers pickers;
+    ConditionFields fields(ctx, pickers, ConditionOptions{.warehouses = true});
+    fields.Load();
+    dispatched::DispatchedFilter filter;
+    for (const WarehouseEntry& w : chooseWarehouses(fields, args, session.sink()))
+        filter.warehouses << w.code;
+    entry.Refresh(dispatched::dispatchedQuery(ctx, kind, filter));
+    QList<int> widths = entry.columnWidths();
+    return OutputOf(entry.grid(), widths, entry.caption());
+}
+
+ExportGrid fromResult(const GridResult& r) {
+    ExportGrid g;
+    g.title = r.title;
+    for (const grid::ColumnSpec& c : r.columns) g.columns << ExportColumn{c.caption, c.numeric(), c.width};
+    g.rows = r.rows;
+    return g;
+}
+
+void runExport(const Arguments& args, QTextStream& out) {
+    const QString what = args.value(QStringLiteral("what"), QStringLiteral("openings")).trimmed();
+    const QString format = args.value(QStringLiteral("format"), QStringLiteral("xlsx")).trimmed().toLower();
+    const QString path = args.value(QStringLiteral("out")).trimmed();
+    if (path.isEmpty()) throw UsageError(QStringLiteral("缺少选项 --out"));
+    if (format != u"xlsx" && format != u"csv" && format != u"pdf")
+        throw UsageError(QStringLiteral("选项 --format 须为 xlsx、csv 或 pdf"));
+    OperatorSession session(args);
+    QStringList header;
+    ExportGrid grid;
+    if (what == u"openings") {
+        grid = openings(args, session, header);
+    } else if (what == u"dispatched") {
+        grid = dispatched(args, session);
+    } else if (what == u"summary" || what == u"reconcile") {
+        const GridResult r =
+            what == u"summary" ? summaryResult(args, session) : reconcileResult(args, session);
+        if (r.rows.isEmpty()) throw UsageError(r.empty);
+        grid = fromResult(r);
+    } else {
+        throw UsageError(QStringLiteral("选项 --what 须为 openings、dispatched、summary 或 reconcile"));
+    }
+    if (grid.rows.isEmpty()) throw UsageError(QStringLiteral("没有数据，不能输出！"));
+    if (header.isEmpty()) header << UnitName(session.ctx());
+    try {
+        if (format == u"csv")
+            writeCsv(grid, path);
+        else if (format == u"pdf")
+            GridPrinter(grid, header, PrintFooter(session.ctx())).writePdf(path);
+        else
+            writeXlsx(grid, path);
+    } catch (const ExportError& e) {
+        throw UsageError(e.message());
+    }
+    out << QStringLiteral("已输出到 %1（%2 行）\n")
+               .arg(QFileInfo(path).absoluteFilePath())
+               .arg(grid.rows.size());
+}
+
+}  // namespace
+
+Command exportCommand() {
+    QList<Option> options{databaseOption()};
+    options += loginOptions();
+    options << Option{QStringLiteral("what"), QStringLiteral("openings|dispatched|summary|reconcile"),
+                      QStringLiteral("输出什么（默认 openings：一个仓库的期初余额）")}
+            << Option{QStringLiteral("warehouse"), QStringLiteral("W"), QStringLiteral("openings：仓库编码")}
+            << Option{QStringLiteral("type"), QStringLiteral("instalment|consignment"),
+                      QStringLiteral("dispatched：分期收款或委托代销")}
+            << Option{QStringLiteral("format"), QStringLiteral("xlsx|csv|pdf"),
+                      QStringLiteral("文件格式（默认 xlsx）")}
+            << Option{QStringLiteral("out"), QStringLiteral("F"), QStringLiteral("输出文件")};
+    // summary and reconcile take their own commands' options.
+    for (const Option& o : summaryOptions() + reconcileOptions()) {
+        const bool known = std::any_of(options.cbegin(), options.cend(),
+                                       [&o](const Option& given) { return given.name == o.name; });
+        if (!known) options << o;
+    }
+    return {QStringLiteral("export"),
+            QStringLiteral("输出期初余额、发出商品、期初汇总或对账表到 XLSX、CSV 或 PDF"), options,
+            runExport};
+}
+
+}  // namespace qc::cli
