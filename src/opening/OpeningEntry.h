@@ -23,6 +23,14 @@ class QSqlQuery;
 
 namespace qc::opening {
 
+// What the print set-up of the entry grid made: the header and footer tables in the
+// scratch database, and the lines read back from them for the pages.
+struct PrintSetup {
+    QString headerTable, footerTable;
+    QStringList header;  // "仓库：name(code)"
+    QStringList footer;  // the unit, the operator and the login date
+};
+
 // What the rules ask of the entry window itself: its dialogs and the few things
 // only the window can do. The widget class implements it; tests script it.
 class EntryWindow {
@@ -124,7 +132,12 @@ class OpeningEntry {
     [[nodiscard]] QString totalsLabel() const;
     [[nodiscard]] const QStringList& sortItems() const { return m_sortItems; }  // the sort list
     [[nodiscard]] const QList<int>& columnWidths() const { return m_widths; }   // 0 = hidden
-    [[nodiscard]] bool planColumnsVisible() const;                              // 计划价, 计划金额
+    // The print set-up of the current warehouse: the header table (its label and
+    // the warehouse as "name(code)") and the footer table (unit, operator, login
+    // date) built anew in the scratch database, named with a unique tag, a random
+    // number, InitHead or InitTail and the instance number. DbError on a failure.
+    PrintSetup PreparePrint(const QString& warehouseLabel, const QString& warehouseName);
+    [[nodiscard]] bool planColumnsVisible() const;  // 计划价, 计划金额
     [[nodiscard]] bool gridReadOnly() const { return m_readOnly; }
     [[nodiscard]] const QList<ToolButton>& toolbar() const { return m_toolbar; }
     [[nodiscard]] const ToolButton* button(const QString& key) const;

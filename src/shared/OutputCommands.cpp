@@ -58,7 +58,11 @@ QStringList PrintFooter(LoginContext& ctx) {
     const QString who = ctx.gLogin ? ctx.gLogin->UserName() : QString();
     const QString date =
         ctx.gLogin ? ctx.gLogin->LoginDate().toString(QStringLiteral("yyyy-MM-dd")) : QString();
-    return {QStringLiteral("单位：%1    操作员：%2    日期：%3").arg(UnitName(ctx), who, date)};
+    return {PrintFooterLine(UnitName(ctx), who, date)};
+}
+
+QString PrintFooterLine(const QString& unit, const QString& person, const QString& date) {
+    return QStringLiteral("单位：%1    操作员：%2    日期：%3").arg(unit, person, date);
 }
 
 }  // namespace qc

@@ -34,5 +34,7 @@ bool OutputGrid(LoginContext& ctx, Pickers& pickers, const ExportGrid& grid, con
 // warehouse, or the company), and the footer of every page: the company, the
 // operator and the login date.
 QStringList PrintFooter(LoginContext& ctx);
+// One footer line: the unit, the operator and the date.
+QString PrintFooterLine(const QString& unit, const QString& person, const QString& date);
 
 }  // namespace qc

@@ -2,6 +2,9 @@
 
 #include "host/Users.h"
 #include "platform/Dialect.h"
+#include "platform/ScratchDb.h"
+#include "shared/AccountParams.h"
+#include "shared/OutputCommands.h"
 #include "support/OpeningFixture.h"
 
 using namespace Qt::StringLiterals;
@@ -192,6 +195,36 @@ TEST_P(OpeningCommandsTest, SaveChecksEveryRowAndUnloadReleasesTheContext) {
     window.editing = false;
     EXPECT_TRUE(entry->Unload());
     EXPECT_FALSE(ctx.gDb);
+}
+
+// Catches: print tables named without the instance number or clashing between
+// prints, rows left from an earlier print, and a header or footer that does not
+// come from what was stored.
+TEST_P(OpeningCommandsTest, PrintSetUpBuildsItsHeaderAndFooterTables) {
+    open();
+    pick(u"02"_s);
+    ctx.gInstanceNo = u"47;11"_s;
+    EXPECT_THROW(entry->PreparePrint(u"仓库："_s, u"原料二库"_s), DbError);
+    ctx.gInstanceNo = u"4711"_s;
+    const opening::PrintSetup first = entry->PreparePrint(u"仓库："_s, u"原料二库"_s);
+    const opening::PrintSetup second = entry->PreparePrint(u"仓库："_s, u"原料二库"_s);
+    const QRegularExpression named(u"^q[0-9a-f]{16}[1-9][0-9]{0,3}(InitHead|InitTail)4711$"_s);
+    for (const QString& table : {first.headerTable, first.footerTable, second.headerTable}) {
+        EXPECT_TRUE(named.match(table).hasMatch()) << table.toStdString();
+    }
+    EXPECT_NE(first.headerTable, second.headerTable);
+    EXPECT_TRUE(first.headerTable.contains(u"InitHead"_s));
+    EXPECT_TRUE(first.footerTable.contains(u"InitTail"_s));
+    ASSERT_TRUE(ctx.gTempMdb);
+    Database& scratch = ctx.gTempMdb->db();
+    for (const QString& table : {second.headerTable, second.footerTable})
+        EXPECT_EQ(scratch.scalar(u"SELECT COUNT(*) FROM "_s + table).toInt(), 1);
+    EXPECT_EQ(scratch.scalar(u"SELECT cName FROM "_s + second.headerTable).toString(), u"原料二库(02)"_s);
+
+    EXPECT_EQ(second.header, QStringList{u"仓库：原料二库(02)"_s});
+    const QString date = login->LoginDate().toString(u"yyyy-MM-dd"_s);
+    EXPECT_EQ(second.footer, QStringList{PrintFooterLine(UnitName(ctx), login->UserName(), date)});
+    EXPECT_FALSE(UnitName(ctx).isEmpty());
 }
 
 QC_DB_SUITE(OpeningCommandsTest);

@@ -218,6 +218,18 @@ TEST_P(FrmQcFcspTest, FromFetchToClearAsTheAccountantWorks) {
     const QStringList csvLines = QString::fromUtf8(csv.readAll().mid(3)).split(u"\r\n"_s, Qt::SkipEmptyParts);
     EXPECT_EQ(csvLines.size(), ofClass + 1);
     EXPECT_TRUE(csvLines.first().startsWith(u"发货单号,发货日期,存货编码"_s));
+    // And to XLSX and to the printed pages: every row, the first code in both.
+    pickers.saveAnswer = out.filePath(u"dispatched.xlsx"_s);
+    clickButton(u"OutPut"_s);
+    EXPECT_TRUE(test::unzipped(*pickers.saveAnswer, u"xl/worksheets/sheet1.xml"_s)
+                    .contains(u"<row r=\"%1\""_s.arg(ofClass + 1)));
+    EXPECT_TRUE(test::unzipped(*pickers.saveAnswer, u"xl/sharedStrings.xml"_s)
+                    .contains(u"<t>%1</t>"_s.arg(cell(0, C::InvCode))));
+    pickers.saveAnswer = out.filePath(u"dispatched.pdf"_s);
+    clickButton(u"OutPut"_s);
+    const QString pages = test::pdfText(*pickers.saveAnswer);
+    EXPECT_TRUE(test::pdfHolds(pages, window->windowTitle())) << pages.left(600).toStdString();
+    EXPECT_TRUE(pages.contains(cell(0, C::InvCode)));
 
     clickButton(u"Clear"_s, MsgAnswer::No);
     EXPECT_EQ(sink.texts(), QStringList{u"此操作将删除所有期初分期收款数据，是否继续？"_s});

@@ -25,20 +25,6 @@ namespace {
 
 class OutputJourneyTest : public test::EntryWindowFixture {
   protected:
-    static QString unzipped(const QString& file, const QString& member) {
-        QProcess p;
-        p.start(u"unzip"_s, {u"-p"_s, file, member});
-        p.waitForFinished();
-        return QString::fromUtf8(p.readAllStandardOutput());
-    }
-    static QString pdfText(const QString& file) {
-        QProcess p;
-        p.start(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s});
-        p.waitForFinished();
-        // The CJK font draws some ideographs with glyphs it shares with radicals;
-        // compatibility normalisation reads those back as the ideographs.
-        return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    }
     QTemporaryDir dir;
 };
 
@@ -54,10 +40,10 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     pickers.saveAnswer = entryFile;
     clickButton(u"OutPut"_s);
     EXPECT_EQ(sink.texts(), QStringList{u"已输出到 %1"_s.arg(entryFile)});
-    const QString strings = unzipped(entryFile, u"xl/sharedStrings.xml"_s);
+    const QString strings = test::unzipped(entryFile, u"xl/sharedStrings.xml"_s);
     EXPECT_TRUE(strings.contains(u"<t>%1</t>"_s.arg(frm->model().text(0, opening::Col::InvCode))));
     EXPECT_TRUE(strings.contains(u"存货编码"_s));
-    const QString sheet = unzipped(entryFile, u"xl/worksheets/sheet1.xml"_s);
+    const QString sheet = test::unzipped(entryFile, u"xl/worksheets/sheet1.xml"_s);
     EXPECT_TRUE(sheet.contains(u"<row r=\"%1\""_s.arg(rows + 2)));  // captions, rows, totals
     EXPECT_FALSE(sheet.contains(u"<row r=\"%1\""_s.arg(rows + 3)));
 
@@ -66,11 +52,9 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     const QString pdfFile = dir.filePath(u"entry.pdf"_s);
     pickers.saveAnswer = pdfFile;
     clickButton(u"OutPut"_s);
-    const QString text = pdfText(pdfFile);
+    const QString text = test::pdfText(pdfFile);
     EXPECT_TRUE(text.contains(u"期初余额"_s)) << text.left(1500).toStdString();
-    const auto has = [&text](const QString& expected) {
-        return text.contains(expected.normalized(QString::NormalizationForm_KC));
-    };
+    const auto has = [&text](const QString& expected) { return test::pdfHolds(text, expected); };
     EXPECT_TRUE(has(u"仓库：电子料库(02)"_s));
     for (int r = 0; r < rows; ++r)
         EXPECT_TRUE(text.contains(frm->model().text(r, opening::Col::InvCode))) << r;
@@ -78,10 +62,7 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
                 text.contains(frm->model().text(rows, opening::Col::Amount)));
     EXPECT_TRUE(text.contains(QRegularExpression(u"第\\s*1\\D+共\\s*[0-9]+"_s)));
     EXPECT_TRUE(has(u"操作员："_s));
-    // With QC_SCREENSHOT_DIR set, the first printed page as a picture.
-    if (const QString shots = qEnvironmentVariable("QC_SCREENSHOT_DIR"); !shots.isEmpty())
-        QProcess::execute(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"70"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s,
-                                          u"-singlefile"_s, pdfFile, shots + u"/print-entry"_s});
+    test::saveFirstPage(pdfFile, u"print-entry"_s);
 
     // A folder that does not exist: the reason, and no file.
     pickers.saveAnswer = dir.filePath(u"missing/entry.xlsx"_s);
@@ -93,11 +74,17 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
 
     // The summary's lines to CSV.
     const QString summaryFile = dir.filePath(u"summary.csv"_s);
+    const QString summaryPdf = dir.filePath(u"summary.pdf"_s);
     int lines = 0;
+    QString summaryTitle, firstLine;
     test::whenModal<summary::FrmQcSumCon>([&](summary::FrmQcSumCon* con) {
         test::whenModal<summary::FrmQcSumInfo>([&](summary::FrmQcSumInfo* info) {
             lines = info->model().rowCount();
+            summaryTitle = info->titleLabel->text();
+            firstLine = info->model().text(0, 1);
             pickers.saveAnswer = summaryFile;
+            info->runCommand(u"OutPut"_s);
+            pickers.saveAnswer = summaryPdf;
             info->runCommand(u"OutPut"_s);
             info->close();
         });
@@ -110,6 +97,12 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     ASSERT_GT(lines, 0);
     EXPECT_EQ(csvLines.size(), lines + 1);
     EXPECT_TRUE(csvLines.first().startsWith(u"存货级次,"_s));
+    // Its printed pages: the title, the company, the first line and the page numbers.
+    const QString summaryText = test::pdfText(summaryPdf);
+    EXPECT_TRUE(test::pdfHolds(summaryText, summaryTitle)) << summaryText.left(800).toStdString();
+    EXPECT_TRUE(test::pdfHolds(summaryText, firstLine)) << firstLine.toStdString();
+    EXPECT_TRUE(summaryText.contains(QRegularExpression(u"第\\s*1\\D+共\\s*[0-9]+"_s)));
+    test::saveFirstPage(summaryPdf, u"print-summary"_s);
 
     // The reconciliation's differences to XLSX.
     const QString reconcileFile = dir.filePath(u"reconcile.xlsx"_s);
@@ -119,15 +112,18 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
             differing = result->model().rowCount();
             pickers.saveAnswer = reconcileFile;
             result->runCommand(u"Output"_s);
+            pickers.saveAnswer = dir.filePath(u"reconcile.pdf"_s);
+            result->runCommand(u"Output"_s);
             result->close();
         });
         QTest::mouseClick(con->widgets().showButton, Qt::LeftButton);
     });
     clickButton(u"Compare"_s);
     ASSERT_GT(differing, 0);
-    EXPECT_TRUE(unzipped(reconcileFile, u"xl/sharedStrings.xml"_s).contains(u"结存差异数量"_s));
-    EXPECT_TRUE(unzipped(reconcileFile, u"xl/worksheets/sheet1.xml"_s)
+    EXPECT_TRUE(test::unzipped(reconcileFile, u"xl/sharedStrings.xml"_s).contains(u"结存差异数量"_s));
+    EXPECT_TRUE(test::unzipped(reconcileFile, u"xl/worksheets/sheet1.xml"_s)
                     .contains(u"<row r=\"%1\""_s.arg(differing + 1)));
+    EXPECT_TRUE(test::pdfHolds(test::pdfText(dir.filePath(u"reconcile.pdf"_s)), u"结存差异数量"_s));
 }
 
 QC_DB_SUITE(OutputJourneyTest);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
@@ -69,6 +70,38 @@ inline QImage composedShot(QWidget& window, const QPoint& centre, QWidget& dialo
     p.setPen(QColor(90, 110, 130));
     p.drawRect(QRect(at, top.size()).adjusted(0, 0, -1, -1));
     return base;
+}
+
+// A member of a zip file (an XLSX part), as text.
+inline QString unzipped(const QString& file, const QString& member) {
+    QProcess p;
+    p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), file, member});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of a PDF as laid out on its pages.
+inline QString pdfText(const QString& file) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    p.waitForFinished();
+    // The CJK font draws some ideographs with glyphs it shares with radicals;
+    // compatibility normalisation reads those back as the ideographs.
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+// Whether the PDF text holds `expected`, read the same way.
+inline bool pdfHolds(const QString& text, const QString& expected) {
+    return text.contains(expected.normalized(QString::NormalizationForm_KC));
+}
+
+// With QC_SCREENSHOT_DIR set, the first page of a PDF as a picture named `name`.png.
+inline void saveFirstPage(const QString& pdf, const QString& name) {
+    if (const QString shots = qEnvironmentVariable("QC_SCREENSHOT_DIR"); !shots.isEmpty())
+        QProcess::execute(QStringLiteral("pdftoppm"),
+                          {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("70"),
+                           QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                           QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, shots + u'/' + name});
 }
 
 }  // namespace qc::test

@@ -281,13 +281,19 @@ void FrmQcInput::showCompare() {
 }
 
 void FrmQcInput::printGrid(const QString& key) {
-    // The pages name the warehouse as "name(code)"; the footer the unit, the
-    // operator and the login date.
-    const QString warehouse = m_entry->CurrentWhCode;
-    const QString name = warehouseList->currentText().section(u' ', 1).trimmed();
+    // The pages are headed and footed by the print set-up: the warehouse as
+    // "name(code)", the unit, the operator and the login date.
+    PrintSetup setup;
+    try {
+        setup = m_entry->PreparePrint(QStringLiteral("仓库："),
+                                      warehouseList->currentText().section(u' ', 1).trimmed());
+    } catch (const DbError& e) {
+        sinkOf(m_ctx).critical(e.message());
+        return;
+    }
     runOutputCommand(m_ctx, m_pickers, this, key,
                      OutputOf(m_entry->grid(), rowsView->columnWidthsTwips(), titleLabel->text()),
-                     {QStringLiteral("仓库：%1(%2)").arg(name, warehouse)});
+                     setup.header, setup.footer);
 }
 
 void FrmQcInput::setBusy(bool busy) {

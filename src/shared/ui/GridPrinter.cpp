@@ -193,8 +193,8 @@ void GridPrinter::print(QWidget* parent) const {
 }
 
 void runOutputCommand(LoginContext& ctx, Pickers& pickers, QWidget* parent, const QString& key,
-                      const ExportGrid& grid, const QStringList& header) {
-    const GridPrinter pages(grid, header, PrintFooter(ctx));
+                      const ExportGrid& grid, const QStringList& header, const QStringList& footer) {
+    const GridPrinter pages(grid, header, footer.isEmpty() ? PrintFooter(ctx) : footer);
     if (key == u"Print")
         pages.print(parent);
     else if (key == u"Preview")

@@ -41,8 +41,9 @@ struct LoginContext;
 
 // 打印, 预览 or 输出 of a grid that has rows (the window has checked): the print
 // dialog, the preview, or the file the user picks (XLSX, CSV or the PDF of the
-// pages). `header` heads every page; the footer is the unit, operator and date.
+// pages). `header` heads every page; the footer is `footer`, or else the unit,
+// the operator and the login date.
 void runOutputCommand(LoginContext& ctx, Pickers& pickers, QWidget* parent, const QString& key,
-                      const ExportGrid& grid, const QStringList& header);
+                      const ExportGrid& grid, const QStringList& header, const QStringList& footer = {});
 
 }  // namespace qc
