@@ -65,7 +65,12 @@ void writeXlsx(const ExportGrid& grid, const QString& path) {
     const QString temporaryName = temporary.fileName();
     temporary.close();
     const QByteArray name = QFile::encodeName(temporaryName);
-    lxw_workbook* book = workbook_new(name.constData());
+    // Rows are written in order and streamed to disk as they come, with their texts
+    // inline: memory stays flat and no shared-string table is built for 100,000s of
+    // distinct codes and names.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* book = workbook_new_opt(name.constData(), &options);
     if (!book) throw ExportError(QStringLiteral("无法写入文件 %1").arg(path));
     const QByteArray sheetTitle = sheetName(grid.title).toUtf8();
     lxw_worksheet* sheet = workbook_add_worksheet(book, sheetTitle.constData());

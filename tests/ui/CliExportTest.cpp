@@ -54,7 +54,8 @@ TEST_P(CliExportTest, EachWindowInEachFormat) {
 
     const QString xlsx = dir.filePath(u"02.xlsx"_s);
     ASSERT_EQ(run({u"--warehouse"_s, u"02"_s, u"--out"_s, xlsx}).code, 0);
-    EXPECT_TRUE(command(u"unzip"_s, {u"-p"_s, xlsx, u"xl/sharedStrings.xml"_s}).contains(u"<t>1101</t>"_s));
+    EXPECT_TRUE(
+        command(u"unzip"_s, {u"-p"_s, xlsx, u"xl/worksheets/sheet1.xml"_s}).contains(u"<t>1101</t>"_s));
 
     const QString pdf = dir.filePath(u"summary.pdf"_s);
     const test::CliResult s =
