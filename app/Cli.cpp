@@ -141,6 +141,7 @@ Command initDbCommand();           // CliAccounts.cpp
 Command initDemoCommand();         // CliAccounts.cpp
 Command genScaleCommand();         // CliAccounts.cpp
 Command fetchStockCommand();       // CliFetch.cpp
+Command importOpeningsCommand();   // CliImport.cpp
 Command fetchDispatchedCommand();  // CliDispatched.cpp
 Command clearDispatchedCommand();  // CliDispatched.cpp
 Command postCommand();             // CliPosting.cpp
@@ -151,9 +152,9 @@ Command exportCommand();           // CliExport.cpp
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
-        initDbCommand(),  initDemoCommand(),   genScaleCommand(),        fetchStockCommand(),
-        postCommand(),    cancelPostCommand(), fetchDispatchedCommand(), clearDispatchedCommand(),
-        summaryCommand(), reconcileCommand(),  exportCommand(),
+        initDbCommand(),          initDemoCommand(), genScaleCommand(),   fetchStockCommand(),
+        importOpeningsCommand(),  postCommand(),     cancelPostCommand(), fetchDispatchedCommand(),
+        clearDispatchedCommand(), summaryCommand(),  reconcileCommand(),  exportCommand(),
     };
     return list;
 }

@@ -26,26 +26,12 @@ namespace qc::cli {
 
 namespace {
 
-// The entry window's rules without a window: nothing is asked of it.
-class NoWindow : public opening::EntryWindow {
-  public:
-    [[nodiscard]] bool inEditMode() const override { return false; }
-    bool showFilter(QString&, QString&, QString&) override { return false; }
-    void showFind() override {}
-    void showSummary() override {}
-    void showCompare() override {}
-    void showHelp(const QString&, int) override {}
-    void printGrid(const QString&) override {}
-    void setBusy(bool) override {}
-    void closeWindow() override {}
-};
-
 // The openings of one warehouse as the entry window shows them.
 ExportGrid openings(const Arguments& args, OperatorSession& session, QStringList& header) {
     const QString wh = args.value(QStringLiteral("warehouse")).trimmed();
     if (wh.isEmpty()) throw UsageError(QStringLiteral("缺少选项 --warehouse"));
     NoPickers pickers;
-    NoWindow window;
+    opening::NoEntryWindow window;
     opening::OpeningEntry entry(session.ctx(), pickers, window);
     entry.Load();
     QString chosen;
@@ -102,6 +88,12 @@ void runExport(const Arguments& args, QTextStream& out) {
     ExportGrid grid;
     if (what == u"openings") {
         grid = openings(args, session, header);
+    } else if (what == u"template") {
+        NoPickers pickers;
+        opening::NoEntryWindow window;
+        opening::OpeningEntry entry(session.ctx(), pickers, window);
+        entry.Load();
+        grid = entry.importTemplate();
     } else if (what == u"dispatched") {
         grid = dispatched(args, session);
     } else if (what == u"summary" || what == u"reconcile") {
@@ -110,9 +102,10 @@ void runExport(const Arguments& args, QTextStream& out) {
         if (r.rows.isEmpty()) throw UsageError(r.empty);
         grid = fromResult(r);
     } else {
-        throw UsageError(QStringLiteral("选项 --what 须为 openings、dispatched、summary 或 reconcile"));
+        throw UsageError(
+            QStringLiteral("选项 --what 须为 openings、template、dispatched、summary 或 reconcile"));
     }
-    if (grid.rows.isEmpty()) throw UsageError(QStringLiteral("没有数据，不能输出！"));
+    if (grid.rows.isEmpty() && what != u"template") throw UsageError(QStringLiteral("没有数据，不能输出！"));
     if (header.isEmpty()) header << UnitName(session.ctx());
     try {
         if (format == u"csv")
@@ -134,8 +127,9 @@ void runExport(const Arguments& args, QTextStream& out) {
 Command exportCommand() {
     QList<Option> options{databaseOption()};
     options += loginOptions();
-    options << Option{QStringLiteral("what"), QStringLiteral("openings|dispatched|summary|reconcile"),
-                      QStringLiteral("输出什么（默认 openings：一个仓库的期初余额）")}
+    options << Option{QStringLiteral("what"),
+                      QStringLiteral("openings|template|dispatched|summary|reconcile"),
+                      QStringLiteral("输出什么（默认 openings：一个仓库的期初余额；template：导入模板）")}
             << Option{QStringLiteral("warehouse"), QStringLiteral("W"), QStringLiteral("openings：仓库编码")}
             << Option{QStringLiteral("type"), QStringLiteral("instalment|consignment"),
                       QStringLiteral("dispatched：分期收款或委托代销")}

@@ -11,12 +11,15 @@
 #include "platform/Database.h"
 #include "platform/MessageSink.h"
 #include "platform/ScratchSchema.h"
+#include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <memory>
 
 namespace qc::bench {
@@ -103,6 +106,38 @@ class BenchAccount {
     std::unique_ptr<VqLogin> m_login;
     RecordingSink m_sink;
     LoginContext m_ctx;
+};
+
+// With QC_FETCH_TRACE=1, how long each step a unit of work announces took, on
+// stderr; a step announced again in a row counts as one. Steps end at the next
+// step, at end() and when the trace goes.
+class StepTrace {
+  public:
+    StepTrace() {
+        if (qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0)
+            unitStepHook() = [this](const QString& name) { start(name); };
+    }
+    ~StepTrace() {
+        end();
+        unitStepHook() = nullptr;
+    }
+    StepTrace(const StepTrace&) = delete;
+    StepTrace& operator=(const StepTrace&) = delete;
+    void start(const QString& name) {
+        if (name == m_step) return;
+        end();
+        m_step = name;
+        m_timer.start();
+    }
+    void end() {
+        if (!m_step.isEmpty())
+            std::fprintf(stderr, "  %-32s %8lld ms\n", qPrintable(m_step), m_timer.elapsed());
+        m_step.clear();
+    }
+
+  private:
+    QElapsedTimer m_timer;
+    QString m_step;
 };
 
 }  // namespace qc::bench

@@ -73,19 +73,6 @@ const Account& account() {
     return r;
 }
 
-class QuietWindow : public opening::EntryWindow {
-  public:
-    [[nodiscard]] bool inEditMode() const override { return false; }
-    bool showFilter(QString&, QString&, QString&) override { return false; }
-    void showFind() override {}
-    void showSummary() override {}
-    void showCompare() override {}
-    void showHelp(const QString&, int) override {}
-    void printGrid(const QString&) override {}
-    void setBusy(bool) override {}
-    void closeWindow() override {}
-};
-
 // An operator logged in to the generated account, with the context open.
 struct Session {
     LoginContext ctx;
@@ -112,7 +99,7 @@ QString listTextOf(const opening::OpeningEntry& entry, const QString& code) {
 
 void BM_LoadRowsIntoModel(benchmark::State& state) {
     Session s;
-    QuietWindow window;
+    opening::NoEntryWindow window;
     opening::OpeningEntry entry(s.ctx, s.pickers, window);
     entry.Load();
     entry.WarehouseClick(listTextOf(entry, account().warehouse));
@@ -146,7 +133,7 @@ BENCHMARK(BM_LoadRowsPaintedGrid)->Unit(benchmark::kMillisecond)->Iterations(10)
 // an item's code and its name; every call is timed.
 void BM_InventoryCodeRule(benchmark::State& state) {
     Session s;
-    QuietWindow window;
+    opening::NoEntryWindow window;
     opening::OpeningEntry entry(s.ctx, s.pickers, window);
     entry.Load();
     entry.WarehouseClick(listTextOf(entry, account().warehouse));

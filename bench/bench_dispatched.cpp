@@ -108,19 +108,7 @@ void BM_DispatchedFetch(benchmark::State& state, bool postgres, int lines) {
     Database& db = account.db();
 
     // QC_FETCH_TRACE=1 prints how long each statement group of a fetch took.
-    QElapsedTimer stepTimer;
-    QString lastStep;
-    const auto endStep = [&] {
-        if (!lastStep.isEmpty())
-            fprintf(stderr, "  %-32s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
-        lastStep.clear();
-    };
-    if (qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0)
-        unitStepHook() = [&](const QString& name) {
-            endStep();
-            lastStep = name;
-            stepTimer.start();
-        };
+    bench::StepTrace trace;
 
     double fetchTotal = 0, floorTotal = 0, rowsFloorTotal = 0;
     qint64 rows = 0;
@@ -137,7 +125,7 @@ void BM_DispatchedFetch(benchmark::State& state, bool postgres, int lines) {
             dispatched::DispatchedEntry entry(ctx, type);
             entry.Load();
             ok = ok && entry.Fetch();
-            endStep();
+            trace.end();
         }
         const double s = t.nsecsElapsed() / 1e9;
         if (!ok) {
@@ -152,7 +140,6 @@ void BM_DispatchedFetch(benchmark::State& state, bool postgres, int lines) {
         rowsFloorTotal += rowsFloorSeconds(db);
         state.ResumeTiming();
     }
-    unitStepHook() = nullptr;
     const double n = state.iterations() ? double(state.iterations()) : 1;
     state.counters["lines"] = lines;
     state.counters["invoice_lines"] =

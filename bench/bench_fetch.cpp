@@ -72,15 +72,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     const QString wh = QStringLiteral("001");
 
     // QC_FETCH_TRACE=1 prints how long each statement group of a take-over took.
-    QElapsedTimer stepTimer;
-    QString lastStep;
-    if (qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0)
-        unitStepHook() = [&](const QString& name) {
-            if (!lastStep.isEmpty())
-                fprintf(stderr, "  %-12s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
-            lastStep = name;
-            stepTimer.start();
-        };
+    bench::StepTrace trace;
 
     double fetchSeconds = 0;
     qint64 inserted = 0;
@@ -95,10 +87,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
             state.SkipWithError(sink.last().toStdString().c_str());
             break;
         }
-        if (!lastStep.isEmpty()) {
-            fprintf(stderr, "  %-12s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
-            lastStep.clear();
-        }
+        trace.end();
         state.SetIterationTime(s);
         fetchSeconds += s;
         inserted = r.inserted;
@@ -110,7 +99,6 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     state.counters["fetch_s"] = mean;
     state.counters["floor_s"] = floor;
     state.counters["ratio"] = floor > 0 ? mean / floor : 0;
-    unitStepHook() = nullptr;
 }
 
 const bool registered = [] {

@@ -83,19 +83,7 @@ void BM_Summary(benchmark::State& state, bool postgres, int openings) {
     const summary::SummaryRequest request = everyWarehouse(account.db());
     GradeSummary s(ctx, SummaryKind::Opening);
     // QC_FETCH_TRACE=1 prints how long each step of a summary took.
-    QElapsedTimer stepTimer;
-    QString lastStep;
-    const auto endStep = [&] {
-        if (!lastStep.isEmpty())
-            fprintf(stderr, "  %-20s %8lld ms\n", qPrintable(lastStep), stepTimer.elapsed());
-        lastStep.clear();
-    };
-    if (qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0)
-        unitStepHook() = [&](const QString& name) {
-            endStep();
-            lastStep = name;
-            stepTimer.start();
-        };
+    bench::StepTrace trace;
     double computeTotal = 0, floorTotal = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -104,12 +92,11 @@ void BM_Summary(benchmark::State& state, bool postgres, int openings) {
         QElapsedTimer t;
         t.start();
         s.Compute(request);
-        endStep();
+        trace.end();
         const double seconds = t.nsecsElapsed() / 1e9;
         state.SetIterationTime(seconds);
         computeTotal += seconds;
     }
-    unitStepHook() = nullptr;
     // A change of grade range: the class lines of grades 1 and 2, read back.
     QElapsedTimer t;
     t.start();

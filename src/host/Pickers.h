@@ -45,6 +45,8 @@ class Pickers {
     virtual std::optional<QString> saveFile(const QString& /*suggested*/, const QStringList& /*filters*/) {
         return std::nullopt;
     }
+    // The file rows are imported from (导入), one of `filters`; the chosen path, or nothing.
+    virtual std::optional<QString> openFile(const QStringList& /*filters*/) { return std::nullopt; }
 };
 
 // The pick windows of a caller without windows (the command line, a benchmark):

@@ -66,7 +66,7 @@ bool hasRight(Env& e, const QString& code, const QString& kind) {
     const QString key = kind + u'|' + code;
     const auto it = e.rightsSeen.constFind(key);
     if (it != e.rightsSeen.constEnd()) return it.value();
-    const bool ok = HasDataRight(e.ctx, code, kind, true);
+    const bool ok = e.look->right(code, kind);
     e.rightsSeen.insert(key, ok);
     return ok;
 }
@@ -96,14 +96,12 @@ QVariant LookupFieldValue(Env& e, const QString& field, const QString& keyField,
 QString methodOf(Env& e, const QString& invCode) {
     if (!e.perItem()) return e.curStyle;
     if (invCode.trimmed().isEmpty()) return {};
-    return textOf(LookupFieldValue(e, QStringLiteral("cValueType"), QStringLiteral("cInvCode"),
-                                   QStringLiteral("Inventory"), invCode.trimmed()));
+    return e.look->inventoryMethod(invCode.trimmed());
 }
 
 bool isTracked(Env& e, const QString& invCode) {
     if (invCode.trimmed().isEmpty()) return false;
-    return intOf(LookupFieldValue(e, QStringLiteral("bTrack"), QStringLiteral("cInvCode"),
-                                  QStringLiteral("Inventory"), invCode.trimmed())) == 1;
+    return e.look->tracked(invCode.trimmed());
 }
 
 QString defineText(const QVariant& v, int n) {
@@ -117,45 +115,54 @@ QString defineText(const QVariant& v, int n) {
 // The item that may be entered for a typed text: by code first, then by code, name
 // or mnemonic code. Services, non-stock items and items stopped on or before the
 // login date never qualify. Both lookups run on indexed columns.
-std::optional<InvRecord> GetInvCanFill(Env& e, const QString& text) {
+QString inventoryColumns() {
     QString select = QStringLiteral(
-        "SELECT Inventory.cInvCode, Inventory.cInvName, Inventory.cInvAddCode, Inventory.cInvStd, "
+        "Inventory.cInvCode, Inventory.cInvName, Inventory.cInvAddCode, Inventory.cInvStd, "
         "ComputationUnit.cComUnitName, Inventory.iInvSPrice, Inventory.iInvRCost, Inventory.cReplaceItem, "
         "Inventory.cValueType, Inventory.bTrack");
     for (int n = 1; n <= 16; ++n) select += QStringLiteral(", Inventory.cInvDefine%1").arg(n);
     for (int n = 1; n <= 10; ++n) select += QStringLiteral(", Inventory.bFree%1").arg(n);
-    select += QStringLiteral(
-        " FROM Inventory LEFT JOIN ComputationUnit ON Inventory.cComUnitCode = ComputationUnit.cComunitCode "
-        "WHERE Inventory.bService = 0 AND Inventory.bInvType = 0 "
-        "AND (Inventory.dEDate IS NULL OR Inventory.dEDate > ?) AND ");
+    return select;
+}
+
+QString inventoryQualifies() {
+    return QStringLiteral(
+        "Inventory.bService = 0 AND Inventory.bInvType = 0 AND (Inventory.dEDate IS NULL OR Inventory.dEDate "
+        "> ?)");
+}
+
+InvRecord inventoryRecord(const QSqlQuery& q, int first) {
+    const auto value = [&q, first](int i) { return q.value(first + i); };
+    InvRecord r;
+    r.code = textOf(value(0));
+    r.name = textOf(value(1));
+    r.addCode = textOf(value(2));
+    r.std = textOf(value(3));
+    r.unit = textOf(value(4));
+    if (!value(5).isNull()) r.sPrice = Decimal::fromVariant(value(5));
+    if (!value(6).isNull()) r.rCost = Decimal::fromVariant(value(6));
+    r.replaceItem = textOf(value(7));
+    r.valueType = textOf(value(8)).trimmed();
+    r.tracked = intOf(value(9)) == 1;
+    for (int n = 1; n <= 16; ++n) r.defines << defineText(value(9 + n), n);
+    for (int n = 1; n <= 10; ++n) r.frees[n - 1] = intOf(value(25 + n)) == 1;
+    return r;
+}
+
+std::optional<InvRecord> GetInvCanFill(Env& e, const QString& text) {
+    const QString select = QStringLiteral("SELECT ") + inventoryColumns() + QStringLiteral(" ") +
+                           kInventoryFrom + QStringLiteral(" WHERE ") + inventoryQualifies() +
+                           QStringLiteral(" AND ");
     const QDate login = e.loginDate();
-
-    auto recordOf = [](const QSqlQuery& q) {
-        InvRecord r;
-        r.code = textOf(q.value(0));
-        r.name = textOf(q.value(1));
-        r.addCode = textOf(q.value(2));
-        r.std = textOf(q.value(3));
-        r.unit = textOf(q.value(4));
-        if (!q.value(5).isNull()) r.sPrice = Decimal::fromVariant(q.value(5));
-        if (!q.value(6).isNull()) r.rCost = Decimal::fromVariant(q.value(6));
-        r.replaceItem = textOf(q.value(7));
-        r.valueType = textOf(q.value(8)).trimmed();
-        r.tracked = intOf(q.value(9)) == 1;
-        for (int n = 1; n <= 16; ++n) r.defines << defineText(q.value(9 + n), n);
-        for (int n = 1; n <= 10; ++n) r.frees[n - 1] = intOf(q.value(25 + n)) == 1;
-        return r;
-    };
-
     QSqlQuery q = e.db.exec(select + QStringLiteral("Inventory.cInvCode = ?"), {login, text});
-    if (q.next()) return recordOf(q);
+    if (q.next()) return inventoryRecord(q, 0);
     q = e.db.exec(select + QStringLiteral("(Inventory.cInvCode = ? OR Inventory.cInvName = ? OR "
                                           "Inventory.cInvAddCode = ?)"),
                   {login, text, text, text});
     // Several items may share a name: the one with the lowest code is taken.
     std::optional<InvRecord> best;
     while (q.next())
-        if (!best || textOf(q.value(0)) < best->code) best = recordOf(q);
+        if (!best || textOf(q.value(0)) < best->code) best = inventoryRecord(q, 0);
     return best;
 }
 
@@ -227,13 +234,9 @@ ReferenceQuery freeItemQuery(Env& e, int col, const QString& typed) {
 // a value typed as its alias is replaced by the value itself.
 bool CheckUserDef(Env& e, int col, QString& value) {
     const std::optional<DefItem> item = defItemOf(col);
-    if (!item || value.trimmed().isEmpty() || !GetDefCheck(e, item->id)) return true;
-    QSqlQuery q = e.db.exec(
-        QStringLiteral(
-            "SELECT cValue FROM UserDefine WHERE cID = ? AND (cValue = ? OR cAlias = ?) ORDER BY cValue"),
-        {item->id, value, value});
-    if (q.next()) {
-        value = textOf(q.value(0));
+    if (!item || value.trimmed().isEmpty() || !e.look->defChecked(item->id)) return true;
+    if (const std::optional<QString> stored = e.look->defValue(item->id, value)) {
+        value = *stored;
         return true;
     }
     QString caption = item->isFree ? e.freeNames.value(col - Col::Free1) : QString();
@@ -250,6 +253,70 @@ void SetEveryRow(Env& e, int row, const InvRecord& inv) {
         if (e.freeNames.value(i).isEmpty() || inv.frees[i]) continue;
         e.set(row, Col::Free1 + i, QString());
     }
+}
+
+std::optional<InvRecord> DatabaseLookups::inventory(const QString& typed) {
+    return GetInvCanFill(*env, typed);
+}
+
+bool DatabaseLookups::right(const QString& code, const QString& kind) {
+    return HasDataRight(env->ctx, code, kind, true);
+}
+
+QString DatabaseLookups::inventoryMethod(const QString& code) {
+    return textOf(LookupFieldValue(*env, QStringLiteral("cValueType"), QStringLiteral("cInvCode"),
+                                   QStringLiteral("Inventory"), code));
+}
+
+bool DatabaseLookups::tracked(const QString& code) {
+    return intOf(LookupFieldValue(*env, QStringLiteral("bTrack"), QStringLiteral("cInvCode"),
+                                  QStringLiteral("Inventory"), code)) == 1;
+}
+
+QString DatabaseLookups::subjectName(const QString& code) {
+    return textOf(LookupFieldValue(*env, QStringLiteral("cCode_Name"), QStringLiteral("cCode"),
+                                   QStringLiteral("code"), code));
+}
+
+std::optional<std::pair<QString, QString>> DatabaseLookups::codeName(const Dictionary& d,
+                                                                     const QString& text) {
+    return lookupCodeName(*env, d, text);
+}
+
+bool DatabaseLookups::personInDepartment(const QString& person, const QString& department) {
+    return IsDepartmentIn(*env, person, department);
+}
+
+std::optional<std::pair<QString, QString>> DatabaseLookups::projectClass(const QString& cls) {
+    QSqlQuery q = env->db.exec(
+        QStringLiteral("SELECT cItem_Class, cItem_Name FROM fitem WHERE cItem_Class = ?"), {cls});
+    if (!q.next()) return std::nullopt;
+    return std::pair{textOf(q.value(0)), textOf(q.value(1))};
+}
+
+std::optional<std::pair<QString, QString>> DatabaseLookups::project(const QString& cls, const QString& code) {
+    const QString table = projectTable(*env, cls);
+    if (table.isEmpty()) return std::nullopt;
+    const QString sql =
+        table == u"INVENTORY"
+            ? QStringLiteral("SELECT cInvCode, cInvName FROM Inventory WHERE cInvCode = ?")
+            : QStringLiteral("SELECT citemcode, citemname FROM %1 WHERE citemcode = ?").arg(table);
+    QSqlQuery q = env->db.exec(sql, {code});
+    if (!q.next()) return std::nullopt;
+    return std::pair{textOf(q.value(0)), textOf(q.value(1))};
+}
+
+bool DatabaseLookups::defChecked(const QString& id) {
+    return GetDefCheck(*env, id);
+}
+
+std::optional<QString> DatabaseLookups::defValue(const QString& id, const QString& typed) {
+    QSqlQuery q = env->db.exec(
+        QStringLiteral(
+            "SELECT cValue FROM UserDefine WHERE cID = ? AND (cValue = ? OR cAlias = ?) ORDER BY cValue"),
+        {id, typed, typed});
+    if (!q.next()) return std::nullopt;
+    return textOf(q.value(0));
 }
 
 }  // namespace qc::opening::cells

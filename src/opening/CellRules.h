@@ -37,6 +37,35 @@ struct InvRecord {
 
 enum class Outcome { Accept, Refuse, RefuseAndClear };
 
+struct Dictionary;
+
+// What the rules look up in the account. Typing asks the database one question at
+// a time (DatabaseLookups); an import answers from what it fetched for the whole
+// file beforehand, so the same rules serve both.
+class RuleLookups {
+  public:
+    virtual ~RuleLookups() = default;
+    // The item that may be entered for a typed code, name or mnemonic code.
+    virtual std::optional<InvRecord> inventory(const QString& typed) = 0;
+    // The operator's write right on a code of a rights kind (rights checking on).
+    virtual bool right(const QString& code, const QString& kind) = 0;
+    // An item's valuation method ("" for none or no such item) and tracking.
+    virtual QString inventoryMethod(const QString& code) = 0;
+    virtual bool tracked(const QString& code) = 0;
+    // The name of a subject code ("" for none).
+    virtual QString subjectName(const QString& code) = 0;
+    // A dictionary entry typed as its code, else as its name.
+    virtual std::optional<std::pair<QString, QString>> codeName(const Dictionary& d, const QString& text) = 0;
+    virtual bool personInDepartment(const QString& person, const QString& department) = 0;
+    // A project class (its code and name) and a project of it (code and name).
+    virtual std::optional<std::pair<QString, QString>> projectClass(const QString& cls) = 0;
+    virtual std::optional<std::pair<QString, QString>> project(const QString& cls, const QString& code) = 0;
+    // Whether a user-defined item is checked against its archive, and the archive's
+    // value typed as itself or as its alias.
+    virtual bool defChecked(const QString& id) = 0;
+    virtual std::optional<QString> defValue(const QString& id, const QString& typed) = 0;
+};
+
 // What the rules work with: the window's state, lent by the entry object for one call.
 struct Env {
     LoginContext& ctx;
@@ -51,6 +80,7 @@ struct Env {
     QDate iaStart;
     QMap<QString, bool>& rightsSeen;
     QStringList& tablesSeen;
+    RuleLookups* look = nullptr;
 
     [[nodiscard]] QDate loginDate() const {
         return ctx.gLogin ? ctx.gLogin->LoginDate() : QDate::currentDate();
@@ -131,6 +161,18 @@ bool isTracked(Env& e, const QString& invCode);
 
 QString defineText(const QVariant& v, int n);
 
+// The inventory record's columns (for a SELECT), the FROM clause they come from,
+// the condition an item must meet to be entered (one value: the login date) and
+// the record read from a query whose columns start at `first`.
+QString inventoryColumns();
+constexpr int inventoryColumnCount() {
+    return 36;
+}
+inline const QString kInventoryFrom = QStringLiteral(
+    "FROM Inventory LEFT JOIN ComputationUnit ON Inventory.cComUnitCode = ComputationUnit.cComunitCode");
+QString inventoryQualifies();
+InvRecord inventoryRecord(const QSqlQuery& q, int first);
+
 // The item that may be entered for a typed text: by code first, then by code, name
 // or mnemonic code. Services, non-stock items and items stopped on or before the
 // login date never qualify. Both lookups run on indexed columns.
@@ -195,12 +237,39 @@ int nameColumnOf(int col);
 // Contains-pattern on a column without regard to letter case, the typed text bound.
 QString likeUpper(const Env& e, const QString& column);
 
+// The lookups of typing: one question to the account database each.
+class DatabaseLookups final : public RuleLookups {
+  public:
+    Env* env = nullptr;
+    std::optional<InvRecord> inventory(const QString& typed) override;
+    bool right(const QString& code, const QString& kind) override;
+    QString inventoryMethod(const QString& code) override;
+    bool tracked(const QString& code) override;
+    QString subjectName(const QString& code) override;
+    std::optional<std::pair<QString, QString>> codeName(const Dictionary& d, const QString& text) override;
+    bool personInDepartment(const QString& person, const QString& department) override;
+    std::optional<std::pair<QString, QString>> projectClass(const QString& cls) override;
+    std::optional<std::pair<QString, QString>> project(const QString& cls, const QString& code) override;
+    bool defChecked(const QString& id) override;
+    std::optional<QString> defValue(const QString& id, const QString& typed) override;
+};
+
 }  // namespace qc::opening::cells
 
 // The rules' view of the window's state, for one call of an OpeningEntry member.
-#define QC_CELL_ENV(self)                                                                            \
-    cells::Env env {                                                                                 \
-        (self)->m_ctx, (self)->m_ctx.gDb->Connection(), sinkOf((self)->m_ctx), (self)->m_grid,       \
-            (self)->m_valuationLabel, (self)->CurWhValueStyle, (self)->m_freeNames, (self)->QuanDec, \
-            (self)->PriceDec, (self)->IAStartDate, (self)->m_cellRights, (self)->m_cellTables        \
-    }
+#define QC_CELL_ENV(self)                           \
+    cells::DatabaseLookups databaseLookups;         \
+    cells::Env env{(self)->m_ctx,                   \
+                   (self)->m_ctx.gDb->Connection(), \
+                   sinkOf((self)->m_ctx),           \
+                   (self)->m_grid,                  \
+                   (self)->m_valuationLabel,        \
+                   (self)->CurWhValueStyle,         \
+                   (self)->m_freeNames,             \
+                   (self)->QuanDec,                 \
+                   (self)->PriceDec,                \
+                   (self)->IAStartDate,             \
+                   (self)->m_cellRights,            \
+                   (self)->m_cellTables,            \
+                   &databaseLookups};               \
+    databaseLookups.env = &env

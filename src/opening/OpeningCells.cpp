@@ -16,7 +16,7 @@ Outcome inventoryRule(Env& e, QString& value, int row) {
         value.clear();
         return Outcome::Accept;
     }
-    const std::optional<InvRecord> found = GetInvCanFill(e, typed);
+    const std::optional<InvRecord> found = e.look->inventory(typed);
     if (!found) return e.refuse(QStringLiteral("存货不合法！"));
     const InvRecord& inv = *found;
     if (!hasRight(e, inv.code, kRightInventory)) {
@@ -57,10 +57,7 @@ Outcome inventoryRule(Env& e, QString& value, int row) {
     SetEveryRow(e, row, inv);
     // The subject keeps its code; its name is shown again as the dictionary has it.
     const QString head = e.text(row, Col::InvHead).trimmed();
-    if (!head.isEmpty())
-        e.set(row, Col::InvHeadName,
-              textOf(LookupFieldValue(e, QStringLiteral("cCode_Name"), QStringLiteral("cCode"),
-                                      QStringLiteral("code"), head)));
+    if (!head.isEmpty()) e.set(row, Col::InvHeadName, e.look->subjectName(head));
     if (e.perItem()) {
         e.label2 = QStringLiteral("存货计价方式：") + inv.valueType;
         e.curStyle = inv.valueType;
@@ -209,14 +206,14 @@ Outcome dictionaryRule(Env& e, QString& value, int row, int col) {
         value.clear();
         return Outcome::Accept;
     }
-    const auto found = lookupCodeName(e, d, typed);
+    const auto found = e.look->codeName(d, typed);
     if (!found) return e.refuse(QString::fromUtf8(d.refusal));
     const auto& [code, name] = *found;
     if (col == Col::DepCode && !hasRight(e, code, kRightDepartment))
         return e.refuse(QStringLiteral("该部门不是您所管辖的部门，请重新录入！"));
     if (col == Col::PersonCode) {
         const QString dep = e.text(row, Col::DepCode).trimmed();
-        if (!dep.isEmpty() && !IsDepartmentIn(e, code, dep) &&
+        if (!dep.isEmpty() && !e.look->personInDepartment(code, dep) &&
             e.sink.ask(QStringLiteral("部门无此业务员，是否继续？")) != MsgAnswer::Yes)
             return Outcome::Refuse;
     }
@@ -233,11 +230,10 @@ Outcome projectClassRule(Env& e, QString& value, int row) {
         value.clear();
         return Outcome::Accept;
     }
-    QSqlQuery q =
-        e.db.exec(QStringLiteral("SELECT cItem_Class, cItem_Name FROM fitem WHERE cItem_Class = ?"), {typed});
-    if (!q.next()) return e.refuse(QStringLiteral("项目大类不合法！"));
-    value = textOf(q.value(0));
-    e.set(row, Col::ItemClassName, textOf(q.value(1)));
+    const auto found = e.look->projectClass(typed);
+    if (!found) return e.refuse(QStringLiteral("项目大类不合法！"));
+    value = found->first;
+    e.set(row, Col::ItemClassName, found->second);
     // A project belongs to its class: another class leaves no project behind.
     if (value != before)
         for (int c : {Col::ItemCode, Col::ItemName}) e.set(row, c, QString());
@@ -252,19 +248,11 @@ Outcome projectRule(Env& e, QString& value, int row) {
         return Outcome::Accept;
     }
     const QString cls = e.text(row, Col::ItemClass).trimmed();
-    if (cls.isEmpty() ||
-        !e.db.scalar(QStringLiteral("SELECT cItem_Class FROM fitem WHERE cItem_Class = ?"), {cls}).isValid())
-        return e.refuse(QStringLiteral("项目大类不合法！"));
-    const QString table = projectTable(e, cls);
-    if (table.isEmpty()) return e.refuse(QStringLiteral("项目不合法！"));
-    const QString sql =
-        table == u"INVENTORY"
-            ? QStringLiteral("SELECT cInvCode, cInvName FROM Inventory WHERE cInvCode = ?")
-            : QStringLiteral("SELECT citemcode, citemname FROM %1 WHERE citemcode = ?").arg(table);
-    QSqlQuery q = e.db.exec(sql, {typed});
-    if (!q.next()) return e.refuse(QStringLiteral("项目不合法！"));
-    value = textOf(q.value(0));
-    e.set(row, Col::ItemName, textOf(q.value(1)));
+    if (cls.isEmpty() || !e.look->projectClass(cls)) return e.refuse(QStringLiteral("项目大类不合法！"));
+    const auto found = e.look->project(cls, typed);
+    if (!found) return e.refuse(QStringLiteral("项目不合法！"));
+    value = found->first;
+    e.set(row, Col::ItemName, found->second);
     return Outcome::Accept;
 }
 

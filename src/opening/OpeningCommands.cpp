@@ -71,6 +71,10 @@ void OpeningEntry::runCommand(const QString& key) {
         if (m_addTask->held()) mnuAdd();
     } else if (key == u"Delete") {
         mnuDelete(m_currentRow);
+    } else if (key == u"Import") {
+        if (!editing) importFile();
+    } else if (key == u"Template") {
+        if (!editing) writeTemplate();
     } else if (key == u"Save") {
         if (editing || !bDirty) return;
         if (CheckAllRows()) {

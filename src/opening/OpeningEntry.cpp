@@ -121,12 +121,25 @@ void OpeningEntry::setUpToolbar() {
         const char *key, *caption, *tip;
     };
     static const B buttons[] = {
-        {"Print", "打印", "打印"},       {"Preview", "预览", "打印预览"},    {"OutPut", "输出", "数据输出"},
-        {"Add", "增加", "增加(Ctrl+A)"}, {"Delete", "删除", "删除(Ctrl+D)"}, {"Save", "保存", "保存"},
-        {"Query", "查询", "查询"},       {"Select", "选择", "选择"},         {"Getcount", "取数", "取数"},
-        {"Sum", "汇总", "汇总"},         {"Compare", "对账", "对账"},        {"Find", "定位", "定位(Ctrl+F)"},
-        {"Keep", "记账", "记账"},        {"Order", "升序", "按升序排序"},    {"ROrder", "降序", "按降序排序"},
-        {"Help", "帮助", "帮助(F1)"},    {"Exit", "退出", "退出"},
+        {"Print", "打印", "打印"},
+        {"Preview", "预览", "打印预览"},
+        {"OutPut", "输出", "数据输出"},
+        {"Add", "增加", "增加(Ctrl+A)"},
+        {"Delete", "删除", "删除(Ctrl+D)"},
+        {"Save", "保存", "保存"},
+        {"Query", "查询", "查询"},
+        {"Select", "选择", "选择"},
+        {"Getcount", "取数", "取数"},
+        {"Import", "导入", "从 XLSX 或 CSV 文件导入期初"},
+        {"Template", "模板", "输出导入模板"},
+        {"Sum", "汇总", "汇总"},
+        {"Compare", "对账", "对账"},
+        {"Find", "定位", "定位(Ctrl+F)"},
+        {"Keep", "记账", "记账"},
+        {"Order", "升序", "按升序排序"},
+        {"ROrder", "降序", "按降序排序"},
+        {"Help", "帮助", "帮助(F1)"},
+        {"Exit", "退出", "退出"},
     };
     m_toolbar.clear();
     for (const B& b : buttons) {
@@ -161,6 +174,8 @@ void OpeningEntry::applyCommandRules() {
             rule = m_stStarted && m_samePeriod;
         else if (b.key == u"Keep")
             rule = !bPosted || Posting(m_ctx).CanCancelPosting();
+        else if (b.key == u"Import")
+            rule = !bPosted && m_editRight && m_canAdd;
         b.enabled = rule;
     }
 }

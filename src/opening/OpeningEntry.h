@@ -12,10 +12,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace qc {
 struct LoginContext;
+struct Sheet;
+struct ExportGrid;
 class MessageSink;
 }  // namespace qc
 
@@ -29,6 +32,32 @@ struct PrintSetup {
     QString headerTable, footerTable;
     QStringList header;  // "仓库：name(code)"
     QStringList footer;  // the unit, the operator and the login date
+};
+
+// One problem of an imported file: its line in the file, the column's caption, the
+// cell's text and what is wrong, in the words a typed row would get.
+struct ImportProblem {
+    int line = 0;
+    QString caption, text, message;
+};
+
+// An import of opening rows from a sheet.
+struct ImportRequest {
+    // Whether openings already in a warehouse are replaced; unset: the user is
+    // asked when there are some.
+    std::optional<bool> overwrite;
+    bool dryRun = false;  // check only
+    // Told how far the work is (rows checked of all); false cancels it before
+    // anything is stored.
+    std::function<bool(int done, int total)> progress;
+};
+
+struct ImportOutcome {
+    enum class Status { Stored, Checked, Problems, Refused, Cancelled };
+    Status status = Status::Refused;
+    int rows = 0;  // rows stored, or that would be
+    QList<ImportProblem> problems;
+    QString message;  // why it was refused, or the success text
 };
 
 // What the rules ask of the entry window itself: its dialogs and the few things
@@ -52,7 +81,27 @@ class EntryWindow {
     virtual void printGrid(const QString& key) = 0;
     // Long work is running (hourglass pointer).
     virtual void setBusy(bool busy) = 0;
+    // How far an import is (rows checked of all); false when the user cancelled it.
+    virtual bool importProgress(int /*done*/, int /*total*/) { return true; }
+    // The problems of a file that was not imported, in a window of their own.
+    virtual void showImportProblems(const QList<ImportProblem>& problems) = 0;
     virtual void closeWindow() = 0;
+};
+
+// The entry window of a caller without windows (the command line, a benchmark):
+// no dialogs, nothing shown, never editing.
+class NoEntryWindow : public EntryWindow {
+  public:
+    [[nodiscard]] bool inEditMode() const override { return false; }
+    bool showFilter(QString&, QString&, QString&) override { return false; }
+    void showFind() override {}
+    void showSummary() override {}
+    void showCompare() override {}
+    void showHelp(const QString&, int) override {}
+    void printGrid(const QString&) override {}
+    void setBusy(bool) override {}
+    void closeWindow() override {}
+    void showImportProblems(const QList<ImportProblem>&) override {}
 };
 
 // The rules of the opening entry window 期初余额: loading the rows of a warehouse,
@@ -121,6 +170,17 @@ class OpeningEntry {
     [[nodiscard]] int currentRow() const { return m_currentRow; }
     void setSortText(const QString& text) { m_sortText = text; }
 
+    // ---- import
+    // The columns a file may fill, in the grid's order, and their captions (the
+    // template's caption row).
+    [[nodiscard]] QList<int> importColumns() const;
+    [[nodiscard]] QStringList importCaptions() const;
+    // The template: the caption row of those columns, without rows.
+    [[nodiscard]] ExportGrid importTemplate() const;
+    // Checks every row of the sheet with the cell rules and row checks of typing
+    // and stores all of them in one unit of work, or nothing when any fails.
+    ImportOutcome ImportSheet(const Sheet& sheet, const ImportRequest& request);
+
     // ---- state the window shows
     // The grid's rows (from 0; the totals row follows them) as the window shows them.
     grid::GridModel& grid() { return m_grid; }
@@ -175,6 +235,9 @@ class OpeningEntry {
     bool checkRow(int row);
     bool storeRow(int row);
     void fetchFromStock();
+    // 导入 and 模板 (OpeningImport.cpp).
+    void importFile();
+    void writeTemplate();
     // Inside the caller's unit of work: takes the openings' lock and tells whether
     // they are still unposted. When another copy has posted them since this window
     // loaded, says so and puts the window into its posted, read-only state.

@@ -1,7 +1,5 @@
 #include "platform/NumberFormat.h"
 
-#include <QRegularExpression>
-
 namespace qc {
 
 QString formatNumber(const Decimal& value, const QString& pattern) {
@@ -13,13 +11,16 @@ QString formatNumber(const Decimal& value, const QString& pattern) {
     const bool group = intPat.contains(QLatin1Char(','));
     const int minInt = static_cast<int>(intPat.count(QLatin1Char('0')));
 
-    QString s = value.round(places).abs().toString(places);
-    const bool neg = value.round(places).isNegative();
+    const Decimal rounded = value.round(places);
+    QString s = rounded.abs().toString(places);
+    const bool neg = rounded.isNegative();
     QString ip = s.section(QLatin1Char('.'), 0, 0);
     QString fp = places > 0 ? s.section(QLatin1Char('.'), 1, 1) : QString();
     while (fp.size() > minFrac && fp.endsWith(QLatin1Char('0'))) fp.chop(1);
     // Leading zeros: a '#'-only integer part drops a zero integer ("###.00" -> ".50").
-    ip.remove(QRegularExpression(QStringLiteral("^0+")));
+    qsizetype zeros = 0;
+    while (zeros < ip.size() && ip.at(zeros) == QLatin1Char('0')) ++zeros;
+    ip.remove(0, zeros);
     while (ip.size() < minInt) ip.prepend(QLatin1Char('0'));
     if (group) {
         for (auto i = ip.size() - 3; i > 0; i -= 3) ip.insert(i, QLatin1Char(','));

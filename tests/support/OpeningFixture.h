@@ -47,6 +47,10 @@ class ScriptedEntryWindow : public opening::EntryWindow {
     }
     void printGrid(const QString&) override {}
     void setBusy(bool) override {}
+    QList<opening::ImportProblem> importProblems;  // the last problems shown
+    void showImportProblems(const QList<opening::ImportProblem>& problems) override {
+        importProblems = problems;
+    }
     void closeWindow() override { ++closes; }
 };
 
@@ -65,6 +69,9 @@ class ScriptedEntryPickers : public Pickers {
     // The file 输出 writes to (nothing: cancelled).
     std::optional<QString> saveAnswer;
     std::optional<QString> saveFile(const QString&, const QStringList&) override { return saveAnswer; }
+    // The file 导入 reads (nothing: cancelled).
+    std::optional<QString> openAnswer;
+    std::optional<QString> openFile(const QStringList&) override { return openAnswer; }
 };
 
 class OpeningFixture : public DbTest {

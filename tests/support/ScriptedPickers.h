@@ -42,6 +42,8 @@ class ScriptedPickers : public Pickers {
     // The file 输出 writes to: the script's answer (nothing: cancelled).
     std::optional<QString> saveAnswer;
     std::optional<QString> saveFile(const QString&, const QStringList&) override { return saveAnswer; }
+    std::optional<QString> openAnswer;
+    std::optional<QString> openFile(const QStringList&) override { return openAnswer; }
 };
 
 }  // namespace qc::test

@@ -59,4 +59,11 @@ std::optional<QString> UiPickers::saveFile(const QString& suggested, const QStri
     return path;
 }
 
+std::optional<QString> UiPickers::openFile(const QStringList& filters) {
+    const QString path = QFileDialog::getOpenFileName(m_parent, QStringLiteral("导入"), QString(),
+                                                      filters.join(QStringLiteral(";;")));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
 }  // namespace qc

@@ -18,6 +18,7 @@ class UiPickers : public Pickers {
     std::optional<QList<PickedRow>> selectInventory(Database& db, const SqlFragment& condition) override;
     std::optional<QDate> pickDate(const QDate& initial) override;
     std::optional<QString> saveFile(const QString& suggested, const QStringList& filters) override;
+    std::optional<QString> openFile(const QStringList& filters) override;
 
   private:
     QPointer<QWidget> m_parent;

@@ -3,6 +3,8 @@
 
 #include "opening/ui/FrmQcInput.h"
 
+#include "opening/ui/FrmImportProblems.h"
+
 #include "opening/ui/frmInitCon.h"
 #include "reconcile/ui/FrmCompareKc.h"
 #include "session/LoginContext.h"
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -297,10 +300,31 @@ void FrmQcInput::printGrid(const QString& key) {
 }
 
 void FrmQcInput::setBusy(bool busy) {
-    if (busy)
+    if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
+    } else {
         QApplication::restoreOverrideCursor();
+        delete m_progress;
+    }
+}
+
+bool FrmQcInput::importProgress(int done, int total) {
+    if (!m_progress) {
+        m_progress = new QProgressDialog(QStringLiteral("正在检查导入的数据……"), QStringLiteral("取消"), 0,
+                                         total, this);
+        m_progress->setWindowTitle(QStringLiteral("导入"));
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(300);
+    }
+    m_progress->setValue(done);
+    QApplication::processEvents();
+    return !m_progress->wasCanceled();
+}
+
+void FrmQcInput::showImportProblems(const QList<ImportProblem>& problems) {
+    delete m_progress;
+    FrmImportProblems window(m_ctx, m_pickers, problems, this);
+    window.exec();
 }
 
 void FrmQcInput::closeWindow() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+
 #include "opening/OpeningEntry.h"
 #include "platform/ui/MessageBoxSink.h"
 #include "shared/ui/EntryDialog.h"
@@ -13,6 +15,7 @@
 #include <memory>
 
 class QComboBox;
+class QProgressDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -63,6 +66,8 @@ class FrmQcInput : public EntryDialog, public EntryWindow {
     void showHelp(const QString& helpFile, int context) override;
     void printGrid(const QString& key) override;
     void setBusy(bool busy) override;
+    bool importProgress(int done, int total) override;
+    void showImportProblems(const QList<ImportProblem>& problems) override;
     void closeWindow() override;
 
     // The controls.
@@ -118,6 +123,7 @@ class FrmQcInput : public EntryDialog, public EntryWindow {
     QSet<int> m_edited;
     int m_warehouseIndex = -1;
     bool m_unloaded = false;
+    QPointer<QProgressDialog> m_progress;  // while an import runs
 };
 
 }  // namespace qc::opening

@@ -221,7 +221,7 @@ void FrmQcInput::buildToolbar() {
     // kept from an open cell editor); the toolbar shows them.
     toolbar->buildButtons(
         m_entry->toolbar(),
-        {QStringLiteral("OutPut"), QStringLiteral("Select"), QStringLiteral("Compare"),
+        {QStringLiteral("OutPut"), QStringLiteral("Template"), QStringLiteral("Compare"),
          QStringLiteral("Keep"), QStringLiteral("ROrder")},
         {QStringLiteral("Add"), QStringLiteral("Delete"), QStringLiteral("Find"), QStringLiteral("Help")});
 }
@@ -263,7 +263,8 @@ void FrmQcInput::showHelp(const QString& helpFile, int context) {
                        "<li>Ctrl+A 增加一行，Ctrl+D 删除当前行，Ctrl+F 定位存货，F2 打开当前格的参照。</li>"
                        "<li>Tab、Shift+Tab 在单元格间移动；Ctrl+Tab、Ctrl+Shift+Tab 离开表格；"
                        "Alt+W 仓库，Alt+C 存货分类，Alt+L 排列方式。</li>"
-                       "<li>Alt+Q 查询，Alt+X 选择，Alt+G 取数，Alt+J 记账（恢复），Alt+S 升序，Alt+R 降序，"
+                       "<li>Alt+Q 查询，Alt+X 选择，Alt+G 取数，Alt+I 导入，Alt+T 导入模板，Alt+J "
+                       "记账（恢复），Alt+S 升序，Alt+R 降序，"
                        "Alt+P 打印，Alt+V 预览，Alt+O 输出，Alt+H 汇总，Alt+M 对账，Alt+E 退出。</li>"
                        "</ul>"
                        "<p>查询可按存货分类和存货范围缩小显示的数据；记账后期初数据不能再修改。</p>")

@@ -19,6 +19,8 @@ QKeySequence commandShortcut(const QString& commandKey) {
         {QStringLiteral("Clear"), QKeySequence(Qt::ALT | Qt::Key_K)},
         {QStringLiteral("Select"), QKeySequence(Qt::ALT | Qt::Key_X)},
         {QStringLiteral("Getcount"), QKeySequence(Qt::ALT | Qt::Key_G)},
+        {QStringLiteral("Import"), QKeySequence(Qt::ALT | Qt::Key_I)},
+        {QStringLiteral("Template"), QKeySequence(Qt::ALT | Qt::Key_T)},
         {QStringLiteral("Sum"), QKeySequence(Qt::ALT | Qt::Key_H)},
         {QStringLiteral("Compare"), QKeySequence(Qt::ALT | Qt::Key_M)},
         {QStringLiteral("Find"), QKeySequence(Qt::CTRL | Qt::Key_F)},

@@ -1,0 +1,228 @@
+// The row refusals, the item facts and the stored values shared by typed and
+// imported opening rows.
+
+#include "opening/RowRules.h"
+
+#include "domain/Vocabulary.h"
+#include "opening/OpeningColumns.h"
+#include "platform/NumberFormat.h"
+#include "platform/UnitSteps.h"
+#include "session/LoginContext.h"
+
+#include <QSqlQuery>
+
+#include <limits>
+
+namespace qc::opening::rows {
+
+bool isFifoLifoLabel(const QString& label) {
+    return label == u"计价方式：先进先出法" || label == u"计价方式：后进先出法";
+}
+
+bool isPlanLabel(const QString& label) {
+    return label == u"存货计价方式：售价法" || label == u"存货计价方式：计划价法" ||
+           label == u"计价方式：售价法" || label == u"计价方式：计划价法";
+}
+
+Decimal cellNumber(const QString& text) {
+    return Decimal::fromText(StripThousandsSeparators(text));
+}
+
+QHash<QString, ItemFacts> itemFacts(Database& db, const QStringList& codes) {
+    QHash<QString, ItemFacts> out;
+    constexpr int kChunk = 400;
+    for (int i = 0; i < codes.size(); i += kChunk) {
+        const QStringList part = codes.mid(i, kChunk);
+        QStringList marks;
+        QVariantList binds;
+        for (const QString& c : part) {
+            marks << QStringLiteral("?");
+            binds << c;
+        }
+        QString sql = QStringLiteral("SELECT cInvCode, cValueType");
+        for (int n = 1; n <= 10; ++n) sql += QStringLiteral(", bFree%1").arg(n);
+        sql += QStringLiteral(" FROM Inventory WHERE cInvCode IN (%1)").arg(marks.join(u','));
+        QSqlQuery q = db.exec(sql, binds);
+        while (q.next()) {
+            ItemFacts f;
+            f.method = textOf(q.value(1));
+            for (int n = 0; n < 10; ++n) f.uses[n] = intOf(q.value(2 + n)) == 1;
+            out.insert(textOf(q.value(0)), f);
+        }
+    }
+    return out;
+}
+
+QString methodLabelOf(const LoginContext& ctx, const QString& windowLabel, const ItemFacts* item) {
+    if (ctx.gValueStyle != basis::kByInventory) return windowLabel;
+    return QStringLiteral("存货计价方式：") + (item ? item->method : QString());
+}
+
+QStringList rowRefusals(const QStringList& cells, const QString& label, const ItemFacts* item,
+                        const QStringList& freeNames, bool signsDiffer) {
+    const auto cell = [&cells](int col) { return cells.value(col); };
+    const QString code = cell(Col::InvCode).trimmed();
+    const Decimal qty = cellNumber(cell(Col::Quantity));
+    QStringList out;
+    // The row's own checks: the first failure is the only one reported.
+    const auto own = [&]() -> QString {
+        if (code.isEmpty()) return QStringLiteral("存货不能为空！");
+        if (cellNumber(cell(Col::UnitCost)).isNegative()) return QStringLiteral("单价必须大于等于零！");
+        if (label.contains(costing::kSpecific) && qty.isNegative()) return kNoNegativeSpecific;
+        for (int i = 0; i < 10; ++i)
+            if (!freeNames.value(i).isEmpty() && item && item->uses[i] && cell(Col::Free1 + i).isEmpty())
+                return kFreeMissing;
+        if (isFifoLifoLabel(label) && !qty.isZero() && signsDiffer) return kSignsDiffer;
+        return {};
+    };
+    if (const QString refusal = own(); !refusal.isEmpty()) out << refusal;
+    if (!cell(Col::ItemClass).trimmed().isEmpty() && cell(Col::ItemCode).trimmed().isEmpty())
+        out << QStringLiteral("必须输入具体项目！");
+    if (!isPlanLabel(label) && cellNumber(cell(Col::Amount)).isZero() && qty.isZero())
+        out << QStringLiteral("数量和金额不允许都为空或0");
+    return out;
+}
+
+RowValues::RowValues() : m_table(findTable(QStringLiteral("IA_Subsidiary"))) {}
+
+void RowValues::text(const QString& column, const QString& cell) {
+    if (cell.isEmpty()) return add(column, QVariant());
+    const ColumnDef* c = def(column);
+    if (c && c->type == ColType::Text && c->length > 0 && cell.size() > c->length) fail(column);
+    add(column, cell);
+}
+
+void RowValues::number(const QString& column, const QString& cell, bool roundToWhole) {
+    if (cell.trimmed().isEmpty()) return add(column, QVariant());
+    std::optional<Decimal> d = Decimal::parse(cell.trimmed());
+    const ColumnDef* c = def(column);
+    if (!d || !c) {
+        fail(column);
+        return add(column, QVariant());
+    }
+    if (c->type == ColType::Int || c->type == ColType::SmallInt || c->type == ColType::BigInt) {
+        if (roundToWhole) d = d->round(0);
+        const Decimal limit = c->type == ColType::SmallInt ? Decimal(32767)
+                              : c->type == ColType::Int    ? Decimal(std::numeric_limits<int>::max())
+                                                           : Decimal(std::numeric_limits<long long>::max());
+        if (d->round(0) != *d || d->abs() > limit) fail(column);
+    } else if (c->type == ColType::Numeric && c->precision - c->scale <= 24) {
+        // Wider columns hold every number a Decimal can carry.
+        Decimal limit(1);
+        for (int i = 0; i < c->precision - c->scale; ++i) limit = limit * Decimal(10);
+        if (d->round(c->scale).abs() >= limit) fail(column);
+    }
+    add(column, d->toVariant());
+}
+
+void RowValues::date(const QString& column, const QDate& d) {
+    if (!d.isValid()) fail(column);
+    add(column, d);
+}
+
+const ColumnDef* RowValues::def(const QString& column) const {
+    return m_table ? m_table->column(column) : nullptr;
+}
+
+void RowValues::add(const QString& column, const QVariant& v) {
+    m_columns << column;
+    m_values << v;
+}
+
+void RowValues::fail(const QString& column) {
+    if (m_ok) m_failed = column;
+    m_ok = false;
+}
+
+const QList<DefineField>& defineFields() {
+    static const QList<DefineField> fields = [] {
+        static const QList<int> numericItems{5, 7, 15, 16, 26, 27, 34, 35};
+        QList<DefineField> l;
+        for (int n = 1; n <= 16; ++n)
+            l << DefineField{QStringLiteral("cDefine%1").arg(n), Col::Define1 + n - 1,
+                             numericItems.contains(n)};
+        for (int n = 22; n <= 37; ++n)
+            l << DefineField{QStringLiteral("cDefine%1").arg(n), Col::Define22 + n - 22,
+                             numericItems.contains(n)};
+        return l;
+    }();
+    return fields;
+}
+
+QDate cellDate(const QString& text) {
+    return dateOf(QVariant(text.trimmed()));
+}
+
+RowValues insertValues(const QStringList& cells, const QString& whCode, const QString& department,
+                       const QDate& vouDate) {
+    const auto cell = [&cells](int col) { return cells.value(col); };
+    RowValues v;
+    v.fixed(QStringLiteral("bRdFlag"), 1);
+    v.text(QStringLiteral("cWhCode"), whCode);
+    v.date(QStringLiteral("dVouDate"), vouDate);
+    v.text(QStringLiteral("cVouCode"), cell(Col::VouCode));
+    v.text(QStringLiteral("cAccDep"), cell(Col::DepCode));
+    v.text(QStringLiteral("cDepCode"), department);
+    v.fixed(QStringLiteral("iMonth"), 0);
+    v.text(QStringLiteral("cInvHead"), cell(Col::InvHead));
+    v.fixed(QStringLiteral("cVouType"), QStringLiteral("34"));
+    v.text(QStringLiteral("cInvCode"), cell(Col::InvCode));
+    v.text(QStringLiteral("cVenCode"), cell(Col::VenCode));
+    v.text(QStringLiteral("cPersonCode"), cell(Col::PersonCode));
+    v.number(QStringLiteral("iAInQuantity"), StripThousandsSeparators(cell(Col::Quantity)));
+    v.number(QStringLiteral("iInCost"), StripThousandsSeparators(cell(Col::UnitCost)));
+    v.number(QStringLiteral("iAInPrice"), StripThousandsSeparators(cell(Col::Amount)));
+    v.text(QStringLiteral("cBatchCode"), cell(Col::Batch));
+    v.fixed(QStringLiteral("bFlag"), 0);
+    v.fixed(QStringLiteral("bMoneyFlag"), 1);
+    v.fixed(QStringLiteral("bSale"), 0);
+    // A new row writes every user-defined field as its text without commas.
+    for (const DefineField& f : defineFields()) {
+        const QString t = StripThousandsSeparators(cell(f.col));
+        if (f.numeric)
+            v.number(f.name, t);
+        else
+            v.text(f.name, t);
+    }
+    for (int n = 1; n <= 10; ++n) v.text(QStringLiteral("cFree%1").arg(n), cell(Col::Free1 + n - 1));
+    v.text(QStringLiteral("cItem_class"), cell(Col::ItemClass));
+    v.text(QStringLiteral("cItemCName"), cell(Col::ItemClassName));
+    v.text(QStringLiteral("cName"), cell(Col::ItemName));
+    v.text(QStringLiteral("cItemCode"), cell(Col::ItemCode));
+    return v;
+}
+
+void insertRows(Database& db, const QList<const RowValues*>& rows, const QString& table) {
+    if (rows.isEmpty()) return;
+    const QStringList& all = rows.first()->columns();
+    const TableDef* def = findTable(QStringLiteral("IA_Subsidiary"));
+    QList<int> used;
+    for (int c = 0; c < all.size(); ++c) {
+        const ColumnDef* column = def ? def->column(all.at(c)) : nullptr;
+        bool filled = !column || !column->defaultValue.isEmpty();
+        for (qsizetype r = 0; !filled && r < rows.size(); ++r) filled = !rows.at(r)->values().at(c).isNull();
+        if (filled) used << c;
+    }
+    QStringList columns;
+    for (const int c : used) columns << all.at(c);
+    // SQLite's driver looks each bound value up by position, at a cost that grows
+    // with the square of the values in the statement: a few hundred keep it cheap.
+    // PostgreSQL takes many rows per round trip.
+    const int values = db.kind() == DbKind::Sqlite ? 256 : 30000;
+    const int perStatement = std::max(1, values / static_cast<int>(columns.size()));
+    const QString marks = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
+    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, columns.join(u','));
+    const QString full = head + QStringList(perStatement, marks).join(u',');
+    for (qsizetype first = 0; first < rows.size(); first += perStatement) {
+        announceStep(QStringLiteral("import"), QStringLiteral("insert"));
+        const qsizetype last = std::min(rows.size(), first + perStatement);
+        QVariantList binds;
+        binds.reserve((last - first) * columns.size());
+        for (qsizetype r = first; r < last; ++r)
+            for (const int c : used) binds << rows.at(r)->values().at(c);
+        db.exec(last - first == perStatement ? full : head + QStringList(last - first, marks).join(u','),
+                binds);
+    }
+}
+
+}  // namespace qc::opening::rows
