@@ -271,10 +271,16 @@ ImportOutcome OpeningEntry::ImportSheet(const Sheet& sheet, const ImportRequest&
                        rowLabel,
                        cellNumber(cells.at(Col::Quantity)),
                        insertValues(cells, wh, departmentOf.value(wh), vouDate)};
-        if (!row.values.ok())
-            problems << ImportProblem{
-                r.line, {}, {}, kOutOfRange + QStringLiteral("：") + row.values.failedColumn()};
-        else
+        if (!row.values.ok()) {
+            // The value that does not fit, under its column's caption.
+            const QString source = QStringLiteral("IA_Subsidiary.") + row.values.failedColumn();
+            int col = -1;
+            for (int c = 0; c < Col::Count && col < 0; ++c)
+                if (openingColumns().at(c).source.compare(source, Qt::CaseInsensitive) == 0) col = c;
+            const qsizetype given = col < 0 ? -1 : sources.indexOf(col);
+            problems << ImportProblem{r.line, col < 0 ? row.values.failedColumn() : work.caption(col),
+                                      given < 0 ? QString() : r.cells.value(given), kOutOfRange};
+        } else
             checked[index] = std::move(row);
         return true;
     };

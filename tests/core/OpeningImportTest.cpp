@@ -128,6 +128,18 @@ TEST_P(OpeningImportTest, EveryProblemIsListedAtOnceAsTypingSaysIt) {
         EXPECT_EQ(typedMessage(r.at(6).isEmpty() ? u"02"_s : r.at(6), cells, failing), p.message) << p.line;
     }
 
+    // A text longer than its column holds, beside a code with a leading zero kept
+    // as it is (no such item: refused by its own text).
+    const QString longBatch(10000, u'批');
+    const opening::ImportOutcome lengths = import(sheetOf(
+        {u"批号"_s, u"存货编码"_s, u"数量"_s}, {{longBatch, u"1101"_s, u"1"_s}, {{}, u"01101"_s, u"1"_s}}));
+    ASSERT_EQ(lengths.problems.size(), 2);
+    EXPECT_EQ(lengths.problems.at(0).caption, u"批号"_s);
+    EXPECT_EQ(lengths.problems.at(0).text, longBatch);
+    EXPECT_EQ(lengths.problems.at(0).message, u"数据超出允许范围"_s);
+    EXPECT_EQ(lengths.problems.at(1).text, u"01101"_s);
+    EXPECT_EQ(lengths.problems.at(1).message, u"存货不合法！"_s);
+
     // The clerk's rights: an item he does not hold is refused as typing refuses it.
     open(u"clerk"_s, u"clerk123"_s);
     pick(u"02"_s);

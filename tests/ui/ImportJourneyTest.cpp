@@ -64,6 +64,7 @@ TEST_P(ImportJourneyTest, ThreeBadRowsAreListedThenTheFixedFileIsImported) {
         problems->sortByColumn(0);  // the other way: the last line first
         for (int r = 0; r < problems->model().dataRowCount(); ++r)
             listed << problems->model().text(r, 0) + u'|' + problems->model().text(r, 3);
+        test::saveShot(problems->grab().toImage(), u"import-problems.png"_s);
         problems->runCommand(u"Exit"_s);
     });
     pickers.openAnswer = file;

@@ -52,6 +52,7 @@ FrmImportProblems::FrmImportProblems(LoginContext& ctx, Pickers& pickers,
     connect(linesView->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int section) { sortByColumn(section); });
     for (int c = 0; c < 4; ++c) linesView->setColumnWidth(c, problemColumns().at(c).width / 15);
+    linesView->horizontalHeader()->setStretchLastSection(true);
     resize(1000, 520);
 }
 
