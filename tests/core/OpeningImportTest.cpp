@@ -177,6 +177,18 @@ TEST_P(OpeningImportTest, StoresAllRowsOrNoneAndAsksBeforeReplacing) {
     EXPECT_EQ(import(big, false, true).status, Status::Checked);
     EXPECT_EQ(count(u"cWhCode = '02'"_s), 1);
 
+    // Cancelled while it checks: nothing stored, and it was told how far it got.
+    opening::ImportRequest cancelling;
+    int told = 0;
+    cancelling.progress = [&told](int done, int total) {
+        told = done;
+        EXPECT_EQ(total, 700);
+        return false;
+    };
+    EXPECT_EQ(entry->ImportSheet(big, cancelling).status, Status::Cancelled);
+    EXPECT_GT(told, 0);
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), 1);
+
     sink.script(MsgAnswer::No);
     const opening::ImportOutcome kept = import(big);
     ASSERT_EQ(kept.status, Status::Stored) << kept.message.toStdString();
