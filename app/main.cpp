@@ -1,5 +1,6 @@
 #include "Cli.h"
 #include "Shell.h"
+#include "platform/UnitSteps.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -9,7 +10,10 @@
 #include <QTextStream>
 #include <memory>
 
+#include <csignal>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +79,17 @@ bool displayAvailable(const QString& platformOption) {
 #endif
 }
 
+// QC_KILL_AT_STEP=n: the program kills itself (as kill -9 would) when the n-th
+// statement group of a unit of work is announced. The crash tests use it to prove
+// that an operation cut off anywhere leaves the account wholly before it.
+void killAtStepFromEnvironment() {
+    const int at = qEnvironmentVariableIntValue("QC_KILL_AT_STEP");
+    if (at <= 0) return;
+    qc::unitStepHook() = [at, seen = 0](const QString&) mutable {
+        if (++seen == at) ::kill(::getpid(), SIGKILL);
+    };
+}
+
 }  // namespace
 
 // qcinput                      the login dialog, then the menu
@@ -96,6 +111,7 @@ int main(int argc, char** argv) {
             app = std::make_unique<QCoreApplication>(argc, argv);
         }
         qc::shell::setupApplication();
+        killAtStepFromEnvironment();
         QTextStream out(stdout);
         QTextStream err(stderr);
         if (words.first() == u"--version") {

@@ -8,6 +8,7 @@
 #include "platform/Decimal.h"
 #include "platform/NumberFormat.h"
 #include "platform/Schema.h"
+#include "platform/TextInput.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 #include "shared/OutputCommands.h"
@@ -15,6 +16,8 @@
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <stdexcept>
 
 namespace qc::dispatched {
 
@@ -190,14 +193,29 @@ void DispatchedEntry::ValidateCell(QString& value, bool& cancel, int row, int co
         cancel = true;
         return;
     }
+    if (hasNoTextCharacters(value)) {
+        sinkOf(m_ctx).critical(kNoTextCharacters);
+        cancel = true;
+        return;
+    }
     if (col == C::OutAmount || col == C::SettledAmount || col == C::UnitPrice || col == C::OpenAmount) {
-        if (!recompute(value, row, col)) cancel = true;
+        const QStringList before = m_grid->dataRow(row);
+        bool ok = false;
+        try {
+            ok = recompute(value, row, col);
+        } catch (const std::overflow_error&) {
+            // A figure too large to compute the row with: the row stays as it was.
+            for (int c = 0; c < C::Count; ++c) m_grid->setText(row, c, before.value(c));
+            sinkOf(m_ctx).critical(kOutOfRange);
+        }
+        if (!ok) cancel = true;
         return;
     }
     if (col == C::OutHead) {
         const QString code = value.trimmed();
         if (code.isEmpty()) {
             m_grid->setText(row, C::OutHeadName, QString());
+            value.clear();  // blanks are no subject: the cell shows what is stored
             return;
         }
         QSqlQuery q = accountDb(m_ctx).exec(

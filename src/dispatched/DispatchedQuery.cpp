@@ -1,6 +1,8 @@
 #include "dispatched/DispatchedQuery.h"
 
 #include "dispatched/DispatchedColumns.h"
+#include "platform/Dialect.h"
+#include "platform/TextInput.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -43,11 +45,13 @@ SqlFragment dispatchedQuery(LoginContext& ctx, BusinessType type, const Dispatch
     q.sql += marks.isEmpty() ? QStringLiteral(" AND 1 = 0")
                              : QStringLiteral(" AND IA_EnSubsidiary.cWhCode IN (%1)").arg(marks.join(u','));
     if (!filter.itemClass.isEmpty())
-        add(QStringLiteral("Inventory.cInvCCode LIKE ?"), filter.itemClass + u'%');
+        add(QStringLiteral("Inventory.cInvCCode LIKE ?") + Dialect::likeEscape(),
+            prefixPattern(filter.itemClass));
     if (!filter.itemFrom.isEmpty()) add(QStringLiteral("IA_EnSubsidiary.cInvCode >= ?"), filter.itemFrom);
     if (!filter.itemTo.isEmpty()) add(QStringLiteral("IA_EnSubsidiary.cInvCode <= ?"), filter.itemTo);
     if (!filter.customerClass.isEmpty())
-        add(QStringLiteral("Customer.cCCCode LIKE ?"), filter.customerClass + u'%');
+        add(QStringLiteral("Customer.cCCCode LIKE ?") + Dialect::likeEscape(),
+            prefixPattern(filter.customerClass));
     if (!filter.customerFrom.isEmpty()) add(QStringLiteral("Customer.cCusCode >= ?"), filter.customerFrom);
     if (!filter.customerTo.isEmpty()) add(QStringLiteral("Customer.cCusCode <= ?"), filter.customerTo);
     q.sql += QStringLiteral(" ORDER BY IA_EnSubsidiary.AutoID");

@@ -3,6 +3,7 @@
 #include "domain/Vocabulary.h"
 
 #include "platform/Dialect.h"
+#include "platform/UnitSteps.h"
 
 #include <QDomElement>
 #include <QSqlQuery>
@@ -18,6 +19,7 @@ QVariant textOrNull(const QString& t) {
 }  // namespace
 
 void PostingFaults::check(const QString& step) const {
+    announceStep(QStringLiteral("posting"), step);
     if (reached) reached(step);
     if (fails(step)) throw DbError(QStringLiteral("步骤 %1 失败（测试注入）").arg(step));
 }

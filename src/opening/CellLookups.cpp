@@ -3,6 +3,7 @@
 // items and their archives, project tables.
 
 #include "opening/CellRules.h"
+#include "platform/TextInput.h"
 
 namespace qc::opening::cells {
 
@@ -213,9 +214,9 @@ ReferenceQuery archiveQuery(Env& e, const QString& id, const QString& typed, con
     ReferenceQuery q;
     q.list =
         SqlFragment{QStringLiteral("SELECT cValue, cAlias FROM UserDefine WHERE cID = ? AND UPPER(cValue) "
-                                   "LIKE UPPER(%1) ORDER BY cValue")
-                        .arg(e.db.dialect().typedText()),
-                    {id, QVariant(u'%' + typed + u'%')}};
+                                   "LIKE UPPER(%1)%2 ORDER BY cValue")
+                        .arg(e.db.dialect().typedText(), Dialect::likeEscape()),
+                    {id, QVariant(containsPattern(typed))}};
     q.table = QStringLiteral("UserDefine");
     q.textField = QStringLiteral("cValue");
     q.tagField = QStringLiteral("cValue");

@@ -2,6 +2,9 @@
 // and what it fills in the rest of the row.
 
 #include "opening/CellRules.h"
+#include "platform/TextInput.h"
+
+#include <stdexcept>
 
 namespace qc::opening {
 
@@ -256,6 +259,15 @@ Outcome projectRule(Env& e, QString& value, int row) {
     return Outcome::Accept;
 }
 
+// The digits of a number from its first non-zero digit to its last.
+int significantDigits(const Decimal& n) {
+    QString digits = n.toString(Decimal::kScale);
+    digits.remove(u'-').remove(u'.');
+    while (digits.startsWith(u'0')) digits.remove(0, 1);
+    while (digits.endsWith(u'0')) digits.chop(1);
+    return static_cast<int>(digits.size());
+}
+
 Outcome userDefRule(Env& e, QString& value, int col) {
     if (isDateColumn(col)) return dateRule(e, value, col);
     const std::optional<DefItem> item = defItemOf(col);
@@ -268,32 +280,42 @@ Outcome userDefRule(Env& e, QString& value, int col) {
         const std::optional<Decimal> n = Decimal::parse(value.trimmed());
         if (!n || (wholeFields.contains(item->field) && n->round(0) != *n))
             return e.refuse(QStringLiteral("输入非法！"));
+        // A real field keeps fifteen significant digits; more would be stored changed.
+        if (realFields.contains(item->field) && significantDigits(*n) > 15)
+            return e.refuse(QStringLiteral("数据超出允许范围"));
     }
     if (!CheckUserDef(e, col, value)) return Outcome::Refuse;
     return Outcome::Accept;
 }
 
 Outcome runRule(Env& e, QString& value, int row, int col) {
-    switch (col) {
-        case Col::InvCode:
-            return inventoryRule(e, value, row);
-        case Col::Quantity:
-            return quantityRule(e, value, row);
-        case Col::UnitCost:
-            return priceRule(e, value, row);
-        case Col::Amount:
-            return amountRule(e, value, row);
-        case Col::VenCode:
-        case Col::DepCode:
-        case Col::PersonCode:
-        case Col::InvHead:
-            return dictionaryRule(e, value, row, col);
-        case Col::ItemClass:
-            return projectClassRule(e, value, row);
-        case Col::ItemCode:
-            return projectRule(e, value, row);
-        default:
-            break;
+    if (hasNoTextCharacters(value)) return e.refuse(kNoTextCharacters);
+    // A number the row's figures cannot be computed with (a product or quotient
+    // beyond what a decimal holds) is refused like any value its column cannot hold.
+    try {
+        switch (col) {
+            case Col::InvCode:
+                return inventoryRule(e, value, row);
+            case Col::Quantity:
+                return quantityRule(e, value, row);
+            case Col::UnitCost:
+                return priceRule(e, value, row);
+            case Col::Amount:
+                return amountRule(e, value, row);
+            case Col::VenCode:
+            case Col::DepCode:
+            case Col::PersonCode:
+            case Col::InvHead:
+                return dictionaryRule(e, value, row, col);
+            case Col::ItemClass:
+                return projectClassRule(e, value, row);
+            case Col::ItemCode:
+                return projectRule(e, value, row);
+            default:
+                break;
+        }
+    } catch (const std::overflow_error&) {
+        return e.refuse(QStringLiteral("数据超出允许范围"));
     }
     if (isDateColumn(col)) return dateRule(e, value, col);
     if (defItemOf(col)) return userDefRule(e, value, col);
@@ -307,7 +329,8 @@ int nameColumnOf(int col) {
 
 // Contains-pattern on a column without regard to letter case, the typed text bound.
 QString likeUpper(const Env& e, const QString& column) {
-    return QStringLiteral("UPPER(%1) LIKE UPPER(%2)").arg(column, e.db.dialect().typedText());
+    return QStringLiteral("UPPER(%1) LIKE UPPER(%2)").arg(column, e.db.dialect().typedText()) +
+           Dialect::likeEscape();
 }
 
 }  // namespace cells

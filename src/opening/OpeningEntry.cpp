@@ -9,7 +9,9 @@
 #include "host/VqLogin.h"
 #include "opening/Posting.h"
 #include "platform/Decimal.h"
+#include "platform/Dialect.h"
 #include "platform/NumberFormat.h"
+#include "platform/TextInput.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -239,10 +241,11 @@ void OpeningEntry::WarehouseClick(const QString& listText) {
 
 void OpeningEntry::ClassReference() {
     ReferenceQuery q;
-    const QString pattern = u'%' + m_classCode + u'%';
+    const QString pattern = containsPattern(m_classCode);
     q.list = SqlFragment{
-        QStringLiteral("SELECT * FROM InventoryClass WHERE (cInvCCode LIKE ? OR cInvCName LIKE ?) "
-                       "ORDER BY cInvCCode"),
+        QStringLiteral("SELECT * FROM InventoryClass WHERE (cInvCCode LIKE ?%1 OR cInvCName LIKE ?%1) "
+                       "ORDER BY cInvCCode")
+            .arg(Dialect::likeEscape()),
         {pattern, pattern}};
     q.table = QStringLiteral("InventoryClass");
     q.textField = QStringLiteral("cInvCName");

@@ -208,8 +208,11 @@ ImportOutcome OpeningEntry::ImportSheet(const Sheet& sheet, const ImportRequest&
             const int col = sources.at(i);
             QString text = r.cells.value(i);
             if (text.trimmed().isEmpty()) continue;
-            if (isDateColumn(col) && isDayNumber(text.trimmed()))
-                text = excelSerialDate(text.trimmed().toDouble(), sheet.date1904).toString(kDateFormat);
+            // A day number that is no date stays as written, for the date rule to refuse.
+            if (isDateColumn(col) && isDayNumber(text.trimmed())) {
+                const QDate day = excelSerialDate(text.trimmed().toDouble(), sheet.date1904);
+                if (day.isValid()) text = day.toString(kDateFormat);
+            }
             const QString caption = work.caption(col);
             if (!inventoryTaken && (col == Col::Quantity || col == Col::UnitCost || col == Col::Amount)) {
                 // Without its item a number is only checked for being one.
@@ -415,7 +418,6 @@ ImportOutcome OpeningEntry::ImportSheet(const Sheet& sheet, const ImportRequest&
     out.status = ImportOutcome::Status::Stored;
     out.message = QStringLiteral("导入成功：%1 行").arg(total);
     bDirty = true;
-    announceStep(QStringLiteral("import"), QStringLiteral("reload"));
     if (!CurrentWhCode.isEmpty()) LoadRows(CurrentWhCode);
     return out;
 }

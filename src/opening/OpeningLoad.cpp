@@ -5,7 +5,9 @@
 
 #include "domain/Vocabulary.h"
 #include "platform/Decimal.h"
+#include "platform/Dialect.h"
 #include "platform/NumberFormat.h"
+#include "platform/TextInput.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -170,8 +172,8 @@ void OpeningEntry::LoadRows(const QString& whCode) {
     q.sql += QStringLiteral(" AND IA_Subsidiary.cWhCode = ?");
     q.binds << whCode;
     if (!m_classCode.isEmpty()) {
-        q.sql += QStringLiteral(" AND Inventory.cInvCCode LIKE ?");
-        q.binds << m_classCode + u'%';
+        q.sql += QStringLiteral(" AND Inventory.cInvCCode LIKE ?") + Dialect::likeEscape();
+        q.binds << prefixPattern(m_classCode);
     }
     if (!strInvCodeFrom.isEmpty()) {
         q.sql += QStringLiteral(" AND Inventory.cInvCode >= ?");

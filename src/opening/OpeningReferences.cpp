@@ -2,6 +2,7 @@
 // text typed so far, and how a pick fills the row.
 
 #include "opening/CellRules.h"
+#include "platform/TextInput.h"
 #include "shared/Reference.h"
 
 namespace qc::opening {
@@ -10,7 +11,7 @@ using namespace cells;
 
 ReferenceQuery OpeningEntry::ReferenceQueryFor(int row, int col, const QString& typed) {
     QC_CELL_ENV(this);
-    const QString pattern = u'%' + typed + u'%';
+    const QString pattern = containsPattern(typed);
     ReferenceQuery q;
     q.title = m_grid.captions().value(col);
     switch (col) {

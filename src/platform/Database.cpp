@@ -1,5 +1,7 @@
 #include "platform/Database.h"
 
+#include "platform/TextInput.h"
+
 #include "platform/Dialect.h"
 #include "platform/SqliteDecimals.h"
 
@@ -160,6 +162,11 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
         if (!q.exec(sql)) throw failure(q.lastError(), sql);
         return q;
     }
+    // A text neither database can keep as it is is refused before it reaches the
+    // driver, which would cut it short at a NUL or change half a surrogate pair.
+    for (const QVariant& v : binds)
+        if (v.typeId() == QMetaType::QString && hasUnstorableCharacters(v.toString()))
+            throw DbError(kUnstorableText, sql);
     if (!q.prepare(sql)) throw failure(q.lastError(), sql);
     for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
     if (!q.exec()) throw failure(q.lastError(), sql);

@@ -132,6 +132,9 @@ QString Dialect::nowEpoch() const {
 QString Dialect::typedText() const {
     return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS TEXT)");
 }
+QString Dialect::likeEscape() {
+    return QStringLiteral(" ESCAPE '\\'");
+}
 QString Dialect::typedNumeric() const {
     return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS NUMERIC)");
 }

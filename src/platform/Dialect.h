@@ -66,7 +66,9 @@ class Dialect {
     [[nodiscard]] QString nowEpoch() const;
     // A bound value used where the database must know its type (PostgreSQL infers
     // none for "? IS NULL" or a bare select-list item).
-    [[nodiscard]] QString typedText() const;     // ? as text
+    [[nodiscard]] QString typedText() const;  // ? as text
+    // " ESCAPE '\\'": after a LIKE whose pattern comes from containsPattern().
+    [[nodiscard]] static QString likeEscape();
     [[nodiscard]] QString typedNumeric() const;  // ? as numeric
     [[nodiscard]] QString typedInt() const;      // ? as integer
     [[nodiscard]] QString typedDate() const;     // ? as date

@@ -5,6 +5,7 @@
 #include "platform/Dialect.h"
 #include "platform/NumberFormat.h"
 #include "platform/Schema.h"
+#include "platform/TextInput.h"
 #include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
@@ -54,7 +55,8 @@ SqlFragment Reconciliation::conditions(const QString& head, const QString& line)
         f.sql += QStringLiteral(" AND ") + condition;
         f.binds << value;
     };
-    if (!r.itemClass.isEmpty()) add(QStringLiteral("Inventory.cInvCCode LIKE ?"), r.itemClass + u'%');
+    if (!r.itemClass.isEmpty())
+        add(QStringLiteral("Inventory.cInvCCode LIKE ?") + Dialect::likeEscape(), prefixPattern(r.itemClass));
     if (!r.itemFrom.isEmpty()) add(line + QStringLiteral(".cInvCode >= ?"), r.itemFrom);
     if (!r.itemTo.isEmpty()) add(line + QStringLiteral(".cInvCode <= ?"), r.itemTo);
     const SqlFragment rights =

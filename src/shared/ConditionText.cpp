@@ -1,6 +1,8 @@
 #include "shared/ConditionText.h"
 
 #include "host/HostDb.h"
+#include "platform/Dialect.h"
+#include "platform/TextInput.h"
 #include "session/LoginContext.h"
 
 #include <QSqlQuery>
@@ -57,6 +59,11 @@ bool CheckCodeName(LoginContext& ctx, CodeBox& box, const QString& codeField, co
         box.tag.clear();
         return true;
     }
+    // A control character or half a surrogate pair names no entry.
+    if (hasNoTextCharacters(box.text)) {
+        box = CodeBox{};
+        return false;
+    }
     if (!ctx.gDb) throw std::logic_error("code check without an open account database");
     Database& db = ctx.gDb->Connection();
     const bool withParent = !parentField.isEmpty();
@@ -74,8 +81,9 @@ bool CheckCodeName(LoginContext& ctx, CodeBox& box, const QString& codeField, co
     QVariantList tailBinds;
     if (withParent) {
         tail += QStringLiteral(" And ") + t + u'.' + parentField + u'=' + parentTable + u'.' + parentField +
-                QStringLiteral(" And ") + parentTable + u'.' + parentField + QStringLiteral(" Like ?");
-        tailBinds << QVariant(parentCode + u'%');
+                QStringLiteral(" And ") + parentTable + u'.' + parentField + QStringLiteral(" Like ?") +
+                Dialect::likeEscape();
+        tailBinds << QVariant(prefixPattern(parentCode));
     }
     tail += extra.sql;
     tailBinds += extra.binds;

@@ -2,6 +2,7 @@
 
 #include "host/HostDb.h"
 #include "platform/Dialect.h"
+#include "platform/TextInput.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -15,8 +16,8 @@ namespace {
 // contains-pattern; the typed text is bound, quotes and all.
 SqlFragment containsEither(const Dialect& d, const QString& codeColumn, const QString& nameColumn,
                            const QString& text) {
-    const QString pattern = u'%' + text + u'%';
-    const QString like = QStringLiteral(" LIKE UPPER(") + d.typedText() + u')';
+    const QString pattern = containsPattern(text);
+    const QString like = QStringLiteral(" LIKE UPPER(") + d.typedText() + u')' + Dialect::likeEscape();
     return SqlFragment{QStringLiteral("(UPPER(") + codeColumn + u')' + like + QStringLiteral(" Or UPPER(") +
                            nameColumn + u')' + like + u')',
                        {pattern, pattern}};

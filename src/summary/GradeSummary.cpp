@@ -3,6 +3,7 @@
 #include "domain/Vocabulary.h"
 #include "platform/Dialect.h"
 #include "platform/Schema.h"
+#include "platform/TextInput.h"
 #include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
@@ -156,7 +157,8 @@ SqlFragment GradeSummary::commonConditions(const SummaryRequest& r, const QStrin
         f.sql += QStringLiteral(" AND ") + condition;
         f.binds << value;
     };
-    if (!r.itemClass.isEmpty()) add(QStringLiteral("Inventory.cInvCCode LIKE ?"), r.itemClass + u'%');
+    if (!r.itemClass.isEmpty())
+        add(QStringLiteral("Inventory.cInvCCode LIKE ?") + Dialect::likeEscape(), prefixPattern(r.itemClass));
     if (!r.itemFrom.isEmpty()) add(table + QStringLiteral(".cInvCode >= ?"), r.itemFrom);
     if (!r.itemTo.isEmpty()) add(table + QStringLiteral(".cInvCode <= ?"), r.itemTo);
     const SqlFragment rights =

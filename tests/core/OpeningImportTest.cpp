@@ -31,13 +31,6 @@ class OpeningImportTest : public test::OpeningFixture {
         unitStepHook() = nullptr;
         OpeningFixture::TearDown();
     }
-    static Sheet sheetOf(const QStringList& captions, const QList<QStringList>& rows) {
-        Sheet s;
-        s.captionLine = 1;
-        s.captions = captions;
-        for (int i = 0; i < rows.size(); ++i) s.rows << SheetRow{i + 2, rows.at(i)};
-        return s;
-    }
     opening::ImportOutcome import(const Sheet& sheet, std::optional<bool> overwrite = std::nullopt,
                                   bool dryRun = false) {
         opening::ImportRequest request;
@@ -90,7 +83,7 @@ TEST_P(OpeningImportTest, EveryProblemIsListedAtOnceAsTypingSaysIt) {
         {u"1101"_s, u"2"_s, u"8.30"_s, {}, {}, {}, u"99"_s},       // 13 warehouse
     };
     const qint64 before = count(u"1 = 1"_s);
-    const opening::ImportOutcome out = import(sheetOf(captions, rows));
+    const opening::ImportOutcome out = import(test::sheetOf(captions, rows));
     ASSERT_EQ(out.status, Status::Problems) << out.message.toStdString();
     EXPECT_EQ(count(u"1 = 1"_s), before);
 
@@ -131,7 +124,7 @@ TEST_P(OpeningImportTest, EveryProblemIsListedAtOnceAsTypingSaysIt) {
     // A text longer than its column holds, beside a code with a leading zero kept
     // as it is (no such item: refused by its own text).
     const QString longBatch(10000, u'批');
-    const opening::ImportOutcome lengths = import(sheetOf(
+    const opening::ImportOutcome lengths = import(test::sheetOf(
         {u"批号"_s, u"存货编码"_s, u"数量"_s}, {{longBatch, u"1101"_s, u"1"_s}, {{}, u"01101"_s, u"1"_s}}));
     ASSERT_EQ(lengths.problems.size(), 2);
     EXPECT_EQ(lengths.problems.at(0).caption, u"批号"_s);
@@ -143,7 +136,8 @@ TEST_P(OpeningImportTest, EveryProblemIsListedAtOnceAsTypingSaysIt) {
     // The clerk's rights: an item he does not hold is refused as typing refuses it.
     open(u"clerk"_s, u"clerk123"_s);
     pick(u"02"_s);
-    const opening::ImportOutcome clerk = import(sheetOf({u"存货编码"_s, u"数量"_s}, {{u"3001"_s, u"1"_s}}));
+    const opening::ImportOutcome clerk =
+        import(test::sheetOf({u"存货编码"_s, u"数量"_s}, {{u"3001"_s, u"1"_s}}));
     ASSERT_EQ(clerk.problems.size(), 1);
     EXPECT_EQ(clerk.problems.first().message,
               typedMessage(u"02"_s, {{Col::InvCode, u"3001"_s}}, Col::InvCode));
@@ -158,7 +152,7 @@ TEST_P(OpeningImportTest, StoresAllRowsOrNoneAndAsksBeforeReplacing) {
     pick(u"02"_s);
     QList<QStringList> many;
     for (int i = 0; i < 700; ++i) many << QStringList{u"%1"_s.arg(i + 1), u"1101"_s, u"8.30"_s};
-    const Sheet big = sheetOf({u"数量"_s, u"存货编码"_s, u"单价"_s}, many);
+    const Sheet big = test::sheetOf({u"数量"_s, u"存货编码"_s, u"单价"_s}, many);
 
     // Replacing deletes the row there first; the failure of a later statement
     // brings it back and leaves none of the new rows.
@@ -201,8 +195,8 @@ TEST_P(OpeningImportTest, StoresAllRowsOrNoneAndAsksBeforeReplacing) {
         Decimal::fromText(u"332"_s) + Decimal::fromText(u"8.30"_s) * Decimal(700 * 701 / 2));
 
     // A return of 1101 beside the kept receipts breaks the sign rule; replacing them does not.
-    const Sheet back = sheetOf({u"入库日期"_s, u"存货编码"_s, u"备注"_s, u"数量"_s, u"金额"_s},
-                               {{u"46022"_s, u"1101"_s, {}, u"-5"_s, u"-41.5"_s}});
+    const Sheet back = test::sheetOf({u"入库日期"_s, u"存货编码"_s, u"备注"_s, u"数量"_s, u"金额"_s},
+                                     {{u"46022"_s, u"1101"_s, {}, u"-5"_s, u"-41.5"_s}});
     const opening::ImportOutcome unknown = import(back, false);
     ASSERT_EQ(unknown.status, Status::Problems);
     ASSERT_EQ(unknown.problems.size(), 1);

@@ -10,6 +10,7 @@
 #include "opening/OpeningEntry.h"
 #include "platform/Decimal.h"
 #include "platform/MessageSink.h"
+#include "platform/SheetReader.h"
 #include "session/LoginContext.h"
 #include "support/AccountBuilder.h"
 #include "support/TestDb.h"
@@ -20,6 +21,15 @@
 #include <optional>
 
 namespace qc::test {
+
+// A sheet as a file would give it: the captions on line 1, the rows from line 2.
+inline Sheet sheetOf(const QStringList& captions, const QList<QStringList>& rows) {
+    Sheet s;
+    s.captionLine = 1;
+    s.captions = captions;
+    for (int i = 0; i < rows.size(); ++i) s.rows << SheetRow{i + 2, rows.at(i)};
+    return s;
+}
 
 // The window as the rules see it: answers from a script, remembers what it was asked.
 class ScriptedEntryWindow : public opening::EntryWindow {

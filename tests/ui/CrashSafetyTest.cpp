@@ -1,0 +1,102 @@
+// The program killed (SIGKILL, as kill -9) at every statement group of every
+// operation that changes the account: the import, the dispatched-goods fetch and
+// clear, the take-over from stock, posting and cancelling. After each kill the
+// account is exactly as before the operation; the task the dead copy held does
+// not block the next run, nor do the work tables it left; and the operation then
+// runs to its end.
+
+#include "demo/Demo.h"
+#include "support/DatabaseDump.h"
+#include "support/TestDb.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace qc {
+namespace {
+
+class CrashSafetyTest : public test::DbTest {
+  protected:
+    void SetUp() override {
+        qputenv("QC_FAST_HASH", "1");
+        DbTest::SetUp();
+        demo::createDemo(db());
+    }
+    struct Run {
+        bool killed = false;
+        int code = 0;
+        QString err;
+    };
+    // The command in a process of its own, killed at its `killAt`-th step (0: never).
+    Run run(const QStringList& command, int killAt) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QC_KILL_AT_STEP"_s, QString::number(killAt));
+        env.insert(u"QC_FAST_HASH"_s, u"1"_s);
+        p.setProcessEnvironment(env);
+        p.start(
+            QStringLiteral(QC_QCINPUT_PATH),
+            command + QStringList{u"--db"_s, conn(), u"--user"_s, u"demo"_s, u"--password"_s, u"demo123"_s});
+        EXPECT_TRUE(p.waitForFinished(120000)) << command.join(u' ').toStdString();
+        Run r;
+        r.killed = p.exitStatus() == QProcess::CrashExit;
+        r.code = p.exitCode();
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    // The account's data: not the claims of running copies (a dead copy's claim is
+    // cleared by the next run) nor the counter that numbers instances.
+    test::DatabaseDump dump() { return test::dumpDatabase(db(), {u"qc_task"_s, u"qc_counter"_s}); }
+    QTemporaryDir dir;
+};
+
+// Catches: a unit of work that commits part of its statements, a claim of a dead
+// copy that refuses the next run, a work table left behind that makes the next
+// run fail, and an operation that cannot be run to its end after a crash.
+TEST_P(CrashSafetyTest, AKillAtAnyStepLeavesTheAccountAsBefore) {
+    const QString file = dir.filePath(u"openings.csv"_s);
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("存货编码,数量,单价\r\n1101,5,8.3\r\n1102,7,2\r\n1103,1,4.5\r\n");
+    }
+    const QList<QStringList> operations{
+        {u"import-openings"_s, u"--file"_s, file, u"--warehouse"_s, u"08"_s},
+        {u"fetch-dispatched"_s, u"--type"_s, u"instalment"_s},
+        {u"clear-dispatched"_s, u"--type"_s, u"instalment"_s},
+        {u"fetch-dispatched"_s, u"--type"_s, u"consignment"_s},
+        {u"fetch-stock"_s, u"--warehouse"_s, u"02"_s, u"--overwrite"_s, u"yes"_s},
+        {u"post"_s},
+        {u"cancel-post"_s},
+    };
+    int kills = 0;
+    for (const QStringList& operation : operations) {
+        const std::string name = operation.first().toStdString();
+        const test::DatabaseDump before = dump();
+        int killAt = 1;
+        for (;; ++killAt) {
+            const Run r = run(operation, killAt);
+            if (!r.killed) {
+                ASSERT_EQ(r.code, 0) << name << " after " << killAt - 1 << " kills: " << r.err.toStdString();
+                break;
+            }
+            ++kills;
+            const QString changed = test::dumpDifference(before, dump());
+            ASSERT_TRUE(changed.isEmpty()) << name << " killed at step " << killAt << ":\n"
+                                           << changed.toStdString();
+            ASSERT_LT(killAt, 200) << name << " never ends";
+        }
+        EXPECT_GT(killAt, 1) << name << " announced no step";
+        EXPECT_FALSE(test::dumpDifference(before, dump()).isEmpty()) << name << " changed nothing";
+    }
+    RecordProperty("kills", kills);
+    EXPECT_GT(kills, static_cast<int>(operations.size()));
+}
+
+QC_DB_SUITE(CrashSafetyTest);
+
+}  // namespace
+}  // namespace qc
