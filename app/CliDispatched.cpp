@@ -41,12 +41,18 @@ void fetchDispatched(const Arguments& args, QTextStream& out) {
     dispatched::DispatchedEntry entry(ctx, type);
     entry.Load();
     requireFetchAndClear(entry);
-    if (dispatched::hasRows(ctx, type)) {
-        // The window then does nothing; say so rather than nothing.
+    // With rows there (before, or fetched by another copy meanwhile) the window
+    // does nothing; say so rather than nothing.
+    const auto alreadyThere = [&] {
+        if (!dispatched::hasRows(ctx, type)) return false;
         out << QStringLiteral("已有%1期初数据，未取数（先清空再取数）\n").arg(dispatched::businessName(type));
-        return;
+        return true;
+    };
+    if (alreadyThere()) return;
+    if (!entry.Fetch()) {
+        if (alreadyThere()) return;
+        throw UsageError(session.sink().last());
     }
-    if (!entry.Fetch()) throw UsageError(session.sink().last());
     printMessages(session.sink(), out);
     out << QStringLiteral("写入%1期初行 %2\n")
                .arg(dispatched::businessName(type))

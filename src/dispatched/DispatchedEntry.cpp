@@ -303,7 +303,33 @@ bool DispatchedEntry::recompute(QString& value, int row, int col) {
     return true;
 }
 
-bool DispatchedEntry::StoreRow(int row) {
+bool DispatchedEntry::storedAsShown(qint64 id, const QStringList& shown) {
+    Database& db = accountDb(m_ctx);
+    // Locked until the store ends (SQLite's writing transactions are exclusive already).
+    QSqlQuery q = db.exec(QStringLiteral("SELECT cOutHead, iAInQuantity, iInCost, iAInPrice, iAOutQuantity, "
+                                         "iAOutPrice FROM IA_EnSubsidiary WHERE AutoID = ?") +
+                              (db.kind() == DbKind::Sqlite ? QString() : QStringLiteral(" FOR UPDATE")),
+                          {id});
+    if (!q.next()) {
+        sinkOf(m_ctx).critical(QStringLiteral("该行已被其他用户删除！请重新查询。"));
+        return false;
+    }
+    const auto number = [&q](int i, int places) {
+        return q.value(i).isNull() ? QString() : sqlNumberText(Decimal::fromVariant(q.value(i)), places);
+    };
+    const QStringList now{textOf(q.value(0)), number(1, m_quantityDecimals), number(2, m_priceDecimals),
+                          number(3, 2),       number(4, m_quantityDecimals), number(5, 2)};
+    const QList<int> columns{C::OutHead,    C::OpenQuantity, C::UnitPrice,
+                             C::OpenAmount, C::OutQuantity,  C::OutAmount};
+    for (int i = 0; i < columns.size(); ++i) {
+        if (shown.value(columns.at(i)).trimmed().remove(u',') == now.at(i)) continue;
+        sinkOf(m_ctx).critical(QStringLiteral("该行已被其他用户修改！请重新查询后再修改。"));
+        return false;
+    }
+    return true;
+}
+
+bool DispatchedEntry::StoreRow(int row, const QStringList& shown) {
     const QString key = m_grid->text(row, C::AutoId).trimmed();
     bool isId = false;
     const qint64 id = key.toLongLong(&isId);
@@ -337,6 +363,7 @@ bool DispatchedEntry::StoreRow(int row) {
     try {
         Database& db = accountDb(m_ctx);
         Transaction tx(db);
+        if (!storedAsShown(id, shown)) return false;
         db.exec(
             QStringLiteral("UPDATE IA_EnSubsidiary SET cOutHead = ?, iAInQuantity = ?, iInCost = ?, "
                            "iAInPrice = ?, iAOutQuantity = ?, iOutCost = ?, iAOutPrice = ? WHERE AutoID = ?"),
@@ -355,7 +382,7 @@ void DispatchedEntry::ValidateAndStore(QString& value, bool& cancel, int row, in
     ValidateCell(value, cancel, row, col);
     if (cancel) return;
     m_grid->setText(row, col, value);
-    if (StoreRow(row)) return;
+    if (StoreRow(row, before)) return;
     for (int c = 0; c < C::Count; ++c) m_grid->setText(row, c, before.value(c));
     cancel = true;
 }
@@ -402,7 +429,16 @@ bool DispatchedEntry::Fetch() {
     if (!m_canFetch || hasRows(m_ctx, m_type)) return false;
     TaskLease lease = enterTask(m_ctx, fetchRight(m_type));
     if (!lease.held()) return false;
-    if (!inLockedUnit([this] { GetFromXsFcsp(m_ctx, m_type); })) return false;
+    bool fetched = false;
+    const bool done = inLockedUnit([this, &fetched] {
+        // Another copy may have fetched between the check above and this unit of
+        // work: its rows stand, and this fetch does nothing, as it would have had
+        // they been there before.
+        if (hasRows(m_ctx, m_type)) return;
+        GetFromXsFcsp(m_ctx, m_type);
+        fetched = true;
+    });
+    if (!done || !fetched) return false;
     sinkOf(m_ctx).information(QStringLiteral("取数完毕！"));
     return true;
 }

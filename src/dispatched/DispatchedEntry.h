@@ -50,8 +50,9 @@ class DispatchedEntry {
     // shows the message when refused.
     void ValidateCell(QString& value, bool& cancel, int row, int col);
     // Stores the row's edited values at once; false (with the message) when the
-    // database refused them, the row then unchanged.
-    bool StoreRow(int row);
+    // database refused them or another copy changed or deleted the row since it was
+    // shown as `shown` (its cells before the edit), the row then unchanged.
+    bool StoreRow(int row, const QStringList& shown);
     // A typed cell as the window hands it over: checked, written into the row with
     // the figures it recomputes, and stored at once. Refused or not stored: cancel
     // is set and the row is as it was.
@@ -73,6 +74,9 @@ class DispatchedEntry {
     bool Clear();
 
   private:
+    // Inside the store's unit of work: whether the account still holds the row's
+    // stored figures and subject as `shown`; says why not.
+    bool storedAsShown(qint64 id, const QStringList& shown);
     [[nodiscard]] bool rightsAllow(int row);
     // Runs `work` as one unit of work with the openings locked against a posting;
     // a failure rolls it back and shows its description.

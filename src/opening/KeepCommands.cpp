@@ -69,15 +69,26 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
     // The posting's unit of work has rolled back whatever failed in it; the
     // operator is told that the posting did not happen.
     bool ok = true;
+    QString cause;
     try {
         posting.PostOpenings();
+    } catch (const OpeningsStateChanged& e) {
+        // Another copy posted first, between the check above and this unit of work.
+        if (busy) busy(false);
+        lease.release();
+        sink.exclamation(e.message());
+        return KeepOutcome::Refused;
+    } catch (const DbError& e) {
+        ok = false;
+        // The database's own trouble is named; a rule's stop has been shown already.
+        if (e.kind() != DbError::Kind::Failed) cause = u'\n' + e.message();
     } catch (const std::exception&) {
         ok = false;
     }
     if (busy) busy(false);
     lease.release();
-    sink.show(ok ? QStringLiteral("期初记账成功！") : QStringLiteral("期初记账不成功！"), MsgIcon::None,
-              MsgButtons::Ok, kTitle);
+    sink.show(ok ? QStringLiteral("期初记账成功！") : QStringLiteral("期初记账不成功！") + cause,
+              MsgIcon::None, MsgButtons::Ok, kTitle);
     return ok ? KeepOutcome::Done : KeepOutcome::Failed;
 }
 
@@ -96,6 +107,9 @@ KeepOutcome CancelCommand(LoginContext& ctx) {
     }
     try {
         posting.CancelPosting();
+    } catch (const OpeningsStateChanged& e) {
+        sink.exclamation(e.message());
+        return KeepOutcome::Refused;
     } catch (const DbError& e) {
         sink.exclamation(e.message());
         return KeepOutcome::Failed;

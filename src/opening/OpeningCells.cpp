@@ -353,7 +353,13 @@ void OpeningEntry::ValidateCell(QString& value, bool& cancel, int row, int col) 
     const QStringList before = m_grid.dataRow(row);
     const QString labelBefore = m_valuationLabel, styleBefore = CurWhValueStyle;
     QString v = value;
-    const Outcome outcome = runRule(env, v, row, col);
+    Outcome outcome = Outcome::Refuse;
+    try {
+        outcome = runRule(env, v, row, col);
+    } catch (const DbError& e) {
+        // A lookup the database failed: the cell is refused with the cause.
+        env.sink.critical(e.message());
+    }
     if (outcome != Outcome::Accept) {
         for (int c = 0; c < before.size(); ++c) env.set(row, c, before.at(c));
         m_valuationLabel = labelBefore;
@@ -368,6 +374,11 @@ void OpeningEntry::ValidateCell(QString& value, bool& cancel, int row, int col) 
     value = v;
     env.set(row, col, value);
     bDirty = true;
+    // The stored row as shown before its first change: what the store checks the
+    // account still holds.
+    bool stored = false;
+    const qint64 id = before.value(Col::AutoId).toLongLong(&stored);
+    if (stored && !m_rowsAsShown.contains(id)) m_rowsAsShown.insert(id, before);
 }
 
 bool OpeningEntry::cellEditable(int row, int col) const {

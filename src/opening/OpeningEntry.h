@@ -227,6 +227,13 @@ class OpeningEntry {
     QStringList loadedRow(const QSqlQuery& record, QString& method) const;
     // A stored row shown as the database now holds it (defaults, formats, costs).
     void showStoredRow(int row, qint64 autoId);
+    // The cells the grid shows for a stored row as the account holds it now; none
+    // when the row is gone.
+    std::optional<QStringList> storedCells(qint64 autoId);
+    // Inside the store's unit of work: whether the account still holds the row as
+    // the grid showed it before the edit (another copy may have changed or deleted
+    // it since); when not, says so and shows what the account holds.
+    bool storedAsShown(int row, qint64 autoId);
     void applyCommandRules();
     void updateReadOnly();
     MessageSink& sink();
@@ -270,6 +277,10 @@ class OpeningEntry {
     bool m_samePeriod = false;   // stock management in the period of inventory accounting
     int m_currentRow = -1;
     QString m_sortText;
+
+    // A stored row's cells as the grid showed them before its first accepted edit,
+    // by AutoID; dropped when the row is stored or the grid reloaded.
+    QHash<qint64, QStringList> m_rowsAsShown;
 
     // cell rules
     // Rights answers of the operator ("存货|<code>", "部门|<code>"), asked once per

@@ -152,19 +152,26 @@ QStringList OpeningEntry::loadedRow(const QSqlQuery& r, QString& methodOut) cons
     return row;
 }
 
-void OpeningEntry::showStoredRow(int row, qint64 autoId) {
+std::optional<QStringList> OpeningEntry::storedCells(qint64 autoId) {
     SqlFragment q = MainSelect;
     q.sql += QStringLiteral(" AND IA_Subsidiary.AutoID = ?");
     q.binds << autoId;
     QSqlQuery r = accountDb().exec(q);
-    if (!r.next()) return;
+    if (!r.next()) return std::nullopt;
     QString method;
-    const QStringList cells = loadedRow(r, method);
+    return loadedRow(r, method);
+}
+
+void OpeningEntry::showStoredRow(int row, qint64 autoId) {
+    m_rowsAsShown.remove(autoId);
+    const std::optional<QStringList> cells = storedCells(autoId);
+    if (!cells) return;
     for (int c = 0; c < Col::Count; ++c)
-        if (m_grid.text(row, c) != cells.at(c)) m_grid.setText(row, c, cells.at(c));
+        if (m_grid.text(row, c) != cells->at(c)) m_grid.setText(row, c, cells->at(c));
 }
 
 void OpeningEntry::LoadRows(const QString& whCode) {
+    m_rowsAsShown.clear();
     const bool perItem = m_ctx.gValueStyle == basis::kByInventory;
     if (!perItem) CurWhValueStyle = m_ctx.gAccPara->WarehouseValueStyle(whCode);
 

@@ -1,6 +1,7 @@
 // The checks a whole grid row must pass when the cursor leaves it, the statements
 // that store it as an opening row of IA_Subsidiary, and the planned-price rounding.
 
+#include "opening/CellRules.h"
 #include "opening/OpeningEntry.h"
 #include "opening/RowRules.h"
 
@@ -40,6 +41,16 @@ bool OpeningEntry::checkRow(int row) {
 }
 
 bool OpeningEntry::storeRow(int row) {
+    // The rights are asked afresh at every store: one taken away while the window
+    // is open holds from the next store on.
+    m_cellRights.clear();
+    {
+        QC_CELL_ENV(this);
+        if (const QString refusal = cells::rowRightsRefusal(env, row); !refusal.isEmpty()) {
+            sink().critical(refusal);
+            return false;
+        }
+    }
     const QStringList cells = m_grid.dataRow(row);
     auto cell = [&](int col) { return cells.at(col); };
     const bool perDepartment = m_ctx.gValueStyle == basis::kByDepartment;
@@ -87,39 +98,82 @@ bool OpeningEntry::storeRow(int row) {
         if (!isId) id.reset();
     }
 
-    bool stored = v.ok() && (insert || id.has_value());
-    bool posted = false;
-    if (stored) {
-        try {
-            Database& db = accountDb();
-            Transaction tx(db);
-            posted = !stillUnposted();
-            if (posted) {
-                stored = false;
-            } else if (insert) {
-                id = db.insertReturningId(QStringLiteral("IA_Subsidiary"), v.columns(), v.values(),
-                                          QStringLiteral("AutoID"));
-            } else {
-                QStringList sets;
-                for (const QString& c : v.columns()) sets << c + QStringLiteral(" = ?");
-                QVariantList binds = v.values();
-                binds << *id;
-                db.exec(QStringLiteral("UPDATE IA_Subsidiary SET %1 WHERE AutoID = ?").arg(sets.join(u',')),
-                        binds);
-            }
-            if (stored) tx.commit();
-        } catch (const DbError&) {
-            stored = false;
-        }
-    }
-    if (posted) return false;
-    if (!stored) {
+    if (!v.ok() || (!insert && !id)) {
         sink().critical(kOutOfRange);
         return false;
     }
+    bool posted = false, changedElsewhere = false;
+    try {
+        Database& db = accountDb();
+        Transaction tx(db);
+        posted = !stillUnposted();
+        if (posted) return false;
+        if (insert) {
+            id = db.insertReturningId(QStringLiteral("IA_Subsidiary"), v.columns(), v.values(),
+                                      QStringLiteral("AutoID"));
+        } else if (!storedAsShown(row, *id)) {
+            changedElsewhere = true;
+        } else {
+            QStringList sets;
+            for (const QString& c : v.columns()) sets << c + QStringLiteral(" = ?");
+            QVariantList binds = v.values();
+            binds << *id;
+            db.exec(QStringLiteral("UPDATE IA_Subsidiary SET %1 WHERE AutoID = ?").arg(sets.join(u',')),
+                    binds);
+        }
+        if (!changedElsewhere) tx.commit();
+    } catch (const DbError& e) {
+        // A figure the column cannot hold is the one failure the user can mend in
+        // the cell; any other names its cause (the row stays as typed).
+        sink().critical(e.kind() == DbError::Kind::OutOfRange ? kOutOfRange
+                                                              : QStringLiteral("保存失败：") + e.message());
+        return false;
+    }
+    if (changedElsewhere) return false;
     if (insert) m_grid.setText(row, Col::AutoId, QString::number(*id));
     showStoredRow(row, *id);
     bDirty = true;
+    return true;
+}
+
+// The columns an update of a stored row writes from its cells.
+const QList<int>& writtenColumns() {
+    static const QList<int> columns = [] {
+        QList<int> c{Col::VouDate, Col::DepCode,   Col::PersonCode,    Col::VouCode,  Col::InvCode,
+                     Col::VenCode, Col::InvHead,   Col::Batch,         Col::Quantity, Col::UnitCost,
+                     Col::Amount,  Col::ItemClass, Col::ItemClassName, Col::ItemName, Col::ItemCode};
+        for (int n = 0; n < 10; ++n) c << Col::Free1 + n;
+        for (const DefineField& f : defineFields()) c << f.col;
+        return c;
+    }();
+    return columns;
+}
+
+bool OpeningEntry::storedAsShown(int row, qint64 autoId) {
+    Database& db = accountDb();
+    // The row stays locked until the store ends: no copy changes it between this
+    // check and the write. SQLite's writing transactions are exclusive already.
+    if (db.kind() != DbKind::Sqlite)
+        db.exec(QStringLiteral("SELECT AutoID FROM IA_Subsidiary WHERE AutoID = ? FOR UPDATE"), {autoId});
+    const std::optional<QStringList> now = storedCells(autoId);
+    if (!now) {
+        // Nothing typed is lost: the row becomes a new one, stored at the next leave.
+        m_rowsAsShown.remove(autoId);
+        m_grid.setText(row, Col::AutoId, QString());
+        sink().critical(QStringLiteral("该行已被其他用户删除！再次保存时将作为新行存入。"));
+        return false;
+    }
+    // A row changed other than by typing (the tests' hand, a command's own
+    // statement) has no record of what was shown: nothing to hold it against.
+    const auto shown = m_rowsAsShown.constFind(autoId);
+    if (shown == m_rowsAsShown.cend()) return true;
+    for (const int c : writtenColumns()) {
+        if (shown->value(c) == now->value(c)) continue;
+        sink().critical(
+            QStringLiteral("该行已被其他用户修改！现在显示的是修改后的数据，请重新录入您的修改。"));
+        showStoredRow(row, autoId);
+        return false;
+    }
     return true;
 }
 
@@ -137,7 +191,13 @@ bool OpeningEntry::stillUnposted() {
 void OpeningEntry::ValidateAndStoreRow(bool& cancel, int row) {
     cancel = false;
     if (!m_grid.isDataRow(row) || m_readOnly) return;
-    if (!checkRow(row) || !storeRow(row)) cancel = true;
+    try {
+        if (!checkRow(row) || !storeRow(row)) cancel = true;
+    } catch (const DbError& e) {
+        // The database failed on a check's lookup: the row stays as typed.
+        sink().critical(QStringLiteral("保存失败：") + e.message());
+        cancel = true;
+    }
 }
 
 bool OpeningEntry::CheckAllRows() {

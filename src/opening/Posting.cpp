@@ -136,8 +136,8 @@ void Posting::lockOpenings(bool mustBePosted) {
     AccPara& para = accParaOf(m_ctx);
     para.LockOpenings();
     const bool posted = para.IsPosted(QStringLiteral("IA"));
-    if (posted && !mustBePosted) throw DbError(QStringLiteral("期初已经记账！"));
-    if (!posted && mustBePosted) throw DbError(QStringLiteral("期初尚未记账，无需恢复！"));
+    if (posted && !mustBePosted) throw OpeningsStateChanged(QStringLiteral("期初已经记账！"));
+    if (!posted && mustBePosted) throw OpeningsStateChanged(QStringLiteral("期初尚未记账，无需恢复！"));
 }
 
 void Posting::PostOpenings() {

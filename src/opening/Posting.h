@@ -19,6 +19,13 @@ class MessageSink;
 
 namespace qc::opening {
 
+// The openings are no longer in the state a posting or a cancelling needs: another
+// copy posted or cancelled them first. Its message is the command's refusal.
+class OpeningsStateChanged : public DbError {
+  public:
+    using DbError::DbError;
+};
+
 class Posting {
   public:
     explicit Posting(LoginContext& ctx);
@@ -69,8 +76,8 @@ class Posting {
 
   private:
     // The start of posting and cancelling: the openings' lock taken inside the
-    // caller's unit of work, then the posted state they need (else DbError with
-    // the command's message).
+    // caller's unit of work, then the posted state they need (else
+    // OpeningsStateChanged with the command's message).
     void lockOpenings(bool mustBePosted);
     Database& db();
     MessageSink& sink();

@@ -16,6 +16,7 @@ namespace qc {
 
 namespace {
 QAtomicInteger<quint64> g_connectionCounter;
+QAtomicInteger<int> g_lockWaitMs = 10000;
 
 QString describe(const QSqlError& e) {
     QString t = e.databaseText();
@@ -40,7 +41,39 @@ QString notAnAccount(const ConnectionInfo& info) {
 // read-only transaction (a read-only server or standby).
 constexpr int kSqliteReadOnly = 8;
 constexpr int kSqliteNotADatabase = 26;
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteFull = 13;
 const QLatin1StringView kPostgresReadOnly("25006");
+const QLatin1StringView kPostgresOutOfRange("22003");
+
+// PostgreSQL's classes and codes of the other causes: lock not available,
+// deadlock and serialization (busy), insufficient resources (full), the
+// connection broken or the server shutting down (lost).
+DbError::Kind postgresKind(const QString& state) {
+    if (state == kPostgresReadOnly) return DbError::Kind::ReadOnly;
+    if (state == kPostgresOutOfRange) return DbError::Kind::OutOfRange;
+    if (state == u"55P03" || state == u"40P01" || state == u"40001") return DbError::Kind::Busy;
+    if (state.startsWith(u"53")) return DbError::Kind::Full;
+    if (state.startsWith(u"08") || state.startsWith(u"57P")) return DbError::Kind::Lost;
+    return DbError::Kind::Failed;
+}
+
+DbError::Kind sqliteKind(int primary) {
+    switch (primary) {
+        case kSqliteReadOnly:
+            return DbError::Kind::ReadOnly;
+        case kSqliteNotADatabase:
+            return DbError::Kind::NotAnAccount;
+        case kSqliteBusy:
+        case kSqliteLocked:
+            return DbError::Kind::Busy;
+        case kSqliteFull:
+            return DbError::Kind::Full;
+        default:
+            return DbError::Kind::Failed;
+    }
+}
 }  // namespace
 
 DbError::DbError(const QString& message, QString statement, Kind kind)
@@ -61,16 +94,42 @@ std::unique_ptr<Database> Database::open(const QString& connectionString, OpenMo
         }
     }
     auto d = connect(connectionString, mode, false);
-    if (d->m_info.kind == DbKind::Sqlite) {
-        d->exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-        d->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-        d->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-        d->exec(QStringLiteral("PRAGMA case_sensitive_like = ON"));
-    } else {
-        d->exec(QStringLiteral("SET client_min_messages TO WARNING"));
-        if (mode != OpenMode::Any) d->checkHoldsAccount(mode);  // looking changes nothing on a server
-    }
+    d->setUpSession();
+    if (d->m_info.kind != DbKind::Sqlite && mode != OpenMode::Any)
+        d->checkHoldsAccount(mode);  // looking changes nothing on a server
     return d;
+}
+
+void Database::setUpSession() {
+    if (m_info.kind == DbKind::Sqlite) {
+        exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        exec(QStringLiteral("PRAGMA case_sensitive_like = ON"));
+    } else {
+        exec(QStringLiteral("SET client_min_messages TO WARNING"));
+        // A lock another copy holds is waited for as long as SQLite's busy timeout,
+        // then the statement fails with the cause named, rather than the window
+        // waiting without end.
+        exec(QStringLiteral("SET lock_timeout = %1").arg(g_lockWaitMs.loadRelaxed()));
+    }
+}
+
+void Database::setLockWait(int milliseconds) {
+    g_lockWaitMs.storeRelaxed(milliseconds);
+}
+
+void Database::reconnectIfLost() {
+    if (!m_lost || m_txDepth > 0) return;
+    // The server dropped the connection (restarted, or the session was ended): the
+    // next unit of work opens it again, so that the window stays usable.
+    m_db.close();
+    if (!m_db.open())
+        throw DbError(QStringLiteral("与数据库的连接已断开：%1（%2）")
+                          .arg(m_info.display(), describe(m_db.lastError())),
+                      {}, DbError::Kind::Lost);
+    m_lost = false;
+    setUpSession();
 }
 
 std::unique_ptr<Database> Database::connect(const QString& connectionString, OpenMode mode, bool readOnly) {
@@ -84,9 +143,8 @@ std::unique_ptr<Database> Database::connect(const QString& connectionString, Ope
     if (d->m_info.kind == DbKind::Sqlite) {
         d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->m_name);
         d->m_db.setDatabaseName(d->m_info.path);
-        d->m_db.setConnectOptions(readOnly
-                                      ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;QSQLITE_OPEN_READONLY")
-                                      : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        const QString wait = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_lockWaitMs.loadRelaxed());
+        d->m_db.setConnectOptions(readOnly ? wait + QStringLiteral(";QSQLITE_OPEN_READONLY") : wait);
     } else {
         d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), d->m_name);
         d->m_db.setHostName(d->m_info.host);
@@ -117,21 +175,37 @@ void Database::checkHoldsAccount(OpenMode mode) {
 
 DbError Database::failure(const QSqlError& error, const QString& statement) const {
     const QString code = error.nativeErrorCode();
-    bool readOnly = false;
-    bool notADatabase = false;
-    if (m_info.kind == DbKind::Sqlite) {
-        const int primary = code.toInt() & 0xff;
-        readOnly = primary == kSqliteReadOnly;
-        notADatabase = primary == kSqliteNotADatabase;
-    } else {
-        readOnly = code == kPostgresReadOnly;
+    DbError::Kind kind = m_info.kind == DbKind::Sqlite ? sqliteKind(code.toInt() & 0xff) : postgresKind(code);
+    // A connection the server dropped gives the driver's text and no code.
+    if (m_info.kind != DbKind::Sqlite && kind == DbError::Kind::Failed &&
+        error.type() == QSqlError::ConnectionError)
+        kind = DbError::Kind::Lost;
+    if (m_info.kind != DbKind::Sqlite && kind == DbError::Kind::Failed && !m_db.isOpen())
+        kind = DbError::Kind::Lost;
+    if (kind == DbError::Kind::Lost) m_lost = true;
+    const QString why = describe(error);
+    switch (kind) {
+        case DbError::Kind::ReadOnly:
+            return DbError(QStringLiteral("数据库是只读的，不能写入：%1（%2）").arg(m_info.display(), why),
+                           statement, kind);
+        case DbError::Kind::NotAnAccount:
+            return DbError(notAnAccount(m_info), statement, kind);
+        case DbError::Kind::OutOfRange:
+            return DbError(QStringLiteral("数据超出允许范围（%1）").arg(why), statement, kind);
+        case DbError::Kind::Busy:
+            return DbError(
+                QStringLiteral("数据正被其他用户使用，请稍后再试：%1（%2）").arg(m_info.display(), why),
+                statement, kind);
+        case DbError::Kind::Full:
+            return DbError(QStringLiteral("磁盘空间不足：%1（%2）").arg(m_info.display(), why), statement,
+                           kind);
+        case DbError::Kind::Lost:
+            return DbError(QStringLiteral("与数据库的连接已断开：%1（%2）").arg(m_info.display(), why),
+                           statement, kind);
+        case DbError::Kind::Failed:
+            break;
     }
-    if (readOnly)
-        return DbError(
-            QStringLiteral("数据库是只读的，不能写入：%1（%2）").arg(m_info.display(), describe(error)),
-            statement, DbError::Kind::ReadOnly);
-    if (notADatabase) return DbError(notAnAccount(m_info), statement, DbError::Kind::NotAnAccount);
-    return DbError(describe(error), statement);
+    return DbError(why, statement);
 }
 
 Database::~Database() {
@@ -154,6 +228,7 @@ void Database::checkThread() const {
 
 QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
     checkThread();
+    reconnectIfLost();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
@@ -243,6 +318,7 @@ QStringList Database::columnsOf(const QString& table) {
 
 void Database::begin() {
     checkThread();
+    reconnectIfLost();
     if (m_info.kind == DbKind::Sqlite) {
         // A unit of work takes SQLite's write lock when it starts, not at its first
         // write: what it reads is then the last committed state and stays so until

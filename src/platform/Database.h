@@ -22,6 +22,10 @@ class DbError : public std::runtime_error {
         Failed,        // the statement or the connection failed (the driver's text says why)
         ReadOnly,      // the database takes no writes (a read-only file or server)
         NotAnAccount,  // the database is there but holds no account (or is no database at all)
+        OutOfRange,    // a number the column cannot hold
+        Busy,          // another copy holds the database or the rows (a lock not given in time)
+        Full,          // the disk or the database file is full
+        Lost,          // the connection to the server broke off
     };
     DbError(const QString& message, QString statement = {}, Kind kind = Kind::Failed);
     [[nodiscard]] QString message() const { return m_message; }
@@ -117,6 +121,10 @@ class Database {
 
     [[nodiscard]] bool inTransaction() const { return m_txDepth > 0; }
 
+    // How long a statement waits for a lock another connection holds before it
+    // fails with DbError::Kind::Busy (10 s unless set); for connections opened after.
+    static void setLockWait(int milliseconds);
+
   private:
     friend class Transaction;
     Database() = default;
@@ -130,6 +138,10 @@ class Database {
     void commit();
     void rollback();
     void checkThread() const;
+    // The settings every session starts with.
+    void setUpSession();
+    // Opens the connection again after the server dropped it, between units of work.
+    void reconnectIfLost();
 
     QSqlDatabase m_db;
     QString m_name;
@@ -140,6 +152,7 @@ class Database {
     std::thread::id m_owner;
     int m_txDepth = 0;
     bool m_txFailed = false;
+    mutable bool m_lost = false;  // the server dropped the connection
 };
 
 // One unit of work: statements between construction and commit() are applied

@@ -347,6 +347,7 @@ TEST_P(DispatchedGoodsTest, TheFourFiguresKeepOneUnitPriceAndAnEditIsStoredAtOnc
     namespace DCol = dispatched::DCol;
     grid::GridModel& g = e.grid();
     ASSERT_EQ(g.text(0, DCol::InvCode), u"1101"_s);  // 10 dispatched, 4 settled, 6 open
+    const QStringList loaded = g.dataRow(0);
     const auto type = [&](int col, const QString& text) -> std::optional<QString> {
         QString value = text;
         bool cancel = false;
@@ -384,7 +385,7 @@ TEST_P(DispatchedGoodsTest, TheFourFiguresKeepOneUnitPriceAndAnEditIsStoredAtOnc
     EXPECT_EQ(g.text(0, DCol::OutHeadName), u"分期收款发出商品"_s);
 
     type(DCol::OutAmount, u"1,234.5"_s);
-    ASSERT_TRUE(e.StoreRow(0)) << sink.last().toStdString();
+    ASSERT_TRUE(e.StoreRow(0, loaded)) << sink.last().toStdString();
     const qint64 id = g.text(0, DCol::AutoId).toLongLong();
     QSqlQuery q = db().exec(
         u"SELECT iAOutPrice, iInCost, iOutCost, iAInPrice, cOutHead, iAOutQuantity FROM IA_EnSubsidiary "
@@ -402,16 +403,28 @@ TEST_P(DispatchedGoodsTest, TheFourFiguresKeepOneUnitPriceAndAnEditIsStoredAtOnc
     // An amount its column cannot hold is refused on either database: nothing
     // stored, and the row shows what is stored.
     const QStringList stored = g.dataRow(0);
-    QString huge = u"1234567890123456"_s;
-    bool cancel = false;
-    sink.clear();
-    e.ValidateAndStore(huge, cancel, 0, DCol::OutAmount);
-    EXPECT_TRUE(cancel);
-    EXPECT_EQ(sink.texts(), QStringList{u"数据超出允许范围"_s});
-    EXPECT_EQ(g.dataRow(0), stored);
-    EXPECT_EQ(
-        Decimal::fromVariant(db().scalar(u"SELECT iAOutPrice FROM IA_EnSubsidiary WHERE AutoID = ?"_s, {id})),
-        *Decimal::parse(u"1234.50"_s));
+    const auto refused = [&](QString value, int col, const QString& message) {
+        bool cancel = false;
+        sink.clear();
+        e.ValidateAndStore(value, cancel, 0, col);
+        EXPECT_TRUE(cancel);
+        EXPECT_EQ(sink.texts(), QStringList{message});
+        EXPECT_EQ(g.dataRow(0), stored);
+    };
+    const auto storedAmount = [&] {
+        return Decimal::fromVariant(
+            db().scalar(u"SELECT iAOutPrice FROM IA_EnSubsidiary WHERE AutoID = ?"_s, {id}));
+    };
+    refused(u"1234567890123456"_s, DCol::OutAmount, u"数据超出允许范围"_s);
+    EXPECT_EQ(storedAmount(), *Decimal::parse(u"1234.50"_s));
+
+    // Another copy changes the row's amount, then deletes the row: this window's
+    // edit over what it showed is refused both times, the other copy's work kept.
+    db().exec(u"UPDATE IA_EnSubsidiary SET iAOutPrice = 999 WHERE AutoID = ?"_s, {id});
+    refused(u"200"_s, DCol::UnitPrice, u"该行已被其他用户修改！请重新查询后再修改。"_s);
+    EXPECT_EQ(storedAmount(), Decimal(999));
+    db().exec(u"DELETE FROM IA_EnSubsidiary WHERE AutoID = ?"_s, {id});
+    refused(u"200"_s, DCol::UnitPrice, u"该行已被其他用户删除！请重新查询。"_s);
 }
 
 // Catches: the grid editable or 取数/清空 offered without the rights, after

@@ -183,6 +183,52 @@ TEST_P(OpeningRowsTest, LeavingAStoredRowUpdatesIt) {
     EXPECT_EQ(storedNumber(id, u"cDefine5"_s), Decimal(13));
 }
 
+// Catches: a lost update, where a row another copy changed since this window
+// showed it is overwritten by the values this window showed, or an edit of a row
+// another copy deleted reported as stored while nothing was written.
+TEST_P(OpeningRowsTest, ARowChangedOrDeletedElsewhereIsNotOverwritten) {
+    open();
+    pick(u"02"_s);
+    const auto typeCell = [&](int row, int col, const QString& text) {
+        QString value = text;
+        bool cancel = false;
+        entry->ValidateCell(value, cancel, row, col);
+        ASSERT_FALSE(cancel) << sink.last().toStdString();
+        grid().setText(row, col, value);
+    };
+    const qint64 id = idOf(0);
+    typeCell(0, Col::Batch, u"B-1"_s);
+    // The other copy changes the quantity while this window edits the batch.
+    db().exec(u"UPDATE IA_Subsidiary SET iAInQuantity = 41, iAInPrice = 340.3 WHERE AutoID = ?"_s, {id});
+    sink.clear();
+    EXPECT_FALSE(leave(0));
+    EXPECT_EQ(sink.texts(),
+              QStringList{u"该行已被其他用户修改！现在显示的是修改后的数据，请重新录入您的修改。"_s});
+    EXPECT_EQ(storedNumber(id, u"iAInQuantity"_s), Decimal(41));
+    EXPECT_TRUE(stored(id, u"cBatchCode"_s).isNull());
+    EXPECT_EQ(Decimal::fromText(grid().text(0, Col::Quantity)), Decimal(41));
+    // Typed again over what is now shown, the edit is stored.
+    typeCell(0, Col::Batch, u"B-1"_s);
+    ASSERT_TRUE(leave(0)) << sink.last().toStdString();
+    EXPECT_EQ(stored(id, u"cBatchCode"_s).toString(), u"B-1"_s);
+    EXPECT_EQ(storedNumber(id, u"iAInQuantity"_s), Decimal(41));
+
+    // The other copy deletes the second row: the edit is not lost, the row is
+    // stored anew at the next leave.
+    const qint64 gone = idOf(1);
+    const qint64 rows = count(u"1 = 1"_s);
+    typeCell(1, Col::Batch, u"B-2"_s);
+    db().exec(u"DELETE FROM IA_Subsidiary WHERE AutoID = ?"_s, {gone});
+    sink.clear();
+    EXPECT_FALSE(leave(1));
+    EXPECT_EQ(sink.texts(), QStringList{u"该行已被其他用户删除！再次保存时将作为新行存入。"_s});
+    EXPECT_EQ(grid().text(1, Col::AutoId), QString());
+    EXPECT_EQ(count(u"1 = 1"_s), rows - 1);
+    ASSERT_TRUE(leave(1)) << sink.last().toStdString();
+    EXPECT_EQ(count(u"1 = 1"_s), rows);
+    EXPECT_EQ(stored(idOf(1), u"cBatchCode"_s).toString(), u"B-2"_s);
+}
+
 // Catches: the project check skipped after a group-A failure or when the rest of
 // the row is valid, and group A reporting more than its first failure.
 TEST_P(OpeningRowsTest, ProjectClassNeedsAProjectWhateverElseFails) {

@@ -7,6 +7,7 @@
 // data.
 
 #include "platform/Database.h"
+#include "platform/Schema.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -46,12 +47,24 @@ inline QString dumpValue(const QVariant& v) {
 }
 
 // Every table but the work tables (and `skip`, lower case), rows ordered by all
-// columns, values as text separated by a unit separator.
-inline DatabaseDump dumpDatabase(Database& db, const QStringList& skip = {}) {
+// columns, values as text separated by a unit separator. Without `identities`
+// the numbers a table gives its rows (and the columns that refer to them) are
+// left out: rows written again by a repeated command then compare equal.
+inline DatabaseDump dumpDatabase(Database& db, const QStringList& skip = {}, bool identities = true) {
     DatabaseDump out;
     for (const QString& table : db.tables()) {
         if (isWorkTable(table) || skip.contains(table)) continue;
-        const QStringList columns = db.columnsOf(table);
+        QStringList columns = db.columnsOf(table);
+        // The columns that hold another table's row numbers go with them.
+        static const QStringList references{QStringLiteral("ia_valuationass.subid")};
+        if (!identities)
+            columns.removeIf(
+                [&table](const QString& n) { return references.contains(table + u'.' + n.toLower()); });
+        if (const TableDef* def = identities ? nullptr : findTable(table))
+            for (const ColumnDef& c : def->columns)
+                if (c.type == ColType::Identity)
+                    columns.removeIf(
+                        [&c](const QString& n) { return n.compare(c.name, Qt::CaseInsensitive) == 0; });
         if (columns.isEmpty()) continue;
         QStringList order;
         for (int i = 1; i <= columns.size(); ++i) order << QString::number(i);

@@ -5,12 +5,12 @@
 // not block the next run, nor do the work tables it left; and the operation then
 // runs to its end.
 
+#include "CliProcess.h"
 #include "demo/Demo.h"
 #include "support/DatabaseDump.h"
 #include "support/TestDb.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
@@ -25,27 +25,12 @@ class CrashSafetyTest : public test::DbTest {
         DbTest::SetUp();
         demo::createDemo(db());
     }
-    struct Run {
-        bool killed = false;
-        int code = 0;
-        QString err;
-    };
     // The command in a process of its own, killed at its `killAt`-th step (0: never).
-    Run run(const QStringList& command, int killAt) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    test::CopyResult run(const QStringList& command, int killAt) {
+        QProcessEnvironment env;
         env.insert(u"QC_KILL_AT_STEP"_s, QString::number(killAt));
-        env.insert(u"QC_FAST_HASH"_s, u"1"_s);
-        p.setProcessEnvironment(env);
-        p.start(
-            QStringLiteral(QC_QCINPUT_PATH),
-            command + QStringList{u"--db"_s, conn(), u"--user"_s, u"demo"_s, u"--password"_s, u"demo123"_s});
-        EXPECT_TRUE(p.waitForFinished(120000)) << command.join(u' ').toStdString();
-        Run r;
-        r.killed = p.exitStatus() == QProcess::CrashExit;
-        r.code = p.exitCode();
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        const std::unique_ptr<QProcess> p = test::startCopy(command, conn(), env);
+        return test::finishCopy(*p, command.join(u' '));
     }
     // The account's data: not the claims of running copies (a dead copy's claim is
     // cleared by the next run) nor the counter that numbers instances.
@@ -78,7 +63,7 @@ TEST_P(CrashSafetyTest, AKillAtAnyStepLeavesTheAccountAsBefore) {
         const test::DatabaseDump before = dump();
         int killAt = 1;
         for (;; ++killAt) {
-            const Run r = run(operation, killAt);
+            const test::CopyResult r = run(operation, killAt);
             if (!r.killed) {
                 ASSERT_EQ(r.code, 0) << name << " after " << killAt - 1 << " kills: " << r.err.toStdString();
                 break;

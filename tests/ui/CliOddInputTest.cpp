@@ -1,0 +1,134 @@
+// The odd and hostile texts as the value of every option of the command line:
+// each run ends with an exit code and, when it refuses, a message a user can read;
+// nothing is written by a refused run or by a command that only reads.
+
+#include "CliRun.h"
+#include "demo/Demo.h"
+#include "support/DatabaseDump.h"
+#include "support/OddInputs.h"
+#include "support/TestDb.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace qc {
+namespace {
+
+class CliOddInputTest : public test::DbTest {
+  protected:
+    void SetUp() override {
+        qputenv("QC_FAST_HASH", "1");
+        DbTest::SetUp();
+        demo::createDemo(db());
+        file = dir.filePath(u"openings.csv"_s);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("存货编码,数量,单价\r\n1101,5,8.3\r\n");
+    }
+    // The account's data; failed logins are counted by design.
+    test::DatabaseDump dump() {
+        return test::dumpDatabase(db(), {u"qc_task"_s, u"qc_counter"_s, u"qc_login_fail"_s});
+    }
+    QTemporaryDir dir;
+    QString file;
+};
+
+// A refusal a user can read: in Chinese, naming options and values as typed, and
+// no driver's or statement's words.
+bool isClearRefusal(const QString& err, const QString& input) {
+    QString m = err;
+    if (!input.isEmpty()) m.remove(input);
+    bool chinese = false;
+    for (const QChar c : m) chinese = chinese || (c.unicode() >= 0x4e00 && c.unicode() <= 0x9fff);
+    for (const char* word :
+         {"QSQLITE", "QPSQL", "ERROR:", "syntax", "SELECT ", "INSERT ", "UPDATE ", "DELETE ", "Unable to"})
+        if (m.contains(QLatin1StringView(word), Qt::CaseInsensitive)) return false;
+    return chinese;
+}
+
+struct OptionCase {
+    QStringList words;  // the command and its other options
+    QString option;     // the option the input is given to
+    bool writes;        // the command changes the account when it succeeds
+};
+
+// Catches: an option value that crashes the command, lets an exception out, ends
+// without an exit code or with a refusal in a driver's words or none, or reaches
+// the database as anything but a bound value (a quote, a NUL, a pattern character
+// changing what is read or written).
+TEST_P(CliOddInputTest, EveryOptionTakesAnyText) {
+    QList<OptionCase> cases;
+    for (const QString& option : {u"--user"_s, u"--password"_s, u"--date"_s, u"--year"_s, u"--account"_s,
+                                  u"--warehouses"_s, u"--class"_s, u"--from"_s, u"--to"_s, u"--grades"_s})
+        cases << OptionCase{{u"summary"_s}, option, false};
+    cases << QList<OptionCase>{
+        {{u"reconcile"_s}, u"--warehouses"_s, false},
+        {{u"reconcile"_s}, u"--class"_s, false},
+        {{u"reconcile"_s, u"--free"_s}, u"--to"_s, false},
+        {{u"export"_s, u"--format"_s, u"csv"_s, u"--out"_s, dir.filePath(u"out.csv"_s)}, u"--what"_s, false},
+        {{u"export"_s, u"--what"_s, u"openings"_s, u"--out"_s, dir.filePath(u"out.csv"_s)},
+         u"--format"_s,
+         false},
+        {{u"export"_s, u"--what"_s, u"openings"_s, u"--format"_s, u"csv"_s, u"--out"_s,
+          dir.filePath(u"o.csv"_s)},
+         u"--warehouse"_s,
+         false},
+        {{u"export"_s, u"--what"_s, u"dispatched"_s, u"--format"_s, u"csv"_s, u"--out"_s,
+          dir.filePath(u"d.csv"_s)},
+         u"--type"_s,
+         false},
+        {{u"fetch-stock"_s, u"--overwrite"_s, u"yes"_s}, u"--warehouse"_s, true},
+        {{u"fetch-stock"_s, u"--warehouse"_s, u"02"_s}, u"--overwrite"_s, true},
+        {{u"import-openings"_s, u"--warehouse"_s, u"08"_s}, u"--file"_s, true},
+        {{u"import-openings"_s, u"--file"_s, file, u"--warehouse"_s, u"08"_s}, u"--sheet"_s, true},
+        {{u"import-openings"_s, u"--file"_s, file, u"--overwrite"_s, u"no"_s}, u"--warehouse"_s, true},
+        {{u"fetch-dispatched"_s}, u"--type"_s, true},
+    };
+    test::DatabaseDump before = dump();
+    int runs = 0, refused = 0;
+    // Options read against a fixed list of choices never reach the database.
+    const QStringList choices{u"--type"_s,   u"--format"_s, u"--what"_s, u"--overwrite"_s,
+                              u"--grades"_s, u"--year"_s,   u"--date"_s};
+    for (const OptionCase& c : cases) {
+        if (GetParam() != "sqlite" && choices.contains(c.option)) continue;
+        SCOPED_TRACE((c.words.first() + u' ' + c.option).toStdString());
+        // Every input on SQLite; on the server those it treats apart from plain text.
+        for (const QString& input :
+             GetParam() == "sqlite" ? test::oddInputs() : test::databaseSensitiveInputs()) {
+            SCOPED_TRACE(test::describeInput(input));
+            QStringList words = c.words;
+            if (c.option != u"--user" && c.option != u"--password")
+                words << u"--user"_s << u"demo"_s << u"--password"_s << u"demo123"_s;
+            else if (c.option == u"--user")
+                words << u"--password"_s << u"demo123"_s;
+            else
+                words << u"--user"_s << u"demo"_s;
+            words << u"--db"_s << conn() << c.option << input;
+            const test::CliResult r = test::runCli(words);
+            ++runs;
+            EXPECT_GE(r.code, 0);
+            EXPECT_LE(r.code, 3);
+            if (r.code != 0 && r.code != 3) {
+                ++refused;
+                EXPECT_TRUE(isClearRefusal(r.err + r.out, input)) << (r.err + r.out).toStdString();
+                if (c.writes) {
+                    EXPECT_EQ(test::dumpDifference(before, dump()), QString()) << "a refused run wrote";
+                }
+            } else if (c.writes) {
+                before = dump();
+            }
+        }
+        if (!c.writes) {
+            EXPECT_EQ(test::dumpDifference(before, dump()), QString()) << "a reading command wrote";
+        }
+    }
+    RecordProperty("runs", runs);
+    RecordProperty("refused", refused);
+}
+
+QC_DB_SUITE(CliOddInputTest);
+
+}  // namespace
+}  // namespace qc
