@@ -15,6 +15,9 @@ mapfile -t sources < <(find src app tests bench -type f \( -name '*.cpp' -o -nam
 clang-format --dry-run --Werror "${sources[@]}"
 echo "${#sources[@]} files formatted"
 
+echo "== clang-tidy (the files the last five commits changed)"
+bash scripts/tidy.sh --since HEAD~5 "${QC_BUILD_ROOT:-build}/tidy"
+
 qc_start_postgres
 export QC_TEST_PG=postgresql://qc:qc@localhost:5432/qc_test
 export QC_FAST_HASH=1
