@@ -149,12 +149,14 @@ Command cancelPostCommand();       // CliPosting.cpp
 Command summaryCommand();          // CliSummary.cpp
 Command reconcileCommand();        // CliReconcile.cpp
 Command exportCommand();           // CliExport.cpp
+Command auditCommand();            // CliAudit.cpp
 
 const QList<Command>& commands() {
     static const QList<Command> list = {
         initDbCommand(),          initDemoCommand(), genScaleCommand(),   fetchStockCommand(),
         importOpeningsCommand(),  postCommand(),     cancelPostCommand(), fetchDispatchedCommand(),
         clearDispatchedCommand(), summaryCommand(),  reconcileCommand(),  exportCommand(),
+        auditCommand(),
     };
     return list;
 }

@@ -3,6 +3,7 @@
 #include "dispatched/DispatchedColumns.h"
 #include "domain/Vocabulary.h"
 #include "host/AccPara.h"
+#include "host/AuditTrail.h"
 #include "host/TaskLease.h"
 #include "host/VqLogin.h"
 #include "platform/Decimal.h"
@@ -364,10 +365,13 @@ bool DispatchedEntry::StoreRow(int row, const QStringList& shown) {
         Database& db = accountDb(m_ctx);
         Transaction tx(db);
         if (!storedAsShown(id, shown)) return false;
+        const QJsonObject before = audit::rowValues(db, QStringLiteral("IA_EnSubsidiary"), id);
         db.exec(
             QStringLiteral("UPDATE IA_EnSubsidiary SET cOutHead = ?, iAInQuantity = ?, iInCost = ?, "
                            "iAInPrice = ?, iAOutQuantity = ?, iOutCost = ?, iAOutPrice = ? WHERE AutoID = ?"),
             values);
+        audit::recordRow(db, audit::actorOf(m_ctx.gLogin), audit::kChangeDispatched,
+                         QStringLiteral("IA_EnSubsidiary"), id, before, businessName(m_type));
         tx.commit();
     } catch (const DbError& e) {
         // The row is left as it was; the user hears why.

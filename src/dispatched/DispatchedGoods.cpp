@@ -1,6 +1,7 @@
 #include "dispatched/DispatchedGoods.h"
 
 #include "domain/Vocabulary.h"
+#include "host/AuditTrail.h"
 #include "host/VqLogin.h"
 #include "platform/Database.h"
 #include "platform/Dialect.h"
@@ -257,13 +258,36 @@ bool hasRows(LoginContext& ctx, BusinessType type) {
                .toLongLong() > 0;
 }
 
+namespace {
+
+// The trail's event of a fetch or a clear of one business type, in its unit of work.
+void recordEvent(LoginContext& ctx, const QString& operation, BusinessType type, const QJsonObject& counts,
+                 std::optional<qint64> reserved = std::nullopt) {
+    audit::Event e;
+    e.operation = operation;
+    e.businessType = businessName(type);
+    e.detail = counts;
+    audit::record(accountDb(ctx), audit::actorOf(ctx.gLogin), e, reserved);
+}
+
+}  // namespace
+
 FetchResult GetFromXsFcsp(LoginContext& ctx, BusinessType type) {
-    return Fetch(ctx, type).run();
+    const FetchResult r = Fetch(ctx, type).run();
+    recordEvent(ctx, audit::kFetchDispatched, type,
+                {{QStringLiteral("取回行数"), r.inserted},
+                 {QStringLiteral("标记发货单"), r.notesMarked},
+                 {QStringLiteral("标记发票"), r.invoicesMarked}});
+    return r;
 }
 
 ClearResult DeleteQCFCSP(LoginContext& ctx, BusinessType type) {
     Database& db = accountDb(ctx);
     ClearResult r;
+    // The trail keeps the rows the clear deletes, whole, under its event.
+    const qint64 event = audit::reserve(db);
+    audit::keepRows(db, event, QStringLiteral("IA_EnSubsidiary"),
+                    {QStringLiteral("cBusType = ? AND iMonth = 0"), {businessName(type)}});
     announceStep(kClearUnit, QStringLiteral("delete"));
     r.deleted =
         db.execAffected(QStringLiteral("DELETE FROM IA_EnSubsidiary WHERE cBusType = ? AND iMonth = 0"),
@@ -291,6 +315,11 @@ ClearResult DeleteQCFCSP(LoginContext& ctx, BusinessType type) {
     }
     announceStep(kClearUnit, QStringLiteral("flag"));
     Fetch::setFetchedFlag(db, type, false);
+    recordEvent(ctx, audit::kClearDispatched, type,
+                {{QStringLiteral("删除行数"), r.deleted},
+                 {QStringLiteral("取消标记发货单"), r.notesUnmarked},
+                 {QStringLiteral("取消标记发票"), r.invoicesUnmarked}},
+                event);
     return r;
 }
 

@@ -73,6 +73,8 @@ inline const QString kInstalmentFetch = QStringLiteral("IA001003");
 inline const QString kInstalmentEdit = QStringLiteral("IA001002");
 inline const QString kConsignmentFetch = QStringLiteral("IA001103");
 inline const QString kConsignmentEdit = QStringLiteral("IA001102");
+// Reading the audit trail of the openings (操作日志): the administrator's by default.
+inline const QString kAuditTrail = QStringLiteral("ASM3190");
 }  // namespace task
 
 }  // namespace qc

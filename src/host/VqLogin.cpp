@@ -1,6 +1,7 @@
 #include "host/VqLogin.h"
 
 #include "host/AccPara.h"
+#include "host/AuditTrail.h"
 #include "host/HostDb.h"
 #include "host/LoginThrottle.h"
 #include "platform/Database.h"
@@ -51,6 +52,8 @@ std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* er
     qint64 wait = 0;
     try {
         LoginThrottle::ensureTable(db);
+        // An account made before the audit trail gets its tables at its first login.
+        audit::ensureTables(db);
         wait = LoginThrottle::beginAttempt(db, request.userId);
         if (wait == 0) {
             // The account keeps one row with the year it was set up in; a later year
@@ -68,6 +71,14 @@ std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* er
             else
                 wait = LoginThrottle::secondsToWait(db, request.userId);
         }
+        audit::Actor who{user ? user->userId : QString(), user ? user->userName : QString(),
+                         QSysInfo::machineHostName()};
+        audit::Event e;
+        e.operation = accountKnown && user ? audit::kLogin : audit::kLoginFailed;
+        e.detail = QJsonObject{{QStringLiteral("操作员"), request.userId.left(60)},
+                               {QStringLiteral("账套"), request.accountId},
+                               {QStringLiteral("年度"), request.accountYear}};
+        audit::record(db, who, e);
     } catch (const DbError& e) {
         // A read-only database is said as such: the login counts its attempts there.
         setError(e.kind() == DbError::Kind::ReadOnly
@@ -119,6 +130,10 @@ bool VqLogin::TaskExec(const QString& funcId, int mode, int /*reserved*/) {
         }
         if (!Users::holdsFunction(db, m_user.userId, funcId)) {
             m_taskMessage = QStringLiteral("操作员 %1 没有功能 %2 的权限").arg(m_user.userId, funcId);
+            audit::Event e;
+            e.operation = audit::kRefused;
+            e.detail = QJsonObject{{QStringLiteral("功能"), funcId}};
+            audit::record(db, audit::actorOf(this), e);
             return false;
         }
         if (mode == 1) return true;

@@ -2,6 +2,7 @@
 
 #include "domain/Vocabulary.h"
 #include "host/AccPara.h"
+#include "host/AuditTrail.h"
 #include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
@@ -76,6 +77,8 @@ void Posting::CancelPosting() {
                unsettledBinds(p));
     step("CancelPostedState");
     accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), false);
+    // What the posting made is made again by the next one: the event keeps counts.
+    recordPostingEvent(audit::kCancelPost);
     tx.commit();
 }
 

@@ -4,6 +4,7 @@
 #include "opening/FetchStock.h"
 
 #include "domain/Vocabulary.h"
+#include "host/AuditTrail.h"
 #include "opening/FetchParts.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
@@ -23,19 +24,35 @@ const QStringList& fetchSteps() {
     return steps;
 }
 
-bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows) {
-    Database& db = ctx.gDb->Connection();
-    // The rows a take-over may replace are those the operator could have typed:
-    // the same write rights on warehouse, department and item as the documents it
-    // reads. Rows outside them are neither counted nor deleted.
+namespace {
+
+// The rows a take-over may replace are those the operator could have typed: the
+// same write rights on warehouse, department and item as the documents it reads.
+// Rows outside them are neither counted nor deleted.
+SqlFragment replaceableRows(LoginContext& ctx, const QString& whCode) {
     SqlFragment rows{QStringLiteral("SELECT IA_Subsidiary.AutoID FROM IA_Subsidiary "
                                     "LEFT JOIN Inventory ON Inventory.cInvCode = IA_Subsidiary.cInvCode "
                                     "WHERE IA_Subsidiary.cVouType = ? AND IA_Subsidiary.cAccounter IS NULL "
                                     "AND IA_Subsidiary.cWhCode = ?"),
                      {voucher::kOpening, whCode}};
-    rows = rows.andWith(RowRightsFilter(ctx, QStringLiteral("IA_Subsidiary.cWhCode"),
+    return rows.andWith(RowRightsFilter(ctx, QStringLiteral("IA_Subsidiary.cWhCode"),
                                         QStringLiteral("IA_Subsidiary.cAccDep"),
                                         QStringLiteral("Inventory.iId"), true));
+}
+
+}  // namespace
+
+qint64 replaceOpenings(LoginContext& ctx, const QString& whCode, qint64 event) {
+    const SqlFragment rows = replaceableRows(ctx, whCode);
+    const qint64 kept = audit::keepRows(ctx.gDb->Connection(), event, QStringLiteral("IA_Subsidiary"),
+                                        {QStringLiteral("AutoID IN (") + rows.sql + u')', rows.binds});
+    Existqcdate(ctx, whCode, true);
+    return kept;
+}
+
+bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows) {
+    Database& db = ctx.gDb->Connection();
+    const SqlFragment rows = replaceableRows(ctx, whCode);
     if (deleteRows) {
         fetchStep(QStringLiteral("delete"));
         db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID IN (") + rows.sql + u')', rows.binds);
@@ -69,8 +86,19 @@ bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, Fetch
             sink.exclamation(refusal);
             return false;
         }
-        if (replace) Existqcdate(ctx, whCode, true);
+        // The trail keeps the rows the take-over replaces, whole, under its event.
+        Database& db = ctx.gDb->Connection();
+        const qint64 event = audit::reserve(db);
+        const qint64 replaced = replace ? replaceOpenings(ctx, whCode, event) : 0;
         r = GetFromKc(ctx, whCode);
+        audit::Event e;
+        e.operation = audit::kFetchStock;
+        e.warehouse = whCode;
+        e.detail = QJsonObject{{QStringLiteral("覆盖"), replace},
+                               {QStringLiteral("删除行数"), replaced},
+                               {QStringLiteral("取回行数"), r.inserted},
+                               {QStringLiteral("未取回行数"), r.refused}};
+        audit::record(db, audit::actorOf(ctx.gLogin), e, event);
         tx.commit();
     } catch (const DbError& e) {
         sink.show(e.message(), MsgIcon::None, MsgButtons::Ok, {});

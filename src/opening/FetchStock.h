@@ -17,6 +17,11 @@ struct LoginContext;
 
 namespace qc::opening {
 
+// Deletes the openings a take-over or an import replaces in the warehouse (those
+// Existqcdate deletes), keeping them whole in the audit trail under `event` first.
+// Inside the caller's unit of work; returns how many there were.
+qint64 replaceOpenings(LoginContext& ctx, const QString& whCode, qint64 event);
+
 // Whether the warehouse has unposted opening rows that the operator may change
 // (write rights on warehouse, department and item); with deleteRows set those rows
 // are removed (in the caller's transaction) and no others.

@@ -3,6 +3,7 @@
 #include "opening/OpeningEntry.h"
 
 #include "domain/Vocabulary.h"
+#include "host/AuditTrail.h"
 #include "host/VqLogin.h"
 #include "opening/FetchStock.h"
 #include "opening/Posting.h"
@@ -170,7 +171,10 @@ void OpeningEntry::mnuDelete(int row) {
     if (isId) {
         Transaction tx(accountDb());
         if (!stillUnposted()) return;
+        const QJsonObject before = audit::rowValues(accountDb(), QStringLiteral("IA_Subsidiary"), id);
         accountDb().exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID = ?"), {id});
+        audit::recordRow(accountDb(), audit::actorOf(m_ctx.gLogin), audit::kDeleteRow,
+                         QStringLiteral("IA_Subsidiary"), id, before);
         tx.commit();
     }
 

@@ -3,6 +3,7 @@
 // problem listed, and stored all together or not at all.
 
 #include "host/AccPara.h"
+#include "host/AuditTrail.h"
 #include "host/TaskLease.h"
 #include "opening/CellRules.h"
 #include "opening/FetchStock.h"
@@ -11,6 +12,7 @@
 #include "platform/SheetReader.h"
 #include "platform/UnitSteps.h"
 
+#include <QJsonArray>
 #include <QSet>
 
 namespace qc::opening {
@@ -405,12 +407,22 @@ ImportOutcome OpeningEntry::ImportSheet(const Sheet& sheet, const ImportRequest&
             updateReadOnly();
             return refuse(QStringLiteral("期初已经记账！"));
         }
+        const qint64 event = audit::reserve(db);
+        qint64 replaced = 0;
         if (replace)
-            for (const QString& wh : warehouses) Existqcdate(m_ctx, wh, true);
+            for (const QString& wh : warehouses) replaced += replaceOpenings(m_ctx, wh, event);
         QList<const RowValues*> values;
         values.reserve(total);
         for (const std::optional<CheckedRow>& r : checked) values << &r->values;
         insertRows(db, values);
+        audit::Event e;
+        e.operation = audit::kImport;
+        e.warehouse = warehouses.size() == 1 ? warehouses.first() : QString();
+        e.detail = QJsonObject{{QStringLiteral("仓库"), QJsonArray::fromStringList(warehouses)},
+                               {QStringLiteral("覆盖"), replace},
+                               {QStringLiteral("删除行数"), replaced},
+                               {QStringLiteral("导入行数"), total}};
+        audit::record(db, audit::actorOf(m_ctx.gLogin), e, event);
         tx.commit();
     } catch (const DbError& e) {
         return refuse(e.message());

@@ -1,6 +1,7 @@
 // The checks a whole grid row must pass when the cursor leaves it, the statements
 // that store it as an opening row of IA_Subsidiary, and the planned-price rounding.
 
+#include "host/AuditTrail.h"
 #include "opening/CellRules.h"
 #include "opening/OpeningEntry.h"
 #include "opening/RowRules.h"
@@ -111,15 +112,20 @@ bool OpeningEntry::storeRow(int row) {
         if (insert) {
             id = db.insertReturningId(QStringLiteral("IA_Subsidiary"), v.columns(), v.values(),
                                       QStringLiteral("AutoID"));
+            audit::recordRow(db, audit::actorOf(m_ctx.gLogin), audit::kInsertRow,
+                             QStringLiteral("IA_Subsidiary"), *id, {});
         } else if (!storedAsShown(row, *id)) {
             changedElsewhere = true;
         } else {
+            const QJsonObject before = audit::rowValues(db, QStringLiteral("IA_Subsidiary"), *id);
             QStringList sets;
             for (const QString& c : v.columns()) sets << c + QStringLiteral(" = ?");
             QVariantList binds = v.values();
             binds << *id;
             db.exec(QStringLiteral("UPDATE IA_Subsidiary SET %1 WHERE AutoID = ?").arg(sets.join(u',')),
                     binds);
+            audit::recordRow(db, audit::actorOf(m_ctx.gLogin), audit::kChangeRow,
+                             QStringLiteral("IA_Subsidiary"), *id, before);
         }
         if (!changedElsewhere) tx.commit();
     } catch (const DbError& e) {

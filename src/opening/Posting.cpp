@@ -2,6 +2,7 @@
 
 #include "domain/Vocabulary.h"
 #include "host/AccPara.h"
+#include "host/AuditTrail.h"
 #include "host/VqLogin.h"
 #include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
@@ -269,7 +270,22 @@ void Posting::PostOpenings() {
 
     step("PostedState");
     accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), true);
+    recordPostingEvent(audit::kPost);
     tx.commit();
+}
+
+void Posting::recordPostingEvent(const QString& operation) {
+    Database& d = db();
+    const auto count = [&d](const char* sql) { return d.scalar(QString::fromLatin1(sql)).toLongLong(); };
+    audit::Event e;
+    e.operation = operation;
+    e.detail = QJsonObject{
+        {QStringLiteral("期初行数"), count("SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0")},
+        {QStringLiteral("已记账期初行数"),
+         count("SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0 AND cAccounter IS NOT NULL")},
+        {QStringLiteral("汇总行数"), count("SELECT COUNT(*) FROM IA_Summary")},
+        {QStringLiteral("计价辅助行数"), count("SELECT COUNT(*) FROM IA_ValuationAss")}};
+    audit::record(d, audit::actorOf(m_ctx.gLogin), e);
 }
 
 }  // namespace qc::opening

@@ -92,6 +92,8 @@ class Posting {
     QString methodOf() const;
     QString lotValuedCondition() const;
     void stampOpenings(const QDate& postingDate, const QString& op);
+    // The trail's event of a posting or a cancelling, with the rows it leaves.
+    void recordPostingEvent(const QString& operation);
 
     LoginContext& m_ctx;
     QString m_valueStyle;

@@ -1,5 +1,7 @@
 #include "platform/Schema.h"
 
+#include "platform/Dialect.h"
+
 namespace qc {
 
 namespace {
@@ -321,6 +323,23 @@ QList<TableDef> documents() {
 
 }  // namespace
 
+// The audit trail of the openings: one row per event (its time from the database's
+// clock as text that sorts as time, JSON texts for the values), and the rows a bulk
+// operation deleted, whole, as JSON.
+QList<TableDef> auditTables() {
+    TableDef log =
+        table(QStringLiteral("IA_AuditLog"),
+              QStringLiteral("AutoID id, cTime t23!, cUserId t20, cUserName t40, cHost t255, "
+                             "cOperation t30!, cWhCode t10, cBusType t20, cInvCode t60, iRowID bi, "
+                             "cBefore t, cAfter t, cDetail t"),
+              {});
+    log.indexes << index(log.name, {QStringLiteral("cTime")}) << index(log.name, {QStringLiteral("iRowID")});
+    TableDef rows = table(QStringLiteral("IA_AuditRows"),
+                          QStringLiteral("AutoID id, iAuditID bi!, cTable t40!, iRowID bi, cRow t!"), {});
+    rows.indexes << index(rows.name, {QStringLiteral("iAuditID")});
+    return {log, rows};
+}
+
 // The account database's own tables, as the inventory-accounting module reads and
 // writes them.
 QList<TableDef> accountTables() {
@@ -329,7 +348,37 @@ QList<TableDef> accountTables() {
     l += dictionaries();
     l += ledgers();
     l += documents();
+    l += auditTables();
     return l;
+}
+
+QStringList appendOnlyGuards(const Dialect& d) {
+    const QString refusal = QStringLiteral("操作日志只能追加，不能修改或删除");
+    const QStringList tables{QStringLiteral("IA_AuditLog"), QStringLiteral("IA_AuditRows")};
+    QStringList out;
+    if (d.isSqlite()) {
+        for (const QString& t : tables)
+            for (const QString& what : {QStringLiteral("UPDATE"), QStringLiteral("DELETE")})
+                out << QStringLiteral(
+                           "CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 BEGIN SELECT "
+                           "RAISE(ABORT, '%4'); END")
+                           .arg(t, what.toLower(), what, refusal);
+        return out;
+    }
+    out << QStringLiteral(
+               "CREATE OR REPLACE FUNCTION qc_audit_append_only() RETURNS trigger LANGUAGE plpgsql "
+               "AS $$ BEGIN RAISE EXCEPTION '%1'; END $$")
+               .arg(refusal);
+    for (const QString& t : tables)
+        out << QStringLiteral(
+                   "CREATE OR REPLACE TRIGGER %1_no_change BEFORE UPDATE OR DELETE ON %1 FOR EACH ROW "
+                   "EXECUTE FUNCTION qc_audit_append_only()")
+                   .arg(t)
+            << QStringLiteral(
+                   "CREATE OR REPLACE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 FOR EACH STATEMENT "
+                   "EXECUTE FUNCTION qc_audit_append_only()")
+                   .arg(t);
+    return out;
 }
 
 }  // namespace qc

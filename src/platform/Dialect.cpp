@@ -2,6 +2,8 @@
 
 #include "platform/Database.h"
 
+#include <algorithm>
+
 namespace qc {
 
 bool Dialect::isSqlite() const {
@@ -127,6 +129,35 @@ QString Dialect::nullSafeEquals(const QString& a, const QString& b) const {
 QString Dialect::nowEpoch() const {
     return isSqlite() ? QStringLiteral("CAST(strftime('%s','now') AS INTEGER)")
                       : QStringLiteral("CAST(extract(epoch from now()) AS BIGINT)");
+}
+
+QString Dialect::nowText() const {
+    return isSqlite() ? QStringLiteral("strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')")
+                      : QStringLiteral("to_char(clock_timestamp(), 'YYYY-MM-DD HH24:MI:SS.MS')");
+}
+
+QString Dialect::rowJson(const QStringList& columns) const {
+    // Both databases take at most about a hundred arguments per call: the object
+    // is built in parts of fifty columns and the parts merged.
+    constexpr int kPart = 50;
+    QString out = isSqlite() ? QStringLiteral("'{}'") : QString();
+    for (qsizetype first = 0; first < columns.size(); first += kPart) {
+        QStringList pairs;
+        for (qsizetype i = first; i < std::min(columns.size(), first + kPart); ++i)
+            pairs << (isSqlite() ? QStringLiteral("'%1', CAST(%1 AS TEXT)")
+                                 : QStringLiteral("'%1', %1::text"))
+                         .arg(columns.at(i));
+        if (isSqlite()) {
+            // Patching drops the null members.
+            out = QStringLiteral("json_patch(%1, json_object(%2))").arg(out, pairs.join(u','));
+        } else {
+            const QString part = QStringLiteral("jsonb_build_object(%1)").arg(pairs.join(u','));
+            out = out.isEmpty() ? part : out + QStringLiteral(" || ") + part;
+        }
+    }
+    return isSqlite() ? out
+                      : QStringLiteral("jsonb_strip_nulls(%1)::text")
+                            .arg(out.isEmpty() ? QStringLiteral("'{}'::jsonb") : out);
 }
 
 QString Dialect::typedText() const {

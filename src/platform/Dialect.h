@@ -64,6 +64,12 @@ class Dialect {
     [[nodiscard]] QString nullSafeEquals(const QString& a, const QString& b) const;
     // The database clock as whole seconds since 1970.
     [[nodiscard]] QString nowEpoch() const;
+    // The database clock as local time text "yyyy-MM-dd hh:mm:ss.zzz" (sorts as time).
+    [[nodiscard]] QString nowText() const;
+    // A row's columns as JSON object text, keys the column names as given, values
+    // as the database writes them as text (exact numbers), nulls left out. The names must be columns of the
+    // table the statement reads.
+    [[nodiscard]] QString rowJson(const QStringList& columns) const;
     // A bound value used where the database must know its type (PostgreSQL infers
     // none for "? IS NULL" or a bare select-list item).
     [[nodiscard]] QString typedText() const;  // ? as text

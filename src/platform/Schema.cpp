@@ -162,6 +162,7 @@ QStringList createStatements(const TableDef& t, const Dialect& d) {
 void createSchema(Database& db) {
     Transaction tx(db);
     for (const TableDef& t : accountSchema()) db.execScript(createStatements(t, db.dialect()));
+    db.execScript(appendOnlyGuards(db.dialect()));
     tx.commit();
 }
 

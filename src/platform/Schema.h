@@ -60,8 +60,13 @@ TableDef scratchTableOf(const QString& name, const QString& source, const QStrin
 // CREATE TABLE and CREATE INDEX statements for one dialect.
 QStringList createStatements(const TableDef& t, const Dialect& d);
 
-// Creates every table and index that does not exist yet. Idempotent.
+// Creates every table and index that does not exist yet, and the guards that keep
+// the audit trail append-only. Idempotent.
 void createSchema(Database& db);
+
+// The statements that make the audit trail's tables refuse UPDATE and DELETE (and,
+// on PostgreSQL, TRUNCATE). Idempotent.
+QStringList appendOnlyGuards(const Dialect& d);
 
 // True when `column` is a column of `table` in the declared schema. Identifiers
 // taken from data are checked against the database itself with Database::columnsOf.

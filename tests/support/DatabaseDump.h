@@ -81,6 +81,23 @@ inline DatabaseDump dumpDatabase(Database& db, const QStringList& skip = {}, boo
     return out;
 }
 
+// The audit trail's tables, which grow with every login and change by design;
+// suites that compare the account's data leave them out and count the events.
+inline const QStringList kTrailTables{QStringLiteral("ia_auditlog"), QStringLiteral("ia_auditrows")};
+
+// The events of the trail that record a change of the account (not a login, a
+// failed login or a refused right).
+inline qint64 changeEvents(Database& db, const QString& operation = {}) {
+    QString sql = QStringLiteral(
+        "SELECT COUNT(*) FROM IA_AuditLog WHERE cOperation NOT IN ('登录', '登录失败', '权限拒绝')");
+    QVariantList binds;
+    if (!operation.isEmpty()) {
+        sql += QStringLiteral(" AND cOperation = ?");
+        binds << operation;
+    }
+    return db.scalar(sql, binds).toLongLong();
+}
+
 // What differs between two dumps, table by table (a few rows each); empty when
 // they are the same.
 inline QString dumpDifference(const DatabaseDump& before, const DatabaseDump& after) {

@@ -26,7 +26,10 @@ class ConcurrencyTest : public test::DbTest {
     }
     // The account's data, without the numbers its rows were given: a posting
     // writes its summaries anew each time.
-    test::DatabaseDump dump() { return test::dumpDatabase(db(), {u"qc_task"_s, u"qc_counter"_s}, false); }
+    test::DatabaseDump dump() {
+        return test::dumpDatabase(db(), QStringList{u"qc_task"_s, u"qc_counter"_s} + test::kTrailTables,
+                                  false);
+    }
     qint64 count(const QString& sql) { return db().scalar(sql).toLongLong(); }
 
     // Every copy ended by itself, with success or with the system's refusal in its
@@ -77,6 +80,8 @@ TEST_P(ConcurrencyTest, CopiesAtOnceHoldTheirTasksAndWriteEachRowOnce) {
 
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
+        const qint64 posts = test::changeEvents(db(), u"期初记账"_s);
+        const qint64 cancels = test::changeEvents(db(), u"恢复期初记账"_s);
         EXPECT_EQ(expectEndedInTheirWords(test::runTogether(QList<QStringList>(kCopies, {u"post"_s}), conn()),
                                           {kExclusive, u"期初已经记账！"_s}),
                   1);
@@ -86,6 +91,9 @@ TEST_P(ConcurrencyTest, CopiesAtOnceHoldTheirTasksAndWriteEachRowOnce) {
                       {kExclusive, u"期初尚未记账，无需恢复！"_s}),
                   1);
         EXPECT_EQ(test::dumpDifference(unposted, dump()), QString());
+        // The trail holds one posting and one cancelling: the ones that happened.
+        EXPECT_EQ(test::changeEvents(db(), u"期初记账"_s), posts + 1);
+        EXPECT_EQ(test::changeEvents(db(), u"恢复期初记账"_s), cancels + 1);
     }
 
     // What one copy alone makes of the take-over and the dispatched-goods fetch.

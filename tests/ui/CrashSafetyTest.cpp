@@ -35,7 +35,9 @@ class CrashSafetyTest : public test::DbTest {
     }
     // The account's data: not the claims of running copies (a dead copy's claim is
     // cleared by the next run) nor the counter that numbers instances.
-    test::DatabaseDump dump() { return test::dumpDatabase(db(), {u"qc_task"_s, u"qc_counter"_s}); }
+    test::DatabaseDump dump() {
+        return test::dumpDatabase(db(), QStringList{u"qc_task"_s, u"qc_counter"_s} + test::kTrailTables);
+    }
     QTemporaryDir dir;
 };
 
@@ -66,6 +68,7 @@ TEST_P(CrashSafetyTest, AKillAtAnyStepLeavesTheAccountAsBefore) {
     for (const QStringList& operation : operations) {
         const std::string name = operation.first().toStdString();
         const test::DatabaseDump before = dump();
+        const qint64 events = test::changeEvents(db());
         int killAt = 1;
         for (;; ++killAt) {
             const test::CopyResult r = run(operation, killAt);
@@ -80,11 +83,15 @@ TEST_P(CrashSafetyTest, AKillAtAnyStepLeavesTheAccountAsBefore) {
             const QString changed = test::dumpDifference(before, dump());
             ASSERT_TRUE(changed.isEmpty()) << name << " killed at step " << killAt << ":\n"
                                            << changed.toStdString();
+            // The trail holds the changes that committed: none.
+            ASSERT_EQ(test::changeEvents(db()), events) << name << " killed at step " << killAt;
             ASSERT_LT(killAt, 200) << name << " never ends";
         }
         EXPECT_GT(killAt, 1) << name << " announced no step";
         EXPECT_EQ(test::dumpDifference(before, dump()).isEmpty(), readers.contains(operation.first()))
             << name << (readers.contains(operation.first()) ? " wrote" : " changed nothing");
+        // And the one that ran to its end is one event.
+        EXPECT_EQ(test::changeEvents(db()), events + (readers.contains(operation.first()) ? 0 : 1)) << name;
     }
     RecordProperty("kills", kills);
     EXPECT_GT(kills, static_cast<int>(operations.size()));
