@@ -5,8 +5,10 @@
 #include "host/HostDb.h"
 #include "host/VqLogin.h"
 #include "host/YrCommon.h"
+#include "host/ui/UiPickers.h"
 #include "platform/ui/MessageBoxSink.h"
 #include "session/LoginContext.h"
+#include "shared/ui/FrmAuditLog.h"
 #include "shared/ui/QcToolbar.h"
 
 #include <QAction>
@@ -71,6 +73,9 @@ MainWindow::MainWindow(std::unique_ptr<VqLogin> login, WindowHost* windows, Mess
 
     // Menus.
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&S)"));
+    QAction* trail = system->addAction(QStringLiteral("操作日志(&L)"), this, &MainWindow::showAuditLog);
+    trail->setObjectName(QStringLiteral("mnuAuditLog"));
+    trail->setStatusTip(QStringLiteral("谁在何时改了哪些期初数据，改前改后各是什么"));
     QAction* quit = system->addAction(QStringLiteral("退出(&X)"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* opening = menuBar()->addMenu(QStringLiteral("期初(&Q)"));
@@ -204,6 +209,21 @@ void MainWindow::runEntry(int i) {
         m_sink->critical(e.message());
     } catch (const std::exception& e) {
         m_sink->critical(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void MainWindow::showAuditLog() {
+    m_context.sink = m_sink;
+    try {
+        openContext(m_context, *m_login, false, ConnectionMode::Reconnect);
+        {
+            UiPickers pickers(this);
+            runAuditLog(m_context, pickers, this);
+        }
+        closeContext(m_context);
+    } catch (const DbError& e) {
+        closeContext(m_context);
+        m_sink->critical(e.message());
     }
 }
 

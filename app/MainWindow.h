@@ -49,6 +49,8 @@ class MainWindow : public QMainWindow {
 
     // Runs entry i as the menu does.
     void runEntry(int i);
+    // 操作日志: the audit trail, for an operator with the right to read it.
+    void showAuditLog();
 
   private:
     void about();

@@ -17,10 +17,11 @@ using fetching::fetchStep;
 
 const QStringList& fetchSteps() {
     static const QStringList steps{
-        QStringLiteral("delete"),    QStringLiteral("prepare"), QStringLiteral("copy"),
-        QStringLiteral("documents"), QStringLiteral("group"),   QStringLiteral("valuation"),
-        QStringLiteral("planned"),   QStringLiteral("signs"),   QStringLiteral("sign-rules"),
-        QStringLiteral("specific"),  QStringLiteral("insert"),  QStringLiteral("cleanup")};
+        QStringLiteral("audit-keep"), QStringLiteral("delete"),    QStringLiteral("prepare"),
+        QStringLiteral("copy"),       QStringLiteral("documents"), QStringLiteral("group"),
+        QStringLiteral("valuation"),  QStringLiteral("planned"),   QStringLiteral("signs"),
+        QStringLiteral("sign-rules"), QStringLiteral("specific"),  QStringLiteral("insert"),
+        QStringLiteral("cleanup"),    QStringLiteral("audit")};
     return steps;
 }
 
@@ -44,6 +45,7 @@ SqlFragment replaceableRows(LoginContext& ctx, const QString& whCode) {
 
 qint64 replaceOpenings(LoginContext& ctx, const QString& whCode, qint64 event) {
     const SqlFragment rows = replaceableRows(ctx, whCode);
+    fetchStep(QStringLiteral("audit-keep"));
     const qint64 kept = audit::keepRows(ctx.gDb->Connection(), event, QStringLiteral("IA_Subsidiary"),
                                         {QStringLiteral("AutoID IN (") + rows.sql + u')', rows.binds});
     Existqcdate(ctx, whCode, true);
@@ -91,6 +93,7 @@ bool FetchOpenings(LoginContext& ctx, const QString& whCode, bool replace, Fetch
         const qint64 event = audit::reserve(db);
         const qint64 replaced = replace ? replaceOpenings(ctx, whCode, event) : 0;
         r = GetFromKc(ctx, whCode);
+        fetchStep(QStringLiteral("audit"));
         audit::Event e;
         e.operation = audit::kFetchStock;
         e.warehouse = whCode;

@@ -8,6 +8,7 @@
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
 #include "platform/Schema.h"
+#include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -275,6 +276,8 @@ void Posting::PostOpenings() {
 }
 
 void Posting::recordPostingEvent(const QString& operation) {
+    // A step of its own, so that what the trail costs shows apart.
+    announceStep(QStringLiteral("posting"), QStringLiteral("Audit"));
     Database& d = db();
     const auto count = [&d](const char* sql) { return d.scalar(QString::fromLatin1(sql)).toLongLong(); };
     audit::Event e;

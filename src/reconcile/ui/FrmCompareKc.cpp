@@ -15,17 +15,7 @@ FrmCompareKc::FrmCompareKc(LoginContext& ctx, Pickers& pickers, Reconciliation& 
                            QWidget* parent)
     : ResultWindow(ctx, pickers, reconciliation.columns(), parent) {
     const QString caption = QStringLiteral("库存与存货期初对账表");
-    const QList<ToolButton> buttons{
-        {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印表单"),
-         QStringLiteral("Print")},
-        {QStringLiteral("Preview"), QStringLiteral("预览"), QStringLiteral("打印预览"),
-         QStringLiteral("Preview")},
-        {QStringLiteral("Output"), QStringLiteral("输出"), QStringLiteral("表单输出"),
-         QStringLiteral("OutPut")},
-        {QStringLiteral("seek"), QStringLiteral("查询"), QStringLiteral("显示明细"), QStringLiteral("Query")},
-        {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("帮助信息"), QStringLiteral("Help")},
-        {QStringLiteral("Exit"), QStringLiteral("退出"), QStringLiteral("退出表单"), QStringLiteral("Exit")},
-    };
+    const QList<ToolButton> buttons = queryButtons(QStringLiteral("显示明细"));
     setUp(QStringLiteral("FrmCompareKc"), caption, caption, buttons,
           {QStringLiteral("Output"), QStringLiteral("Exit")}, nullptr);
     model().setDataRows(reconciliation.rows());

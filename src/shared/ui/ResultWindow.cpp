@@ -87,6 +87,20 @@ void ResultWindow::setUp(const QString& objectName, const QString& caption, cons
     layout->addLayout(body, 1);
 }
 
+QList<ToolButton> ResultWindow::queryButtons(const QString& queryTip) {
+    return {
+        {QStringLiteral("Print"), QStringLiteral("打印"), QStringLiteral("打印表单"),
+         QStringLiteral("Print")},
+        {QStringLiteral("Preview"), QStringLiteral("预览"), QStringLiteral("打印预览"),
+         QStringLiteral("Preview")},
+        {QStringLiteral("Output"), QStringLiteral("输出"), QStringLiteral("表单输出"),
+         QStringLiteral("OutPut")},
+        {QStringLiteral("seek"), QStringLiteral("查询"), queryTip, QStringLiteral("Query")},
+        {QStringLiteral("Help"), QStringLiteral("帮助"), QStringLiteral("帮助信息"), QStringLiteral("Help")},
+        {QStringLiteral("Exit"), QStringLiteral("退出"), QStringLiteral("退出表单"), QStringLiteral("Exit")},
+    };
+}
+
 void ResultWindow::outputCommand(const QString& key) {
     if (!OutputAllowed(m_ctx, key, m_model->dataRowCount())) return;
     runOutputCommand(m_ctx, m_pickers, this, key, OutputOf(*m_model, columnWidths(), titleLabel->text()),

@@ -47,6 +47,8 @@ class ResultWindow : public QDialog {
 
   protected:
     ResultWindow(LoginContext& ctx, Pickers& pickers, grid::ColumnTable columns, QWidget* parent);
+    // 打印, 预览, 输出, 查询 (key "seek", its tool tip given), 帮助 and 退出.
+    static QList<ToolButton> queryButtons(const QString& queryTip);
     // 打印, 预览 and 输出 (keys Print, Preview, OutPut or Output): the no-data
     // message, or the shown columns printed, previewed or written to a file.
     void outputCommand(const QString& key);
