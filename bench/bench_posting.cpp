@@ -11,6 +11,7 @@
 #include "BenchAccount.h"
 #include "opening/Posting.h"
 #include "platform/Dialect.h"
+#include "platform/UnitSteps.h"
 
 #include <benchmark/benchmark.h>
 
@@ -67,8 +68,17 @@ void BM_Posting(benchmark::State& state, bool postgres) {
     const qint64 openingRows =
         db.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0")).toLongLong();
 
+    // The audit trail's share: from the step that writes the event to the commit.
+    double trailSeconds = 0, cancelTrailSeconds = 0;
+    QElapsedTimer trailTimer;
+    double* trailOf = &trailSeconds;
+    unitStepHook() = [&](const QString& step) {
+        if (step == u"posting/Audit") trailTimer.start();
+        if (step == u"posting/Commit" && trailTimer.isValid()) *trailOf += trailTimer.nsecsElapsed() / 1e9;
+    };
     double postSeconds = 0, cancelSeconds = 0, floorTotal = 0;
     for (auto _ : state) {
+        trailOf = &trailSeconds;
         sink.clear();
         QElapsedTimer t;
         t.start();
@@ -87,6 +97,7 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         state.PauseTiming();
         floorTotal += floorSeconds(db);
         sink.clear();
+        trailOf = &cancelTrailSeconds;
         t.start();
         const opening::KeepOutcome cancelled = opening::CancelCommand(ctx);
         cancelSeconds += t.nsecsElapsed() / 1e9;
@@ -97,6 +108,7 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         }
         state.ResumeTiming();
     }
+    unitStepHook() = nullptr;
     if (state.iterations() > 0) {
         const double n = double(state.iterations());
         const double floor = floorTotal / n;
@@ -106,6 +118,11 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         state.counters["cancel_s"] = cancelSeconds / n;
         state.counters["floor_s"] = floor;
         state.counters["ratio"] = floor > 0 ? mean / floor : 0;
+        // Against the same command without its trail event.
+        state.counters["trail_s"] = trailSeconds / n;
+        state.counters["post_vs_no_trail"] = mean / (mean - trailSeconds / n);
+        const double cancelMean = cancelSeconds / n;
+        state.counters["cancel_vs_no_trail"] = cancelMean / (cancelMean - cancelTrailSeconds / n);
         const QString dbName = postgres ? QStringLiteral("postgres") : QStringLiteral("sqlite");
         meanBySize()[dbName + QString::number(rows)] = mean;
         const double half = meanBySize().value(dbName + QString::number(rows / 2));

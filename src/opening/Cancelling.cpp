@@ -6,6 +6,7 @@
 #include "ledger/AccountEngine.h"
 #include "platform/Dialect.h"
 #include "platform/MessageSink.h"
+#include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -44,10 +45,11 @@ void Posting::CancelPosting() {
     Transaction tx(d);
     lockOpenings(true);
     step("CancelSummaries");
-    d.exec(QStringLiteral("DELETE FROM IA_Summary"));
-    d.exec(QStringLiteral("DELETE FROM IA_ValuationAss"));
+    // The counts the trail's event keeps come from the statements themselves.
+    const int summaries = d.execAffected(QStringLiteral("DELETE FROM IA_Summary"));
+    const int layers = d.execAffected(QStringLiteral("DELETE FROM IA_ValuationAss"));
     step("CancelPostingColumns");
-    d.exec(
+    const int unstamped = d.execAffected(
         QStringLiteral("UPDATE IA_Subsidiary SET cAccounter = NULL, cHandler = NULL, cMaker = NULL WHERE "
                        "cWhCode IS NOT NULL"));
     step("CancelDispatched");
@@ -78,7 +80,10 @@ void Posting::CancelPosting() {
     step("CancelPostedState");
     accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), false);
     // What the posting made is made again by the next one: the event keeps counts.
-    recordPostingEvent(audit::kCancelPost);
+    announceStep(QStringLiteral("posting"), QStringLiteral("Audit"));
+    recordPostingEvent(audit::kCancelPost, {{QStringLiteral("删除汇总行数"), summaries},
+                                            {QStringLiteral("删除计价辅助行数"), layers},
+                                            {QStringLiteral("恢复行数"), unstamped}});
     tx.commit();
 }
 

@@ -271,24 +271,27 @@ void Posting::PostOpenings() {
 
     step("PostedState");
     accParaOf(m_ctx).SetPosted(QStringLiteral("IA"), true);
-    recordPostingEvent(audit::kPost);
+    {
+        // The trail's work is a step of its own, so that its cost shows apart:
+        // what the posting leaves, its opening rows stamped, summaries and layers.
+        announceStep(QStringLiteral("posting"), QStringLiteral("Audit"));
+        QSqlQuery q = d.exec(QStringLiteral(
+            "SELECT (SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0 AND cAccounter IS NOT NULL), "
+            "(SELECT COUNT(*) FROM IA_Summary), (SELECT COUNT(*) FROM IA_ValuationAss)"));
+        q.next();
+        recordPostingEvent(audit::kPost, {{QStringLiteral("已记账期初行数"), q.value(0).toLongLong()},
+                                          {QStringLiteral("汇总行数"), q.value(1).toLongLong()},
+                                          {QStringLiteral("计价辅助行数"), q.value(2).toLongLong()}});
+    }
     tx.commit();
 }
 
-void Posting::recordPostingEvent(const QString& operation) {
-    // A step of its own, so that what the trail costs shows apart.
-    announceStep(QStringLiteral("posting"), QStringLiteral("Audit"));
-    Database& d = db();
-    const auto count = [&d](const char* sql) { return d.scalar(QString::fromLatin1(sql)).toLongLong(); };
+void Posting::recordPostingEvent(const QString& operation, const QJsonObject& counts) {
     audit::Event e;
     e.operation = operation;
-    e.detail = QJsonObject{
-        {QStringLiteral("期初行数"), count("SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0")},
-        {QStringLiteral("已记账期初行数"),
-         count("SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0 AND cAccounter IS NOT NULL")},
-        {QStringLiteral("汇总行数"), count("SELECT COUNT(*) FROM IA_Summary")},
-        {QStringLiteral("计价辅助行数"), count("SELECT COUNT(*) FROM IA_ValuationAss")}};
-    audit::record(d, audit::actorOf(m_ctx.gLogin), e);
+    e.detail = counts;
+    audit::record(db(), audit::actorOf(m_ctx.gLogin), e);
+    announceStep(QStringLiteral("posting"), QStringLiteral("Commit"));
 }
 
 }  // namespace qc::opening

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDomDocument>
+#include <QJsonObject>
 #include <QString>
 #include <QVariant>
 
@@ -92,8 +93,10 @@ class Posting {
     QString methodOf() const;
     QString lotValuedCondition() const;
     void stampOpenings(const QDate& postingDate, const QString& op);
-    // The trail's event of a posting or a cancelling, with the rows it leaves.
-    void recordPostingEvent(const QString& operation);
+    // The trail's event of a posting or a cancelling, with its counts; announces
+    // the step "Commit" when written (the caller announces "Audit" before it
+    // gathers what the event needs).
+    void recordPostingEvent(const QString& operation, const QJsonObject& counts);
 
     LoginContext& m_ctx;
     QString m_valueStyle;
