@@ -187,6 +187,10 @@ void PrefetchedLookups::stage() {
         }
     }
     flush();
+    // PostgreSQL plans the joins below from the table's statistics; without them a
+    // freshly filled table of many keys is taken for a tiny one and joined by
+    // nested loops (a 100,000-row file ran for many minutes).
+    if (db.kind() != DbKind::Sqlite) run(QStringLiteral("ANALYZE %1").arg(m_staging));
 }
 
 void PrefetchedLookups::fetchWanted() {
