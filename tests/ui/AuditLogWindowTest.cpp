@@ -27,13 +27,13 @@ TEST_P(AuditLogWindowTest, TheAdministratorSeesWhatChangedAndTheClerkIsRefused) 
     openWindow();
     chooseWarehouse(u"02"_s);
     // One stored row changed: its quantity from what it was to 41.
-    opening::OpeningEntry& entry = frm->entry();
+    opening::OpeningEntry& opened = frm->entry();
     QString value = u"41"_s;
     bool cancel = false;
-    entry.ValidateCell(value, cancel, 0, opening::Col::Quantity);
+    opened.ValidateCell(value, cancel, 0, opening::Col::Quantity);
     ASSERT_FALSE(cancel) << sink.last().toStdString();
-    entry.grid().setText(0, opening::Col::Quantity, value);
-    entry.ValidateAndStoreRow(cancel, 0);
+    opened.grid().setText(0, opening::Col::Quantity, value);
+    opened.ValidateAndStoreRow(cancel, 0);
     ASSERT_FALSE(cancel) << sink.last().toStdString();
 
     sink.clear();

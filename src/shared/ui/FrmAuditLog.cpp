@@ -92,9 +92,9 @@ FrmAuditLog::FrmAuditLog(LoginContext& ctx, Pickers& pickers, QWidget* parent)
         view->setReadOnly(true);
         view->setAccessibleName(QString::fromUtf8(label));
         view->setMaximumHeight(140);
-        auto* caption = new QLabel(QString::fromUtf8(label), this);
-        caption->setBuddy(view);
-        history->addWidget(caption, 0, column);
+        auto* heading = new QLabel(QString::fromUtf8(label), this);
+        heading->setBuddy(view);
+        history->addWidget(heading, 0, column);
         history->addWidget(view, 1, column);
         ++column;
     }
