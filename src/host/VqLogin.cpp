@@ -54,6 +54,11 @@ std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* er
         LoginThrottle::ensureTable(db);
         // An account made before the audit trail gets its tables at its first login.
         audit::ensureTables(db);
+        // The attempt is counted, checked and settled in one unit of work, so that
+        // attempts of one name at once are taken in turn: each sees the others'
+        // outcome, and desks logging in together with the right password are not
+        // counted as refusals while they are still being checked.
+        Transaction attempt(db);
         wait = LoginThrottle::beginAttempt(db, request.userId);
         if (wait == 0) {
             // The account keeps one row with the year it was set up in; a later year
@@ -79,6 +84,7 @@ std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* er
                                {QStringLiteral("账套"), request.accountId},
                                {QStringLiteral("年度"), request.accountYear}};
         audit::record(db, who, e);
+        attempt.commit();
     } catch (const DbError& e) {
         // A read-only database is said as such: the login counts its attempts there.
         setError(e.kind() == DbError::Kind::ReadOnly

@@ -22,6 +22,7 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <atomic>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -182,6 +183,27 @@ TEST_P(HostTest, RefusalsInARowMakeTheNameWaitUntilItsTimeHasCome) {
         previous = expected;
     }
     EXPECT_EQ(LoginThrottle::kMaxDelaySeconds, 15 * 60);
+}
+
+// Catches: logins of one name at once counted as refusals while they are still
+// being checked, so that the fourth desk to log in with the right password is
+// told to wait.
+TEST_P(HostTest, TheRightPasswordAtSeveralDesksAtOnceLetsEveryDeskIn) {
+    constexpr int kDesks = 12;
+    std::vector<QString> said(kDesks);
+    std::vector<std::thread> desks;
+    std::atomic<int> ready{0};
+    for (int i = 0; i < kDesks; ++i)
+        desks.emplace_back([&, i] {
+            ++ready;
+            while (ready.load() < kDesks) std::this_thread::yield();
+            QString e;
+            const auto l = VqLogin::login(request(QStringLiteral("demo"), QStringLiteral("pw'1")), &e);
+            said[static_cast<size_t>(i)] = l ? QStringLiteral("ok") : e;
+        });
+    for (std::thread& t : desks) t.join();
+    for (const QString& s : said) EXPECT_EQ(s, QStringLiteral("ok"));
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM qc_login_fail WHERE cUserId = 'demo'")), 0);
 }
 
 // Catches: an unknown operator refused with different work than a wrong password
