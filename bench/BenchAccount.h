@@ -29,6 +29,17 @@ inline QString postgresServer() {
     return s.isEmpty() ? qEnvironmentVariable("QC_TEST_PG") : s;
 }
 
+// Seconds one statement takes in a unit of work of its own, commit included: the
+// floors the benchmarks measure their work against.
+inline double secondsOfUnit(Database& db, const QString& sql, const QVariantList& binds = {}) {
+    QElapsedTimer t;
+    t.start();
+    Transaction tx(db);
+    db.exec(sql, binds);
+    tx.commit();
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
 // The demo operator logged in to a generated account (cheap password hashing);
 // null with the refusal in `err` when the login fails.
 inline std::unique_ptr<VqLogin> demoLogin(const QString& connection, QString* err) {

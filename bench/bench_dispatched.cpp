@@ -49,22 +49,15 @@ demo::ScaleOptions dispatchAccount(int lines) {
 // The floor: every dispatch line copied into IA_EnSubsidiary with one INSERT ...
 // SELECT in one transaction; the copies are removed afterwards, untimed.
 double floorSeconds(Database& db) {
-    QElapsedTimer t;
-    t.start();
-    {
-        Transaction tx(db);
-        db.exec(QStringLiteral(
-                    "INSERT INTO IA_EnSubsidiary (cBusType, iMonth, cVouCode, dVouDate, cWhCode, cInvCode, "
-                    "cCusCode, iAOutQuantity, iAInQuantity) SELECT ?, 0, DispatchList.cDLCode, "
-                    "DispatchList.dDate, "
-                    "DispatchLists.cWhCode, DispatchLists.cInvCode, DispatchList.cCusCode, "
-                    "DispatchLists.iQuantity, "
-                    "DispatchLists.iQuantity FROM DispatchLists JOIN DispatchList ON DispatchList.DLID = "
-                    "DispatchLists.DLID"),
-                {kFloorType});
-        tx.commit();
-    }
-    const double s = t.nsecsElapsed() / 1e9;
+    const double s = bench::secondsOfUnit(
+        db,
+        QStringLiteral(
+            "INSERT INTO IA_EnSubsidiary (cBusType, iMonth, cVouCode, dVouDate, cWhCode, cInvCode, "
+            "cCusCode, iAOutQuantity, iAInQuantity) SELECT ?, 0, DispatchList.cDLCode, "
+            "DispatchList.dDate, DispatchLists.cWhCode, DispatchLists.cInvCode, DispatchList.cCusCode, "
+            "DispatchLists.iQuantity, DispatchLists.iQuantity FROM DispatchLists JOIN DispatchList ON "
+            "DispatchList.DLID = DispatchLists.DLID"),
+        {kFloorType});
     db.exec(QStringLiteral("DELETE FROM IA_EnSubsidiary WHERE cBusType = ?"), {kFloorType});
     return s;
 }
@@ -76,16 +69,9 @@ double rowsFloorSeconds(Database& db) {
     cols.removeAll(QStringLiteral("autoid"));
     const QString list = cols.join(QStringLiteral(", "));
     const qint64 last = db.scalar(QStringLiteral("SELECT MAX(AutoID) FROM IA_EnSubsidiary")).toLongLong();
-    QElapsedTimer t;
-    t.start();
-    {
-        Transaction tx(db);
-        db.exec(
-            QStringLiteral("INSERT INTO IA_EnSubsidiary (%1) SELECT %1 FROM IA_EnSubsidiary WHERE iMonth = 0")
+    const double s = bench::secondsOfUnit(
+        db, QStringLiteral("INSERT INTO IA_EnSubsidiary (%1) SELECT %1 FROM IA_EnSubsidiary WHERE iMonth = 0")
                 .arg(list));
-        tx.commit();
-    }
-    const double s = t.nsecsElapsed() / 1e9;
     db.exec(QStringLiteral("DELETE FROM IA_EnSubsidiary WHERE AutoID > ?"), {last});
     return s;
 }

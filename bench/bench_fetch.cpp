@@ -36,18 +36,24 @@ double floorSeconds(Database& db) {
     db.exec(QStringLiteral("CREATE TABLE %1 (AutoID INTEGER, ID INTEGER, cInvCode VARCHAR(60), iQuantity "
                            "NUMERIC(30,10), iUnitCost NUMERIC(30,10), iPrice NUMERIC(19,4))")
                 .arg(copy));
-    QElapsedTimer t;
-    t.start();
-    {
-        Transaction tx(db);
-        db.exec(QStringLiteral("INSERT INTO %1 (AutoID, ID, cInvCode, iQuantity, iUnitCost, iPrice) "
-                               "SELECT AutoID, ID, cInvCode, iQuantity, iUnitCost, iPrice FROM RdRecords")
-                    .arg(copy));
-        tx.commit();
-    }
-    const double s = t.nsecsElapsed() / 1e9;
+    const double s =
+        bench::secondsOfUnit(db, QStringLiteral("INSERT INTO %1 (AutoID, ID, cInvCode, iQuantity, "
+                                                "iUnitCost, iPrice) SELECT AutoID, ID, cInvCode, "
+                                                "iQuantity, iUnitCost, iPrice FROM RdRecords")
+                                     .arg(copy));
     db.exec(db.dialect().dropTableIfExists(copy));
     return s;
+}
+
+// Puts stock management ahead of inventory accounting (so that a take-over
+// computes the stock from the documents) and logs in; false, with the round
+// skipped, when the login is refused.
+bool logInStockAhead(BenchAccount& account, benchmark::State& state) {
+    Database::open(account.connectionString())
+        ->exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"));
+    const QString refused = account.logIn();
+    if (!refused.isEmpty()) state.SkipWithError(refused.toStdString().c_str());
+    return refused.isEmpty();
 }
 
 void BM_FetchWayB(benchmark::State& state, bool postgres) {
@@ -60,12 +66,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     o.dispatchLines = 0;
     o.stockLines = stockLines();
     BenchAccount account(postgres, QStringLiteral("fetch"), o);
-    Database::open(account.connectionString())
-        ->exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"));
-    if (const QString refused = account.logIn(); !refused.isEmpty()) {
-        state.SkipWithError(refused.toStdString().c_str());
-        return;
-    }
+    if (!logInStockAhead(account, state)) return;
     LoginContext& ctx = account.ctx();
     RecordingSink& sink = account.sink();
     ctx.gInstanceNo = QStringLiteral("1");
@@ -101,6 +102,79 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     state.counters["ratio"] = floor > 0 ? mean / floor : 0;
 }
 
+// A take-over replacing a warehouse's 100,000 typed openings: what keeping the
+// replaced rows in the audit trail costs beside the take-over itself. Each round
+// puts the openings back outside the timed part. Reports the take-over's time,
+// the trail's share (the step that keeps the rows), the delete of the same rows,
+// and the floor: one INSERT ... SELECT copying as many rows, every column.
+void BM_FetchReplacing(benchmark::State& state, bool postgres) {
+    const int openings = int(state.range(0));
+    demo::ScaleOptions o;
+    o.warehouses = 1;
+    o.items = 10000;
+    o.openings = openings;
+    o.dispatchLines = 0;
+    o.stockLines = 10000;
+    BenchAccount account(postgres, QStringLiteral("fetch_replace"), o);
+    if (!logInStockAhead(account, state)) return;
+    LoginContext& ctx = account.ctx();
+    RecordingSink& sink = account.sink();
+    Database& db = ctx.gDb->Connection();
+    const QString wh = QStringLiteral("001");
+    const QString snapshot = QStringLiteral("bench_fetch_openings");
+    db.exec(db.dialect().dropTableIfExists(snapshot));
+    db.exec(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM IA_Subsidiary WHERE iMonth = 0").arg(snapshot));
+    const qint64 typed = db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(snapshot)).toLongLong();
+
+    // The trail's share runs from the step that keeps the rows to the delete.
+    double keepSeconds = 0, deleteSeconds = 0, fetchSeconds = 0;
+    QElapsedTimer stepTimer;
+    QString step;
+    unitStepHook() = [&](const QString& name) {
+        const double s = stepTimer.isValid() ? stepTimer.nsecsElapsed() / 1e9 : 0;
+        if (step == u"fetch/audit-keep") keepSeconds += s;
+        if (step == u"fetch/delete") deleteSeconds += s;
+        step = name;
+        stepTimer.start();
+    };
+    for (auto _ : state) {
+        {
+            Transaction tx(db);
+            db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE iMonth = 0"));
+            db.exec(QStringLiteral("INSERT INTO IA_Subsidiary SELECT * FROM %1").arg(snapshot));
+            tx.commit();
+        }
+        if (postgres) db.exec(QStringLiteral("ANALYZE IA_Subsidiary"));
+        QElapsedTimer t;
+        t.start();
+        const bool ok = opening::FetchOpenings(ctx, wh, true);
+        const double s = t.nsecsElapsed() / 1e9;
+        if (!ok) {
+            state.SkipWithError(sink.last().toStdString().c_str());
+            break;
+        }
+        state.SetIterationTime(s);
+        fetchSeconds += s;
+    }
+    unitStepHook() = nullptr;
+    const double kept = db.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_AuditSubsidiary")).toDouble();
+    // The floor: every column of the typed openings copied once.
+    const double floor = bench::secondsOfUnit(
+        db, QStringLiteral("CREATE TABLE bench_fetch_floor AS SELECT * FROM %1").arg(snapshot));
+    db.exec(db.dialect().dropTableIfExists(QStringLiteral("bench_fetch_floor")));
+    const double rounds = state.iterations() ? double(state.iterations()) : 1;
+    const double mean = fetchSeconds / rounds;
+    state.counters["typed"] = double(typed);
+    state.counters["kept_per_round"] = kept / rounds;
+    state.counters["fetch_s"] = mean;
+    state.counters["keep_s"] = keepSeconds / rounds;
+    state.counters["delete_s"] = deleteSeconds / rounds;
+    state.counters["floor_s"] = floor;
+    state.counters["ratio"] = floor > 0 ? mean / floor : 0;
+    // The take-over against itself without the kept rows.
+    state.counters["with_trail"] = mean > keepSeconds / rounds ? mean / (mean - keepSeconds / rounds) : 0;
+}
+
 const bool registered = [] {
     benchmark::RegisterBenchmark("Fetch/WayB/sqlite", BM_FetchWayB, false)
         ->UseManualTime()
@@ -111,6 +185,15 @@ const bool registered = [] {
             ->UseManualTime()
             ->Iterations(2)
             ->Unit(benchmark::kMillisecond);
+    for (const bool postgres : {false, true}) {
+        if (postgres && postgresServer().isEmpty()) continue;
+        benchmark::RegisterBenchmark(postgres ? "Fetch/Replacing/postgres" : "Fetch/Replacing/sqlite",
+                                     BM_FetchReplacing, postgres)
+            ->Arg(100'000)
+            ->UseManualTime()
+            ->Iterations(3)
+            ->Unit(benchmark::kMillisecond);
+    }
     return true;
 }();
 

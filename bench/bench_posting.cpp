@@ -30,14 +30,8 @@ double floorSeconds(Database& db) {
     const QString copy = QStringLiteral("bench_posting_floor");
     db.exec(db.dialect().dropTableIfExists(copy));
     db.exec(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM IA_Subsidiary WHERE 1 = 0").arg(copy));
-    QElapsedTimer t;
-    t.start();
-    {
-        Transaction tx(db);
-        db.exec(QStringLiteral("INSERT INTO %1 SELECT * FROM IA_Subsidiary WHERE iMonth = 0").arg(copy));
-        tx.commit();
-    }
-    const double s = t.nsecsElapsed() / 1e9;
+    const double s = bench::secondsOfUnit(
+        db, QStringLiteral("INSERT INTO %1 SELECT * FROM IA_Subsidiary WHERE iMonth = 0").arg(copy));
     db.exec(db.dialect().dropTableIfExists(copy));
     return s;
 }

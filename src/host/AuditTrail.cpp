@@ -7,12 +7,13 @@
 #include <QJsonDocument>
 #include <QSysInfo>
 
+#include <algorithm>
+
 namespace qc::audit {
 
 namespace {
 
 const QString kLog = QStringLiteral("IA_AuditLog");
-const QString kRows = QStringLiteral("IA_AuditRows");
 
 QVariant jsonOrNull(const QJsonObject& o) {
     return o.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
@@ -86,13 +87,19 @@ void recordRow(Database& db, const Actor& who, const QString& operation, const Q
 }
 
 int keepRows(Database& db, qint64 eventId, const QString& table, const SqlFragment& where) {
-    const TableDef& def = tableOf(table);
-    // The names come from the schema, present in the database as declared.
-    const QString sql = QStringLiteral(
-                            "INSERT INTO IA_AuditRows (iAuditID, cTable, iRowID, cRow) SELECT ?, ?, "
-                            "AutoID, %1 FROM %2 WHERE %3")
-                            .arg(db.dialect().rowJson(presentColumns(db, def)), def.name, where.sql);
-    QVariantList binds{eventId, def.name};
+    const TableDef& ledger = tableOf(table);
+    const QString keptName = keptRowsTable(ledger.name);
+    if (keptName.isEmpty()) throw DbError(QStringLiteral("操作日志没有保存 %1 的行的表").arg(ledger.name));
+    const TableDef& kept = tableOf(keptName);
+    // The ledger's columns the database holds in both tables; the names come from
+    // the schema.
+    const QStringList keptColumns = db.columnsOf(kept.name);
+    QStringList columns = presentColumns(db, ledger);
+    columns.removeIf([&](const QString& c) { return !keptColumns.contains(c.toLower()); });
+    const QString list = columns.join(QStringLiteral(", "));
+    const QString sql = QStringLiteral("INSERT INTO %1 (iAuditID, %2) SELECT ?, %2 FROM %3 WHERE %4")
+                            .arg(kept.name, list, ledger.name, where.sql);
+    QVariantList binds{eventId};
     binds += where.binds;
     return db.execAffected(sql, binds);
 }
@@ -134,10 +141,11 @@ qint64 reserve(Database& db) {
 }
 
 void ensureTables(Database& db) {
-    if (db.tableExists(kLog) && db.tableExists(kRows)) return;
+    const QList<TableDef> tables = auditTables();
+    if (std::all_of(tables.begin(), tables.end(), [&](const TableDef& t) { return db.tableExists(t.name); }))
+        return;
     Transaction tx(db);
-    for (const QString& t : {kLog, kRows})
-        if (const TableDef* def = findTable(t)) db.execScript(createStatements(*def, db.dialect()));
+    for (const TableDef& t : tables) db.execScript(createStatements(t, db.dialect()));
     db.execScript(appendOnlyGuards(db.dialect()));
     tx.commit();
 }

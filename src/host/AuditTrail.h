@@ -3,8 +3,9 @@
 // The audit trail of the openings (操作日志): who changed which opening, when, and
 // what it was before. One row of IA_AuditLog per event, written in the unit of
 // work of the change it describes, so that a change and its event commit or roll
-// back together; the rows a bulk operation deleted are kept whole in IA_AuditRows.
-// Both tables only grow: the databases refuse UPDATE and DELETE on them.
+// back together; the rows a bulk operation deleted are kept whole, in the
+// ledger's own columns, in IA_AuditSubsidiary and IA_AuditEnSubsidiary under the
+// event's number. These tables only grow: the databases refuse UPDATE and DELETE on them.
 
 #include "platform/Database.h"
 
@@ -61,8 +62,9 @@ qint64 record(Database& db, const Actor& who, const Event& e, std::optional<qint
 void recordRow(Database& db, const Actor& who, const QString& operation, const QString& table, qint64 autoId,
                const QJsonObject& before, const QString& businessType = {});
 
-// Keeps under event `eventId` every row of `table` that `where` (a condition on the
-// table's own columns) selects, whole, as JSON text, in one statement. Returns how
+// Keeps under event `eventId` every row of `table` (IA_Subsidiary or
+// IA_EnSubsidiary) that `where` (a condition on the table's own columns) selects,
+// whole, in one INSERT … SELECT. Returns how
 // many rows were kept. Call it before deleting them, in the same unit of work.
 int keepRows(Database& db, qint64 eventId, const QString& table, const SqlFragment& where);
 

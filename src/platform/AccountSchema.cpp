@@ -323,9 +323,30 @@ QList<TableDef> documents() {
 
 }  // namespace
 
+namespace {
+
+// Where the trail keeps the rows a bulk operation deleted from `ledger`: the
+// ledger's own columns, typed as in the ledger (so that keeping them is a plain
+// INSERT … SELECT, as cheap as the delete), under the event's number. The
+// ledger's AutoID is kept as the row's number, not made anew.
+TableDef keptRowsOf(const TableDef& ledger) {
+    TableDef kept =
+        table(QStringLiteral("IA_Audit") + ledger.name.mid(3), QStringLiteral("iAuditID bi!"), {});
+    for (ColumnDef c : ledger.columns) {
+        if (c.type == ColType::Identity) c.type = ColType::BigInt;
+        c.notNull = false;
+        c.defaultValue.clear();
+        kept.columns << c;
+    }
+    kept.indexes << index(kept.name, {QStringLiteral("iAuditID")});
+    return kept;
+}
+
+}  // namespace
+
 // The audit trail of the openings: one row per event (its time from the database's
-// clock as text that sorts as time, JSON texts for the values), and the rows a bulk
-// operation deleted, whole, as JSON.
+// clock as text that sorts as time, JSON texts for the values), and the rows the
+// bulk operations deleted from the openings and from the dispatched goods, whole.
 QList<TableDef> auditTables() {
     TableDef log =
         table(QStringLiteral("IA_AuditLog"),
@@ -334,10 +355,13 @@ QList<TableDef> auditTables() {
                              "cBefore t, cAfter t, cDetail t"),
               {});
     log.indexes << index(log.name, {QStringLiteral("cTime")}) << index(log.name, {QStringLiteral("iRowID")});
-    TableDef rows = table(QStringLiteral("IA_AuditRows"),
-                          QStringLiteral("AutoID id, iAuditID bi!, cTable t40!, iRowID bi, cRow t!"), {});
-    rows.indexes << index(rows.name, {QStringLiteral("iAuditID")});
-    return {log, rows};
+    return {log, keptRowsOf(iaSubsidiary()), keptRowsOf(iaEnSubsidiary())};
+}
+
+QString keptRowsTable(const QString& ledger) {
+    for (const TableDef& t : {iaSubsidiary(), iaEnSubsidiary()})
+        if (t.name.compare(ledger, Qt::CaseInsensitive) == 0) return keptRowsOf(t).name;
+    return {};
 }
 
 // The account database's own tables, as the inventory-accounting module reads and
@@ -354,7 +378,8 @@ QList<TableDef> accountTables() {
 
 QStringList appendOnlyGuards(const Dialect& d) {
     const QString refusal = QStringLiteral("操作日志只能追加，不能修改或删除");
-    const QStringList tables{QStringLiteral("IA_AuditLog"), QStringLiteral("IA_AuditRows")};
+    QStringList tables;
+    for (const TableDef& t : auditTables()) tables << t.name;
     QStringList out;
     if (d.isSqlite()) {
         for (const QString& t : tables)

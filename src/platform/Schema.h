@@ -64,6 +64,12 @@ QStringList createStatements(const TableDef& t, const Dialect& d);
 // the audit trail append-only. Idempotent.
 void createSchema(Database& db);
 
+// The audit trail's tables: the events, and the rows bulk operations deleted.
+QList<TableDef> auditTables();
+// The table in which the audit trail keeps the rows a bulk operation deleted from
+// `ledger` (IA_Subsidiary, IA_EnSubsidiary); empty for any other table.
+QString keptRowsTable(const QString& ledger);
+
 // The statements that make the audit trail's tables refuse UPDATE and DELETE (and,
 // on PostgreSQL, TRUNCATE). Idempotent.
 QStringList appendOnlyGuards(const Dialect& d);

@@ -83,7 +83,8 @@ inline DatabaseDump dumpDatabase(Database& db, const QStringList& skip = {}, boo
 
 // The audit trail's tables, which grow with every login and change by design;
 // suites that compare the account's data leave them out and count the events.
-inline const QStringList kTrailTables{QStringLiteral("ia_auditlog"), QStringLiteral("ia_auditrows")};
+inline const QStringList kTrailTables{QStringLiteral("ia_auditlog"), QStringLiteral("ia_auditsubsidiary"),
+                                      QStringLiteral("ia_auditensubsidiary")};
 
 // The events of the trail that record a change of the account (not a login, a
 // failed login or a refused right).
