@@ -2,10 +2,12 @@
 
 #include "Banner.h"
 #include "LoginForm.h"
+#include "dispatched/DispatchedColumns.h"
 #include "host/HostDb.h"
 #include "host/VqLogin.h"
 #include "host/YrCommon.h"
 #include "host/ui/UiPickers.h"
+#include "opening/OpeningColumns.h"
 #include "platform/ui/MessageBoxSink.h"
 #include "session/LoginContext.h"
 #include "shared/ui/FrmAuditLog.h"
@@ -218,7 +220,10 @@ void MainWindow::showAuditLog() {
         openContext(m_context, *m_login, false, ConnectionMode::Reconnect);
         {
             UiPickers pickers(this);
-            runAuditLog(m_context, pickers, this);
+            // The trail's values under the captions of the grids they were typed in.
+            const TrailCaptions captions{opening::captionsByStoredColumn(),
+                                         dispatched::captionsByStoredColumn()};
+            runAuditLog(m_context, pickers, captions, this);
         }
         closeContext(m_context);
     } catch (const DbError& e) {

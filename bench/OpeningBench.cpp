@@ -1,7 +1,8 @@
 // Speed of the opening entry window on a generated account of 100,000 items in
 // 25 warehouses (4,000 opening rows each): loading one warehouse into the grid
-// model, loading it into a shown and painted grid, and the latency of the
-// inventory-code cell rule.
+// model, loading it into a shown and painted grid, the latency of the
+// inventory-code cell rule, and of storing a changed row with the audit trail's
+// share of it.
 //
 //   qc_bench [--benchmark_filter=...]       (QC_BENCH_DB=<file> reuses a generated file)
 
@@ -13,6 +14,7 @@
 #include "opening/ui/FrmQcInput.h"
 #include "platform/Database.h"
 #include "platform/MessageSink.h"
+#include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 
 #include <benchmark/benchmark.h>
@@ -97,12 +99,20 @@ QString listTextOf(const opening::OpeningEntry& entry, const QString& code) {
     return {};
 }
 
-void BM_LoadRowsIntoModel(benchmark::State& state) {
+// The entry rules without a window, the generated account's first warehouse chosen.
+struct ChosenWarehouse {
     Session s;
     opening::NoEntryWindow window;
-    opening::OpeningEntry entry(s.ctx, s.pickers, window);
-    entry.Load();
-    entry.WarehouseClick(listTextOf(entry, account().warehouse));
+    opening::OpeningEntry entry{s.ctx, s.pickers, window};
+    ChosenWarehouse() {
+        entry.Load();
+        entry.WarehouseClick(listTextOf(entry, account().warehouse));
+    }
+};
+
+void BM_LoadRowsIntoModel(benchmark::State& state) {
+    ChosenWarehouse chosen;
+    opening::OpeningEntry& entry = chosen.entry;
     for (auto _ : state) {
         entry.LoadRows(account().warehouse);
         benchmark::DoNotOptimize(entry.grid().rowCount());
@@ -132,11 +142,9 @@ BENCHMARK(BM_LoadRowsPaintedGrid)->Unit(benchmark::kMillisecond)->Iterations(10)
 // ValidateCell on 存货编码 of a new row in the loaded warehouse, alternately with
 // an item's code and its name; every call is timed.
 void BM_InventoryCodeRule(benchmark::State& state) {
-    Session s;
-    opening::NoEntryWindow window;
-    opening::OpeningEntry entry(s.ctx, s.pickers, window);
-    entry.Load();
-    entry.WarehouseClick(listTextOf(entry, account().warehouse));
+    ChosenWarehouse chosen;
+    Session& s = chosen.s;
+    opening::OpeningEntry& entry = chosen.entry;
     const int row = entry.grid().addEmptyRow();
 
     QStringList values;
@@ -173,5 +181,67 @@ void BM_InventoryCodeRule(benchmark::State& state) {
     state.counters["grid_rows"] = entry.grid().dataRowCount();
 }
 BENCHMARK(BM_InventoryCodeRule)->Unit(benchmark::kMillisecond)->Iterations(1000);
+
+// Storing a changed row of the loaded warehouse: its quantity typed anew, then
+// ValidateAndStoreRow, row after row; every store is timed, and within it the
+// audit trail's part (reading the row before the change, writing the event).
+// The floor: the row's own UPDATE in a unit of work of its own.
+void BM_StoreChangedRow(benchmark::State& state) {
+    ChosenWarehouse chosen;
+    Session& s = chosen.s;
+    opening::OpeningEntry& entry = chosen.entry;
+    entry.LoadRows(account().warehouse);
+    const int rows = entry.grid().dataRowCount();
+    if (rows == 0) {
+        state.SkipWithError("no rows");
+        return;
+    }
+    std::vector<double> store, trail, floor;
+    double trailOfThis = 0;
+    QElapsedTimer stepTimer;
+    QString step;
+    unitStepHook() = [&](const QString& name) {
+        if (step == u"store-row/audit-before" || step == u"store-row/audit")
+            trailOfThis += double(stepTimer.nsecsElapsed()) / 1e6;
+        step = name;
+        stepTimer.start();
+    };
+    Database& db = s.ctx.gDb->Connection();
+    int i = 0, refused = 0;
+    for (auto _ : state) {
+        const int row = i % rows;
+        QString value = QString::number(1 + (i++ % 7) + row % 13);
+        bool cancel = false;
+        entry.ValidateCell(value, cancel, row, opening::Col::Quantity);
+        entry.grid().setText(row, opening::Col::Quantity, value);
+        trailOfThis = 0;
+        step.clear();
+        const auto t0 = std::chrono::steady_clock::now();
+        entry.ValidateAndStoreRow(cancel, row);
+        const auto t1 = std::chrono::steady_clock::now();
+        store.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        trail.push_back(trailOfThis);
+        if (cancel && refused++ == 0) std::fprintf(stderr, "refused: %s\n", qPrintable(s.sink.last()));
+        const QString id = entry.grid().text(row, opening::Col::AutoId);
+        const auto f0 = std::chrono::steady_clock::now();
+        bench::secondsOfUnit(db, QStringLiteral("UPDATE IA_Subsidiary SET iAInQuantity = ? WHERE AutoID = ?"),
+                             {value, id});
+        floor.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0).count());
+    }
+    unitStepHook() = nullptr;
+    auto pct = [](std::vector<double> v, double p) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+    };
+    state.counters["store_p50_ms"] = pct(store, 0.50);
+    state.counters["store_p99_ms"] = pct(store, 0.99);
+    state.counters["trail_p50_ms"] = pct(trail, 0.50);
+    state.counters["trail_p99_ms"] = pct(trail, 0.99);
+    state.counters["floor_p50_ms"] = pct(floor, 0.50);
+    state.counters["ratio_p50"] = pct(floor, 0.50) > 0 ? pct(store, 0.50) / pct(floor, 0.50) : 0;
+    state.counters["refused"] = refused;
+}
+BENCHMARK(BM_StoreChangedRow)->Unit(benchmark::kMillisecond)->Iterations(2000);
 
 }  // namespace

@@ -72,4 +72,11 @@ const grid::ColumnTable& dispatchedColumns() {
     return table;
 }
 
+QHash<QString, QString> captionsByStoredColumn() {
+    QHash<QString, QString> captions = grid::captionsByColumn(dispatchedColumns());
+    // The unit price is stored for the dispatch as well as for what is unsettled.
+    captions.insert(QStringLiteral("ioutcost"), dispatchedColumns().at(DCol::UnitPrice).caption);
+    return captions;
+}
+
 }  // namespace qc::dispatched

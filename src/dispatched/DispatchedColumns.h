@@ -44,4 +44,8 @@ constexpr int Count = 82;
 // other column is coloured as filled from the documents.
 const grid::ColumnTable& dispatchedColumns();
 
+// The grid's captions by the IA_EnSubsidiary column each cell is stored in (lower
+// case): a stored value shown as the grid names it.
+QHash<QString, QString> captionsByStoredColumn();
+
 }  // namespace qc::dispatched

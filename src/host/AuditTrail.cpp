@@ -4,6 +4,7 @@
 #include "platform/Dialect.h"
 #include "platform/Schema.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QSysInfo>
 
@@ -24,12 +25,19 @@ QVariant textOrNull(const QString& t) {
     return t.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(t);
 }
 
-// The columns of `table` present in the database, in the schema's spelling.
+// The columns of `table` present in the database, in the schema's spelling. Read
+// once per connection and table: a row's event would otherwise ask the catalogue
+// twice for every row stored.
 QStringList presentColumns(Database& db, const TableDef& def) {
+    // A connection belongs to one thread.
+    thread_local QHash<QString, QStringList> known;
+    const QString key = db.sessionName() + u'/' + def.name;
+    if (const auto it = known.constFind(key); it != known.constEnd()) return *it;
     const QStringList present = db.columnsOf(def.name);
     QStringList columns;
     for (const ColumnDef& c : def.columns)
         if (present.contains(c.name.toLower())) columns << c.name;
+    known.insert(key, columns);
     return columns;
 }
 

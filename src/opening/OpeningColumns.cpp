@@ -85,4 +85,12 @@ const grid::ColumnTable& openingColumns() {
     return table;
 }
 
+QHash<QString, QString> captionsByStoredColumn() {
+    QHash<QString, QString> captions = grid::captionsByColumn(openingColumns());
+    // A row stores its unit cost in iInCost and its amount in iAInPrice.
+    captions.insert(QStringLiteral("iincost"), openingColumns().at(Col::UnitCost).caption);
+    captions.insert(QStringLiteral("iainprice"), openingColumns().at(Col::Amount).caption);
+    return captions;
+}
+
 }  // namespace qc::opening

@@ -47,4 +47,8 @@ constexpr int Count = 85;
 // width, its total and the name column of a code.
 const grid::ColumnTable& openingColumns();
 
+// The grid's captions by the IA_Subsidiary column each cell is stored in (lower
+// case), the computed costs included: a stored value shown as the grid names it.
+QHash<QString, QString> captionsByStoredColumn();
+
 }  // namespace qc::opening

@@ -12,6 +12,7 @@
 #include "platform/Dialect.h"
 #include "platform/NumberFormat.h"
 #include "platform/Schema.h"
+#include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 #include "shared/AccountParams.h"
 
@@ -23,6 +24,11 @@
 namespace qc::opening {
 
 using namespace rows;
+
+namespace {
+// The unit of work that stores one row of the grid, as its steps are announced.
+const QString kStoreUnit = QStringLiteral("store-row");
+}  // namespace
 
 bool OpeningEntry::checkRow(int row) {
     const QString code = m_grid.text(row, Col::InvCode).trimmed();
@@ -109,24 +115,31 @@ bool OpeningEntry::storeRow(int row) {
         Transaction tx(db);
         posted = !stillUnposted();
         if (posted) return false;
+        // The steps are announced so that the trail's share of storing a row can be
+        // measured apart.
         if (insert) {
             id = db.insertReturningId(QStringLiteral("IA_Subsidiary"), v.columns(), v.values(),
                                       QStringLiteral("AutoID"));
+            announceStep(kStoreUnit, QStringLiteral("audit"));
             audit::recordRow(db, audit::actorOf(m_ctx.gLogin), audit::kInsertRow,
                              QStringLiteral("IA_Subsidiary"), *id, {});
         } else if (!storedAsShown(row, *id)) {
             changedElsewhere = true;
         } else {
+            announceStep(kStoreUnit, QStringLiteral("audit-before"));
             const QJsonObject before = audit::rowValues(db, QStringLiteral("IA_Subsidiary"), *id);
+            announceStep(kStoreUnit, QStringLiteral("update"));
             QStringList sets;
             for (const QString& c : v.columns()) sets << c + QStringLiteral(" = ?");
             QVariantList binds = v.values();
             binds << *id;
             db.exec(QStringLiteral("UPDATE IA_Subsidiary SET %1 WHERE AutoID = ?").arg(sets.join(u',')),
                     binds);
+            announceStep(kStoreUnit, QStringLiteral("audit"));
             audit::recordRow(db, audit::actorOf(m_ctx.gLogin), audit::kChangeRow,
                              QStringLiteral("IA_Subsidiary"), *id, before);
         }
+        announceStep(kStoreUnit, QStringLiteral("commit"));
         if (!changedElsewhere) tx.commit();
     } catch (const DbError& e) {
         // A figure the column cannot hold is the one failure the user can mend in

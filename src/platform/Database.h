@@ -98,6 +98,9 @@ class Database {
     [[nodiscard]] const Dialect& dialect() const { return *m_dialect; }
     [[nodiscard]] const ConnectionInfo& info() const { return m_info; }
     [[nodiscard]] QString connectionString() const { return m_connectionString; }
+    // A name no other connection of this process has had: what is learnt of the
+    // database through this connection may be kept under it.
+    [[nodiscard]] QString sessionName() const { return m_name; }
     [[nodiscard]] QSqlDatabase& handle() { return m_db; }
 
     // Runs a statement with bound values and returns the positioned-before-first query.

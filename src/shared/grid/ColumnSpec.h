@@ -4,6 +4,7 @@
 // editors, the layout store and the output need to know about a column is said
 // once, in its row of the table.
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -52,5 +53,9 @@ using ColumnTable = QList<ColumnSpec>;
 
 // The position of the column with `key` in the table; -1 when there is none.
 int columnOf(const ColumnTable& table, const QString& key);
+
+// The captions of the columns of `table` that show one column of a table as it is
+// stored ("IA_Subsidiary.iAInQuantity"), by that column in lower case.
+QHash<QString, QString> captionsByColumn(const ColumnTable& table);
 
 }  // namespace qc::grid

@@ -1,5 +1,7 @@
 #include "shared/grid/GridModel.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <optional>
 
@@ -9,6 +11,16 @@ int columnOf(const ColumnTable& table, const QString& key) {
     for (int c = 0; c < table.size(); ++c)
         if (table.at(c).key == key) return c;
     return -1;
+}
+
+QHash<QString, QString> captionsByColumn(const ColumnTable& table) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_]+\\.([A-Za-z_][A-Za-z0-9_]*)$"));
+    QHash<QString, QString> captions;
+    for (const ColumnSpec& c : table) {
+        const QRegularExpressionMatch m = plain.match(c.source);
+        if (m.hasMatch() && !c.caption.isEmpty()) captions.insert(m.captured(1).toLower(), c.caption);
+    }
+    return captions;
 }
 
 namespace {

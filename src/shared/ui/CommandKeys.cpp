@@ -27,6 +27,7 @@ QKeySequence commandShortcut(const QString& commandKey) {
         {QStringLiteral("Keep"), QKeySequence(Qt::ALT | Qt::Key_J)},
         {QStringLiteral("Order"), QKeySequence(Qt::ALT | Qt::Key_S)},
         {QStringLiteral("ROrder"), QKeySequence(Qt::ALT | Qt::Key_R)},
+        {QStringLiteral("History"), QKeySequence(Qt::ALT | Qt::Key_L)},
         {QStringLiteral("Help"), QKeySequence(Qt::Key_F1)},
         {QStringLiteral("Exit"), QKeySequence(Qt::ALT | Qt::Key_E)},
         {QStringLiteral("Close"), QKeySequence(Qt::ALT | Qt::Key_E)},

@@ -31,17 +31,6 @@ QString plainNumber(QString text) {
     return text;
 }
 
-// A before or after value of the trail as lines "column: value", one per column.
-QString asLines(const QString& json) {
-    const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
-    QStringList lines;
-    for (auto it = o.begin(); it != o.end(); ++it)
-        lines << it.key() + QStringLiteral("：") +
-                     (it.value().isNull() ? QStringLiteral("（空）")
-                                          : plainNumber(it.value().toVariant().toString()));
-    return lines.join(u'\n');
-}
-
 QLineEdit* box(QWidget* parent, const QString& name, const QString& placeholder, int width) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
@@ -53,15 +42,19 @@ QLineEdit* box(QWidget* parent, const QString& name, const QString& placeholder,
 
 }  // namespace
 
-FrmAuditLog::FrmAuditLog(LoginContext& ctx, Pickers& pickers, QWidget* parent)
-    : ResultWindow(ctx, pickers, auditColumns(), parent) {
+FrmAuditLog::FrmAuditLog(LoginContext& ctx, Pickers& pickers, TrailCaptions captions, QWidget* parent)
+    : ResultWindow(ctx, pickers, auditColumns(), parent), m_captions(std::move(captions)) {
     const QString caption = QStringLiteral("操作日志");
-    const QList<ToolButton> buttons = queryButtons(QStringLiteral("按条件列出事件"));
+    QList<ToolButton> buttons = queryButtons(QStringLiteral("按条件列出事件"));
+    // 行历史 beside 查询.
+    buttons.insert(4, {QStringLiteral("History"), QStringLiteral("行历史"),
+                       QStringLiteral("列出选中事件所在行的全部事件"), QStringLiteral("Find")});
     sinceEdit = box(this, QStringLiteral("sinceEdit"), QStringLiteral("起始日期 yyyy-MM-dd"), 150);
     untilEdit = box(this, QStringLiteral("untilEdit"), QStringLiteral("截止日期 yyyy-MM-dd"), 150);
     operatorEdit = box(this, QStringLiteral("operatorEdit"), QStringLiteral("操作员"), 90);
     warehouseEdit = box(this, QStringLiteral("warehouseEdit"), QStringLiteral("仓库"), 70);
     itemEdit = box(this, QStringLiteral("itemEdit"), QStringLiteral("存货编码"), 100);
+    rowIdEdit = box(this, QStringLiteral("rowIdEdit"), QStringLiteral("行号"), 80);
     operationCombo = new QComboBox(this);
     operationCombo->setObjectName(QStringLiteral("operationCombo"));
     operationCombo->setAccessibleName(QStringLiteral("操作"));
@@ -73,12 +66,12 @@ FrmAuditLog::FrmAuditLog(LoginContext& ctx, Pickers& pickers, QWidget* parent)
         operationCombo->addItem(op);
     auto* controls = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{sinceEdit, untilEdit, operatorEdit, warehouseEdit,
-                                                      itemEdit, operationCombo})
+                                                      itemEdit, rowIdEdit, operationCombo})
         controls->addWidget(w);
     controls->addStretch(1);
     setUp(QStringLiteral("FrmAuditLog"), caption, caption, buttons,
           {QStringLiteral("Output"), QStringLiteral("seek")}, controls);
-    setColumnWidths(1400);
+    setColumnWidthsOfColumns();
 
     // The chosen event's values before and after, side by side.
     beforeView = new QPlainTextEdit(this);
@@ -120,6 +113,15 @@ std::optional<AuditFilter> FrmAuditLog::filter() {
     f.operatorId = operatorEdit->text().trimmed();
     f.warehouse = warehouseEdit->text().trimmed();
     f.item = itemEdit->text().trimmed();
+    if (const QString row = rowIdEdit->text().trimmed(); !row.isEmpty()) {
+        bool ok = false;
+        f.rowId = row.toLongLong(&ok);
+        if (!ok || f.rowId <= 0) {
+            sinkOf(m_ctx).exclamation(QStringLiteral("行号须为正整数：%1").arg(row));
+            rowIdEdit->setFocus();
+            return std::nullopt;
+        }
+    }
     if (operationCombo->currentIndex() > 0) f.operation = operationCombo->currentText();
     return f;
 }
@@ -137,18 +139,54 @@ void FrmAuditLog::query() {
     if (model().dataRowCount() > 0) linesView->selectRow(model().dataRowCount() - 1);
 }
 
+QString FrmAuditLog::asLines(const QString& json, bool dispatchedGoods) const {
+    const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
+    QStringList lines;
+    for (auto it = o.begin(); it != o.end(); ++it)
+        lines << m_captions.of(dispatchedGoods, it.key()) + QStringLiteral("：") +
+                     (it.value().isNull() ? QStringLiteral("（空）")
+                                          : plainNumber(it.value().toVariant().toString()));
+    return lines.join(u'\n');
+}
+
 void FrmAuditLog::showEvent(int row) {
-    const bool event = model().isDataRow(row);
-    // The columns of auditColumns(): 修改前 (9), 修改后 (10), 说明 (11).
-    beforeView->setPlainText(event ? asLines(model().text(row, 9)) : QString());
-    const QString after = event ? model().text(row, 10) : QString();
-    afterView->setPlainText(event ? asLines(after.isEmpty() ? model().text(row, 11) : after) : QString());
+    // The columns of auditColumns(): 业务类型 (6), 修改前 (9), 修改后 (10), 说明 (11),
+    // 事件号 (12). An event with a business type is one of the dispatched goods.
+    if (!model().isDataRow(row)) {
+        beforeView->clear();
+        afterView->clear();
+        return;
+    }
+    const bool dispatchedGoods = !model().text(row, 6).isEmpty();
+    QString before = asLines(model().text(row, 9), dispatchedGoods);
+    if (model().text(row, 8).isEmpty()) {
+        // A bulk operation: what it deleted, kept whole.
+        try {
+            before = keptRowsNote(m_ctx, model().text(row, 12).toLongLong());
+        } catch (const DbError& e) {
+            before = e.message();
+        }
+    }
+    beforeView->setPlainText(before);
+    const QString after = model().text(row, 10);
+    afterView->setPlainText(after.isEmpty() ? asLines(model().text(row, 11), dispatchedGoods)
+                                            : asLines(after, dispatchedGoods));
 }
 
 void FrmAuditLog::runCommand(const QString& key) {
     if (key == u"Print" || key == u"Preview" || key == u"Output") {
         outputCommand(key);
     } else if (key == u"seek") {
+        query();
+    } else if (key == u"History") {
+        const int row = linesView->currentIndex().row();
+        if (!model().isDataRow(row) || model().text(row, 8).isEmpty()) {
+            sinkOf(m_ctx).exclamation(QStringLiteral("请先选中一个期初行或发出商品行的事件！"));
+            return;
+        }
+        rowIdEdit->setText(model().text(row, 8));
+        for (QLineEdit* e : {sinceEdit, untilEdit, operatorEdit, warehouseEdit, itemEdit}) e->clear();
+        operationCombo->setCurrentIndex(0);
         query();
     } else if (key == u"Help") {
         showHelpPage(
@@ -157,7 +195,8 @@ void FrmAuditLog::runCommand(const QString& key) {
                 "<h3>操作日志</h3><p>每一次期初数据的新增、修改、删除，取数、导入、发出商品取数与清空，"
                 "期初记账与恢复，以及登录和被拒绝的权限，都记为一个事件，与改动同时提交，之后不能修改或删除。"
                 "选中一行，下方并列显示修改前与修改后的值（批量操作显示其参数和行数）。</p>"
-                "<ul><li>在上方填写日期、操作员、仓库、存货或选择操作后按 Alt+Q 查询。</li>"
+                "<ul><li>在上方填写日期、操作员、仓库、存货、行号或选择操作后按 Alt+Q 查询。</li>"
+                "<li>选中一个行的事件按 Alt+L（行历史），列出这一行从新增到删除的全部事件。</li>"
                 "<li>Alt+O 输出，Alt+E 退出，F1 帮助。</li></ul>"),
             m_ctx.gHelpFile);
     } else if (key == u"Exit") {
@@ -165,9 +204,9 @@ void FrmAuditLog::runCommand(const QString& key) {
     }
 }
 
-void runAuditLog(LoginContext& ctx, Pickers& pickers, QWidget* parent) {
+void runAuditLog(LoginContext& ctx, Pickers& pickers, const TrailCaptions& captions, QWidget* parent) {
     if (!MayReadTrail(ctx)) return;
-    FrmAuditLog window(ctx, pickers, parent);
+    FrmAuditLog window(ctx, pickers, captions, parent);
     window.exec();
 }
 

@@ -122,6 +122,14 @@ void ResultWindow::setColumnWidths(int twips) {
     }
 }
 
+void ResultWindow::setColumnWidthsOfColumns() {
+    for (int c = 0; c < m_model->columnTotal(); ++c) {
+        const int shown = m_shown->shownColumn(c);
+        if (shown >= 0)
+            linesView->setColumnWidth(shown, m_model->columns().at(c).width / kTwipsPerPixel + 24);
+    }
+}
+
 QList<int> ResultWindow::columnWidths() const {
     QList<int> widths;
     for (int c = 0; c < m_model->columnTotal(); ++c) {

@@ -60,6 +60,8 @@ class ResultWindow : public QDialog {
     void setHiddenColumns(const QSet<int>& columns);
     // Every shown column `twips` wide (the old unit, about fifteen to a pixel).
     void setColumnWidths(int twips);
+    // Every shown column as wide as its column's default width.
+    void setColumnWidthsOfColumns();
     // The width of every column in twips, 0 for a hidden one.
     [[nodiscard]] QList<int> columnWidths() const;
 
