@@ -31,6 +31,13 @@ void runAudit(const Arguments& args, QTextStream& out) {
     filter.operatorId = args.value(QStringLiteral("operator")).trimmed();
     filter.item = args.value(QStringLiteral("item")).trimmed();
     filter.operation = args.value(QStringLiteral("operation")).trimmed();
+    if (args.has(QStringLiteral("row"))) {
+        bool ok = false;
+        filter.rowId = args.value(QStringLiteral("row")).trimmed().toLongLong(&ok);
+        if (!ok || filter.rowId <= 0)
+            throw UsageError(
+                QStringLiteral("选项 --row 须为正整数：%1").arg(args.value(QStringLiteral("row"))));
+    }
     OperatorSession session(args);
     if (!MayReadTrail(session.ctx())) throw UsageError(session.sink().last());
     const QList<QStringList> rows = auditRows(session.ctx(), filter);
@@ -54,6 +61,8 @@ Command auditCommand() {
                       QStringLiteral("只列这个操作员的事件")}
             << Option{QStringLiteral("item"), QStringLiteral("存货编码"),
                       QStringLiteral("只列这个存货的行的事件")}
+            << Option{QStringLiteral("row"), QStringLiteral("行号"),
+                      QStringLiteral("只列这一行（期初行或发出商品行的 AutoID）的事件：它的历史")}
             << Option{QStringLiteral("operation"), QStringLiteral("操作"),
                       QStringLiteral("只列这种操作（如 取数、修改期初行、期初记账）")}
             << Option{QStringLiteral("csv"), {}, QStringLiteral("以 CSV 输出（默认：表格）")};

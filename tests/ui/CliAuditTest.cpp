@@ -51,6 +51,21 @@ TEST_P(CliAuditTest, ListsWhatTheCommandsDidForThoseWhoMayReadIt) {
     ASSERT_EQ(lines.size(), 2) << fetches.out.toStdString();  // the captions and the one event
     EXPECT_TRUE(lines.at(1).contains(u"取回行数"_s));
 
+    // A row's history: only the events of that row.
+    const qint64 row =
+        db().scalar(u"SELECT MIN(AutoID) FROM IA_Subsidiary WHERE cWhCode = '02' AND iMonth = 0"_s)
+            .toLongLong();
+    db().exec(
+        u"INSERT INTO IA_AuditLog (cTime, cOperation, cWhCode, iRowID) VALUES ('2026-01-05', '修改期初行', "
+        u"'02', ?), ('2026-01-06', '修改期初行', '02', ?)"_s,
+        {row, row + 1});
+    const test::CliResult history =
+        as(u"demo"_s, u"demo123"_s, {u"audit"_s, u"--csv"_s, u"--row"_s, QString::number(row)});
+    ASSERT_EQ(history.code, 0) << history.err.toStdString();
+    EXPECT_EQ(history.out.trimmed().split(u'\n').size(), 2) << history.out.toStdString();
+    EXPECT_TRUE(history.out.contains(u"2026-01-05"_s));
+    EXPECT_EQ(as(u"demo"_s, u"demo123"_s, {u"audit"_s, u"--row"_s, u"x1"_s}).code, 1);
+
     const test::CliResult future =
         as(u"demo"_s, u"demo123"_s,
            {u"audit"_s, u"--since"_s, QDate::currentDate().addDays(2).toString(Qt::ISODate)});
