@@ -339,6 +339,7 @@ TableDef keptRowsOf(const TableDef& ledger) {
         kept.columns << c;
     }
     kept.indexes << index(kept.name, {QStringLiteral("iAuditID")});
+    kept.indexes.last().growsWithTable = true;
     return kept;
 }
 

@@ -153,8 +153,9 @@ QStringList createStatements(const TableDef& t, const Dialect& d) {
     create += d.fillFactorClause(t.fillFactor);
     out << create;
     for (const IndexDef& i : t.indexes)
-        out << QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+        out << QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4(%5)")
                    .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), i.name, t.name,
+                        i.growsWithTable && !d.isSqlite() ? QStringLiteral("USING brin ") : QString(),
                         i.columns.join(QLatin1Char(',')));
     return out;
 }
