@@ -16,6 +16,7 @@
 namespace qc {
 
 class ConditionFields;
+struct CodeBox;
 class Database;
 class RecordingSink;
 struct LoginContext;
@@ -109,6 +110,10 @@ std::unique_ptr<VqLogin> loginFrom(const Arguments& args);
 QList<Option> conditionOptions();
 QList<WarehouseEntry> chooseWarehouses(ConditionFields& fields, const Arguments& args, RecordingSink& sink);
 void checkCodeBoxes(ConditionFields& fields, const Arguments& args, RecordingSink& sink);
+// A code box of a dialog given on the command line (nothing when `code` is
+// empty): checked as leaving the box checks it, the refusal (the dialog's
+// message) thrown.
+void checkCodeBox(CodeBox& box, const QString& code, const std::function<bool()>& leave, RecordingSink& sink);
 // What a command that stands for a window shows: the window's title, its
 // columns and its lines (empty: `empty` says why, the window's own message).
 struct GridResult {

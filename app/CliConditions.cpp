@@ -13,15 +13,6 @@ namespace qc::cli {
 
 namespace {
 
-// A code box of the dialog given on the command line: checked as leaving the box
-// checks it, the refusal (the dialog's message) thrown.
-void checkBox(CodeBox& box, const QString& code, const std::function<bool()>& leave, RecordingSink& sink) {
-    if (code.isEmpty()) return;
-    box.text = code;
-    sink.clear();
-    if (!leave()) throw UsageError(sink.texts().value(0, QStringLiteral("输入不合法")));
-}
-
 // Terminal columns of a text: East Asian characters take two.
 int displayWidth(const QString& s) {
     int w = 0;
@@ -37,6 +28,14 @@ QString csvField(const QString& s) {
 }
 
 }  // namespace
+
+void checkCodeBox(CodeBox& box, const QString& code, const std::function<bool()>& leave,
+                  RecordingSink& sink) {
+    if (code.isEmpty()) return;
+    box.text = code;
+    sink.clear();
+    if (!leave()) throw UsageError(sink.texts().value(0, QStringLiteral("输入不合法")));
+}
 
 QList<Option> conditionOptions() {
     return {Option{QStringLiteral("warehouses"), QStringLiteral("01,02"),
@@ -66,13 +65,13 @@ QList<WarehouseEntry> chooseWarehouses(ConditionFields& fields, const Arguments&
 }
 
 void checkCodeBoxes(ConditionFields& fields, const Arguments& args, RecordingSink& sink) {
-    checkBox(
+    checkCodeBox(
         fields.itemClass, args.value(QStringLiteral("class")).trimmed(),
         [&] { return fields.leaveItemClass(); }, sink);
-    checkBox(
+    checkCodeBox(
         fields.itemFrom, args.value(QStringLiteral("from")).trimmed(), [&] { return fields.leaveItemFrom(); },
         sink);
-    checkBox(
+    checkCodeBox(
         fields.itemTo, args.value(QStringLiteral("to")).trimmed(), [&] { return fields.leaveItemTo(); },
         sink);
 }

@@ -5,8 +5,10 @@
 
 #include "Cli.h"
 
+#include "dispatched/DispatchedConditions.h"
 #include "dispatched/DispatchedEntry.h"
 #include "dispatched/DispatchedQuery.h"
+#include "host/AccPara.h"
 #include "opening/OpeningEntry.h"
 #include "platform/GridExport.h"
 #include "platform/MessageSink.h"
@@ -27,7 +29,8 @@ namespace qc::cli {
 namespace {
 
 // The openings of one warehouse as the entry window shows them.
-ExportGrid openings(const Arguments& args, OperatorSession& session, QStringList& header) {
+ExportGrid openings(const Arguments& args, OperatorSession& session, QStringList& header,
+                    QStringList& footer) {
     const QString wh = args.value(QStringLiteral("warehouse")).trimmed();
     if (wh.isEmpty()) throw UsageError(QStringLiteral("缺少选项 --warehouse"));
     NoPickers pickers;
@@ -36,14 +39,17 @@ ExportGrid openings(const Arguments& args, OperatorSession& session, QStringList
     entry.Load();
     QString chosen;
     for (const QString& item : entry.warehouseItems())
-        if (item.left(15).trimmed() == wh) chosen = item;
+        if (AccPara::WarehouseCodeOf(item).trimmed() == wh) chosen = item;
     if (chosen.isEmpty()) throw UsageError(QStringLiteral("仓库 %1 不存在，或您没有此仓库的权限").arg(wh));
     entry.WarehouseClick(chosen);
     QList<int> widths = entry.columnWidths();
     widths[opening::Col::AutoId] = 0;
     if (!entry.planColumnsVisible()) widths[opening::Col::PlanPrice] = widths[opening::Col::PlanAmount] = 0;
-    header << QStringLiteral("仓库：%1(%2)")
-                  .arg(chosen.mid(15).section(u' ', 0, 0, QString::SectionSkipEmpty), wh);
+    // The pages headed and footed by the print set-up, as the window's are.
+    const opening::PrintSetup setup =
+        entry.PreparePrint(QStringLiteral("仓库："), entry.currentWarehouseName());
+    header = setup.header;
+    footer = setup.footer;
     return OutputOf(entry.grid(), widths, QStringLiteral("期 初 余 额"));
 }
 
@@ -57,13 +63,26 @@ ExportGrid dispatched(const Arguments& args, OperatorSession& session) {
     LoginContext& ctx = session.ctx();
     dispatched::DispatchedEntry entry(ctx, kind);
     entry.Load();
+    // The query dialog's boxes, given as options and checked as leaving them checks.
     NoPickers pickers;
-    ConditionFields fields(ctx, pickers, ConditionOptions{.warehouses = true});
-    fields.Load();
-    dispatched::DispatchedFilter filter;
-    for (const WarehouseEntry& w : chooseWarehouses(fields, args, session.sink()))
-        filter.warehouses << w.code;
-    entry.Refresh(dispatched::dispatchedQuery(ctx, kind, filter));
+    dispatched::DispatchedConditions conditions(ctx, pickers);
+    conditions.Load();
+    RecordingSink& sink = session.sink();
+    chooseWarehouses(conditions.fields(), args, sink);
+    checkCodeBoxes(conditions.fields(), args, sink);
+    checkCodeBox(
+        conditions.customerClass, args.value(QStringLiteral("customer-class")).trimmed(),
+        [&conditions] { return conditions.leaveCustomerClass(); }, sink);
+    checkCodeBox(
+        conditions.customerFrom, args.value(QStringLiteral("customer-from")).trimmed(),
+        [&conditions] { return conditions.leaveCustomerFrom(); }, sink);
+    checkCodeBox(
+        conditions.customerTo, args.value(QStringLiteral("customer-to")).trimmed(),
+        [&conditions] { return conditions.leaveCustomerTo(); }, sink);
+    sink.clear();
+    const std::optional<dispatched::DispatchedFilter> filter = conditions.Display();
+    if (!filter) throw UsageError(sink.texts().value(0, QStringLiteral("输入不合法")));
+    entry.Refresh(dispatched::dispatchedQuery(ctx, kind, *filter));
     QList<int> widths = entry.columnWidths();
     return OutputOf(entry.grid(), widths, entry.caption());
 }
@@ -71,7 +90,10 @@ ExportGrid dispatched(const Arguments& args, OperatorSession& session) {
 ExportGrid fromResult(const GridResult& r) {
     ExportGrid g;
     g.title = r.title;
-    for (const grid::ColumnSpec& c : r.columns) g.columns << ExportColumn{c.caption, c.numeric(), c.width};
+    for (const grid::ColumnSpec& c : r.columns) {
+        if (NamesRow(c.key)) g.rowNaming << static_cast<int>(g.columns.size());
+        g.columns << ExportColumn{c.caption, c.numeric(), c.width};
+    }
     g.rows = r.rows;
     return g;
 }
@@ -84,10 +106,10 @@ void runExport(const Arguments& args, QTextStream& out) {
     if (format != u"xlsx" && format != u"csv" && format != u"pdf")
         throw UsageError(QStringLiteral("选项 --format 须为 xlsx、csv 或 pdf"));
     OperatorSession session(args);
-    QStringList header;
+    QStringList header, footer;
     ExportGrid grid;
     if (what == u"openings") {
-        grid = openings(args, session, header);
+        grid = openings(args, session, header, footer);
     } else if (what == u"template") {
         NoPickers pickers;
         opening::NoEntryWindow window;
@@ -107,11 +129,12 @@ void runExport(const Arguments& args, QTextStream& out) {
     }
     if (grid.rows.isEmpty() && what != u"template") throw UsageError(QStringLiteral("没有数据，不能输出！"));
     if (header.isEmpty()) header << UnitName(session.ctx());
+    if (footer.isEmpty()) footer = PrintFooter(session.ctx());
     try {
         if (format == u"csv")
             writeCsv(grid, path);
         else if (format == u"pdf")
-            GridPrinter(grid, header, PrintFooter(session.ctx())).writePdf(path);
+            GridPrinter(grid, header, footer).writePdf(path);
         else
             writeXlsx(grid, path);
     } catch (const ExportError& e) {
@@ -133,6 +156,12 @@ Command exportCommand() {
             << Option{QStringLiteral("warehouse"), QStringLiteral("W"), QStringLiteral("openings：仓库编码")}
             << Option{QStringLiteral("type"), QStringLiteral("instalment|consignment"),
                       QStringLiteral("dispatched：分期收款或委托代销")}
+            << Option{QStringLiteral("customer-class"), QStringLiteral("C"),
+                      QStringLiteral("dispatched：客户分类编码")}
+            << Option{QStringLiteral("customer-from"), QStringLiteral("X"),
+                      QStringLiteral("dispatched：客户编码下限")}
+            << Option{QStringLiteral("customer-to"), QStringLiteral("Y"),
+                      QStringLiteral("dispatched：客户编码上限")}
             << Option{QStringLiteral("format"), QStringLiteral("xlsx|csv|pdf"),
                       QStringLiteral("文件格式（默认 xlsx）")}
             << Option{QStringLiteral("out"), QStringLiteral("F"), QStringLiteral("输出文件")};

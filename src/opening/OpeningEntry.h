@@ -197,6 +197,8 @@ class OpeningEntry {
     // date) built anew in the scratch database, named with a unique tag, a random
     // number, InitHead or InitTail and the instance number. DbError on a failure.
     PrintSetup PreparePrint(const QString& warehouseLabel, const QString& warehouseName);
+    // The name of the chosen warehouse, as the warehouse list shows it.
+    [[nodiscard]] QString currentWarehouseName() const;
     [[nodiscard]] bool planColumnsVisible() const;  // 计划价, 计划金额
     [[nodiscard]] bool gridReadOnly() const { return m_readOnly; }
     [[nodiscard]] const QList<ToolButton>& toolbar() const { return m_toolbar; }

@@ -55,4 +55,12 @@ PrintSetup OpeningEntry::PreparePrint(const QString& warehouseLabel, const QStri
     return s;
 }
 
+QString OpeningEntry::currentWarehouseName() const {
+    for (const QString& item : m_warehouseItems) {
+        const QString code = AccPara::WarehouseCodeOf(item);
+        if (code.trimmed() == CurrentWhCode.trimmed()) return item.mid(code.size()).trimmed();
+    }
+    return {};
+}
+
 }  // namespace qc::opening

@@ -10,6 +10,12 @@
 
 #include <xlsxwriter.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace qc {
 
 namespace {
@@ -35,39 +41,10 @@ QString sheetName(const QString& title) {
     return s.isEmpty() ? QStringLiteral("Sheet1") : s;
 }
 
-}  // namespace
-
-void writeCsv(const ExportGrid& grid, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
-    QByteArray out("\xEF\xBB\xBF");
-    const auto line = [&out](const QStringList& fields) {
-        QStringList quoted;
-        for (const QString& f : fields) quoted << csvField(f);
-        out += quoted.join(u',').toUtf8() + "\r\n";
-    };
-    QStringList captions;
-    for (const ExportColumn& c : grid.columns) captions << c.caption;
-    line(captions);
-    for (const QStringList& r : grid.rows) line(r);
-    file.write(out);
-    if (!file.commit())
-        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
-}
-
-void writeXlsx(const ExportGrid& grid, const QString& path) {
-    // The workbook goes to a temporary file beside the target, renamed at the end.
-    const QFileInfo target(path);
-    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.qc-output-XXXXXX.xlsx"));
-    if (!temporary.open())
-        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, temporary.errorString()));
-    const QString temporaryName = temporary.fileName();
-    temporary.close();
-    const QByteArray name = QFile::encodeName(temporaryName);
-    // Rows are written in order and streamed to disk as they come, with their texts
-    // inline: memory stays flat and no shared-string table is built for 100,000s of
-    // distinct codes and names.
+// The workbook written to `name`: rows in order, streamed to disk as they come
+// with their texts inline, so memory stays flat and no shared-string table is
+// built for 100,000s of distinct codes and names.
+void writeXlsxTo(const ExportGrid& grid, const QString& path, const QByteArray& name) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* book = workbook_new_opt(name.constData(), &options);
@@ -116,15 +93,77 @@ void writeXlsx(const ExportGrid& grid, const QString& path) {
     }
     const lxw_error error = workbook_close(book);
     if (error != LXW_NO_ERROR) {
-        QFile::remove(temporaryName);
         throw ExportError(
             QStringLiteral("无法写入文件 %1：%2").arg(path, QString::fromUtf8(lxw_strerror(error))));
     }
-    // Replace the target in one step.
-    if (::rename(name.constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+}
+
+// The file-creation mask of this process, read without changing it.
+mode_t processUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                return static_cast<mode_t>(line.mid(6).trimmed().toUInt(nullptr, 8));
+    return 022;
+}
+
+}  // namespace
+
+void writeCsv(const ExportGrid& grid, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    QByteArray out("\xEF\xBB\xBF");
+    const auto line = [&out](const QStringList& fields) {
+        QStringList quoted;
+        for (const QString& f : fields) quoted << csvField(f);
+        out += quoted.join(u',').toUtf8() + "\r\n";
+    };
+    QStringList captions;
+    for (const ExportColumn& c : grid.columns) captions << c.caption;
+    line(captions);
+    for (const QStringList& r : grid.rows) line(r);
+    file.write(out);
+    if (!file.commit())
+        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+}
+
+void writeWhole(const QString& path, const QString& suffix,
+                const std::function<void(const QString& temporaryName)>& write) {
+    const QFileInfo target(path);
+    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.qc-output-XXXXXX") + suffix);
+    temporary.setAutoRemove(false);
+    if (!temporary.open())
+        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, temporary.errorString()));
+    const QString temporaryName = temporary.fileName();
+    temporary.close();
+    try {
+        write(temporaryName);
+        if (QFileInfo(temporaryName).size() == 0)
+            throw ExportError(QStringLiteral("无法写入文件 %1").arg(path));
+        // A temporary file is the owner's alone; the output gets what the file it
+        // replaces had, or what a file the user makes gets.
+        if (target.exists()) {
+            QFile::setPermissions(temporaryName, target.permissions());
+        } else {
+            const QByteArray temporaryPath = QFile::encodeName(temporaryName);
+            ::chmod(temporaryPath.constData(), 0666 & ~processUmask());
+        }
+        if (::rename(QFile::encodeName(temporaryName).constData(),
+                     QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+            throw ExportError(QStringLiteral("无法写入文件 %1：%2")
+                                  .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    } catch (...) {
         QFile::remove(temporaryName);
-        throw ExportError(QStringLiteral("无法写入文件 %1").arg(path));
+        throw;
     }
+}
+
+void writeXlsx(const ExportGrid& grid, const QString& path) {
+    writeWhole(path, QStringLiteral(".xlsx"), [&grid, &path](const QString& temporaryName) {
+        writeXlsxTo(grid, path, QFile::encodeName(temporaryName));
+    });
 }
 
 }  // namespace qc

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <stdexcept>
 
 namespace qc {
@@ -23,6 +24,7 @@ struct ExportGrid {
     QString title;  // the sheet's name
     QList<ExportColumn> columns;
     QList<QStringList> rows;  // the texts as shown, a cell per column
+    QList<int> rowNaming;     // the columns that name a row (code and name), in order
 };
 
 class ExportError : public std::runtime_error {
@@ -34,6 +36,14 @@ class ExportError : public std::runtime_error {
   private:
     QString m_message;
 };
+
+// Writes `path` whole or not at all: `write` fills a temporary file in the same
+// folder (it is handed its name and throws ExportError when it fails), which then
+// replaces `path` in one step, with the permissions of the file it replaces or,
+// for a new file, those the user's umask gives. On any failure nothing is left
+// behind and ExportError says why.
+void writeWhole(const QString& path, const QString& suffix,
+                const std::function<void(const QString& temporaryName)>& write);
 
 // CSV in UTF-8 with a byte-order mark (spreadsheet programs then read Chinese
 // right), fields quoted as RFC 4180 asks, lines ended by CR LF.

@@ -16,12 +16,18 @@ bool OutputAllowed(LoginContext& ctx, const QString& key, int rows) {
     return false;
 }
 
+bool NamesRow(const QString& key) {
+    return key == u"WhCode" || key == u"WhName" || key == u"ClassCode" || key == u"ClassName" ||
+           key == u"InvCode" || key == u"InvName";
+}
+
 ExportGrid OutputOf(const grid::GridModel& grid, const QList<int>& widthsTwips, const QString& title) {
     ExportGrid out;
     out.title = title;
     QList<int> shown;
     for (int c = 0; c < grid.columnTotal(); ++c) {
         if (widthsTwips.value(c) <= 0) continue;
+        if (NamesRow(grid.columns().at(c).key)) out.rowNaming << static_cast<int>(shown.size());
         shown << c;
         out.columns << ExportColumn{grid.caption(c), grid.columns().at(c).numeric(), widthsTwips.at(c)};
     }

@@ -20,8 +20,14 @@ class GridModel;
 // exclamation icon, when there is nothing to print.
 bool OutputAllowed(LoginContext& ctx, const QString& key, int rows);
 
+// Whether a column (by its key) says whose figures a row holds: the warehouse,
+// the inventory class or the item, by code or name. A printed grid too wide for
+// one page repeats these columns at the head of every page that continues it.
+bool NamesRow(const QString& key);
+
 // The grid as it is output: the shown columns (those with a width) in their
-// order, their captions and widths, every row the grid holds (the totals row too).
+// order, their captions and widths, the columns that name a row, every row the
+// grid holds (the totals row too).
 ExportGrid OutputOf(const grid::GridModel& grid, const QList<int>& widthsTwips, const QString& title);
 
 // 输出: asks where (XLSX, CSV, or PDF when `pdf` writes the printed pages), writes

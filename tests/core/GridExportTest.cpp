@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace qc {
@@ -112,6 +114,51 @@ TEST(GridExportTest, XlsxHasNumbersTextsAndAFrozenCaptionRow) {
     EXPECT_THROW(writeXlsx(sample(), nowhere), ExportError);
     EXPECT_THROW(writeCsv(sample(), dir.filePath(u"missing/out.csv"_s)), ExportError);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u"out.xlsx"_s}));
+}
+
+unsigned modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777u : 0u;
+}
+
+// Catches: an output that keeps the temporary file's owner-only permissions (a
+// colleague cannot open the list the accountant saved for them), a replaced file
+// losing its permissions, and a write or a rename that fails leaving its
+// temporary file behind or the old file damaged.
+TEST(GridExportTest, AWholeFileGetsTheUsersPermissionsAndAFailureLeavesTheOldFile) {
+    QTemporaryDir dir;
+    const mode_t previous = ::umask(022);
+    const QString fresh = dir.filePath(u"fresh.xlsx"_s);
+    writeXlsx(sample(), fresh);
+    EXPECT_EQ(modeOf(fresh), 0644u);
+    const QString kept = dir.filePath(u"kept.xlsx"_s);
+    writeXlsx(sample(), kept);
+    ::chmod(QFile::encodeName(kept).constData(), 0640);
+    writeXlsx(sample(), kept);
+    ::umask(previous);
+    EXPECT_EQ(modeOf(kept), 0640u);
+
+    // A writer that fails after writing part of its file, and a target the
+    // finished file cannot be renamed over (a folder of that name): the old file
+    // as it was, nothing else left.
+    QFile before(kept);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray old = before.readAll();
+    before.close();
+    EXPECT_THROW(writeWhole(kept, u".xlsx"_s,
+                            [](const QString& name) {
+                                QFile f(name);
+                                if (f.open(QIODevice::WriteOnly)) f.write("half");
+                                throw ExportError(u"磁盘已满"_s);
+                            }),
+                 ExportError);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"folder.xlsx"_s));
+    EXPECT_THROW(writeXlsx(sample(), dir.filePath(u"folder.xlsx"_s)), ExportError);
+    QFile after(kept);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{u"fresh.xlsx"_s, u"kept.xlsx"_s}));
 }
 
 }  // namespace

@@ -141,8 +141,11 @@ TEST_P(FrmQcFcspTest, FromFetchToClearAsTheAccountantWorks) {
     EXPECT_EQ(window->sortColumnList->itemText(0), u"发货单号"_s);
     EXPECT_EQ(window->model().dataRowCount(), 0);
 
-    clickButton(u"Print"_s);
-    EXPECT_EQ(sink.texts(), QStringList{u"没有数据，不能打印！"_s});
+    for (const auto& [key, said] : test::noDataMessages()) {
+        sink.clear();
+        clickButton(key);
+        EXPECT_EQ(sink.texts(), QStringList{said}) << key.toStdString();
+    }
 
     clickButton(u"Getcount"_s);
     EXPECT_EQ(sink.texts(), QStringList{u"取数完毕！"_s});
@@ -322,13 +325,16 @@ TEST_P(FrmQcFcspTest, SumOpensTheDispatchedGoodsSummaryOfTheWindowsType) {
         test::whenModal<summary::FrmQcSumInfo>([&](summary::FrmQcSumInfo* info) {
             info->setMessageSink(sink);
             info->runCommand(u"Print"_s);
+            info->runCommand(u"Preview"_s);
+            info->runCommand(u"OutPut"_s);
             said = sink.texts();
             info->close();
         });
         QTest::mouseClick(con->widgets().showButton, Qt::LeftButton);
     });
     clickButton(u"Sum"_s);
-    EXPECT_EQ(said, (QStringList{u"没有找到满足条件的记录！"_s, u"没有数据，不能打印！"_s}));
+    EXPECT_EQ(said, (QStringList{u"没有找到满足条件的记录！"_s, u"没有数据，不能打印！"_s,
+                                 u"没有数据，不能预览！"_s, u"没有数据，不能输出！"_s}));
 
     clickButton(u"Getcount"_s);
     QString dialogTitle, resultTitle;

@@ -187,9 +187,12 @@ TEST_P(FrmQcInputTest, OpensEmptyAndLoadsTheChosenWarehouse) {
     for (const ToolButton& b : window->entry().toolbar()) keys << b.key;
     EXPECT_EQ(window->toolbar->keys(), keys);
     EXPECT_FALSE(window->toolbar->buttonVisible(u"Save"_s));
-    sink.clear();
-    clickButton(u"Print"_s);  // no warehouse, no rows: nothing to print
-    EXPECT_EQ(sink.texts(), QStringList{u"没有数据，不能打印！"_s});
+    // No warehouse, no rows: nothing to print, preview or output.
+    for (const auto& [key, said] : test::noDataMessages()) {
+        sink.clear();
+        clickButton(key);
+        EXPECT_EQ(sink.texts(), QStringList{said}) << key.toStdString();
+    }
     EXPECT_EQ(window->toolbar->buttonToolTip(u"Add"_s), u"增加(Ctrl+A)"_s);
     ctrl('a');
     EXPECT_EQ(window->model().rowCount(), 0) << "a row was added without a warehouse";

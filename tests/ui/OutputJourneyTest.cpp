@@ -17,11 +17,39 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 
 namespace qc {
 namespace {
+
+// The cells of a worksheet's XML by their reference ("C2"): whether the cell is
+// a number, and its value or text.
+QHash<QString, std::pair<bool, QString>> cellsOf(const QString& sheet) {
+    QHash<QString, std::pair<bool, QString>> cells;
+    QXmlStreamReader xml(sheet);
+    QString ref;
+    bool number = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == u"c") {
+            ref = xml.attributes().value(u"r"_s).toString();
+            number = xml.attributes().value(u"t"_s).isEmpty();
+        } else if (xml.name() == u"v" || xml.name() == u"t") {
+            cells.insert(ref, {number, xml.readElementText()});
+        }
+    }
+    return cells;
+}
+
+// The spreadsheet name of column `c` (from 0) and row `r` (from 1): "A1".
+QString cellName(int c, int r) {
+    QString letters;
+    for (int n = c + 1; n > 0; n = (n - 1) / 26) letters.prepend(QChar(u'A' + (n - 1) % 26));
+    return letters + QString::number(r);
+}
 
 class OutputJourneyTest : public test::EntryWindowFixture {
   protected:
@@ -45,6 +73,33 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     EXPECT_TRUE(sheet.contains(u"存货编码"_s));
     EXPECT_TRUE(sheet.contains(u"<row r=\"%1\""_s.arg(rows + 2)));  // captions, rows, totals
     EXPECT_FALSE(sheet.contains(u"<row r=\"%1\""_s.arg(rows + 3)));
+    // Every cell as the grid shows it: the shown columns in their order, figures
+    // as numbers of the same value, texts (codes with their leading zeros) as texts.
+    const QHash<QString, std::pair<bool, QString>> cells = cellsOf(sheet);
+    const QList<int> widths = frm->rowsView->columnWidthsTwips();
+    int checked = 0;
+    for (int r = 0; r <= rows; ++r) {
+        int column = 0;
+        for (int c = 0; c < widths.size(); ++c) {
+            if (widths.at(c) <= 0) continue;
+            const QString shown = frm->model().text(r, c);
+            const QString name = cellName(column++, r + 2);
+            if (shown.isEmpty()) {
+                EXPECT_FALSE(cells.contains(name)) << name.toStdString();
+                continue;
+            }
+            ASSERT_TRUE(cells.contains(name)) << name.toStdString() << " " << shown.toStdString();
+            const auto& [number, value] = cells.value(name);
+            const bool figure = frm->entry().grid().columns().at(c).numeric();
+            EXPECT_EQ(number, figure) << name.toStdString();
+            if (figure)
+                EXPECT_EQ(value.toDouble(), QString(shown).remove(u',').toDouble()) << name.toStdString();
+            else
+                EXPECT_EQ(value, shown) << name.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, rows * 5);
 
     // The printed pages as a PDF: the title, the warehouse, every row's code and
     // the totals, in Chinese, with the page numbers.
@@ -74,6 +129,7 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     // The summary's lines to CSV.
     const QString summaryFile = dir.filePath(u"summary.csv"_s);
     const QString summaryPdf = dir.filePath(u"summary.pdf"_s);
+    const QString summaryXlsx = dir.filePath(u"summary.xlsx"_s);
     int lines = 0;
     QString summaryTitle, firstLine;
     test::whenModal<summary::FrmQcSumCon>([&](summary::FrmQcSumCon* con) {
@@ -84,6 +140,8 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
             pickers.saveAnswer = summaryFile;
             info->runCommand(u"OutPut"_s);
             pickers.saveAnswer = summaryPdf;
+            info->runCommand(u"OutPut"_s);
+            pickers.saveAnswer = summaryXlsx;
             info->runCommand(u"OutPut"_s);
             info->close();
         });
@@ -96,6 +154,9 @@ TEST_P(OutputJourneyTest, EveryWindowWritesWhatItShows) {
     ASSERT_GT(lines, 0);
     EXPECT_EQ(csvLines.size(), lines + 1);
     EXPECT_TRUE(csvLines.first().startsWith(u"存货级次,"_s));
+    const QString summarySheet = test::unzipped(summaryXlsx, u"xl/worksheets/sheet1.xml"_s);
+    EXPECT_TRUE(summarySheet.contains(u"<row r=\"%1\""_s.arg(lines + 1)));
+    EXPECT_FALSE(summarySheet.contains(u"<row r=\"%1\""_s.arg(lines + 2)));
     // Its printed pages: the title, the company, the first line and the page numbers.
     const QString summaryText = test::pdfText(summaryPdf);
     EXPECT_TRUE(test::pdfHolds(summaryText, summaryTitle)) << summaryText.left(800).toStdString();

@@ -288,8 +288,7 @@ void FrmQcInput::printGrid(const QString& key) {
     // "name(code)", the unit, the operator and the login date.
     PrintSetup setup;
     try {
-        setup = m_entry->PreparePrint(QStringLiteral("仓库："),
-                                      warehouseList->currentText().section(u' ', 1).trimmed());
+        setup = m_entry->PreparePrint(QStringLiteral("仓库："), m_entry->currentWarehouseName());
     } catch (const DbError& e) {
         sinkOf(m_ctx).critical(e.message());
         return;

@@ -1,21 +1,21 @@
 #include "shared/ui/GridPrinter.h"
 
+#include "platform/PdfTextMap.h"
 #include "shared/OutputCommands.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QHash>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRawFont>
-#include <QTemporaryFile>
 
 #include <cmath>
-#include <cstdio>
+#include <functional>
 
 namespace qc {
 
@@ -31,28 +31,59 @@ QFont pageFont(double points, bool bold = false) {
 }
 
 // The columns of each page width: all in one when they fit (scaled down to the
-// page when they are at most a third too wide), else bands of columns that fit,
-// each after the first repeating the first column.
-QList<QList<int>> bandsOf(const QList<double>& natural, double width) {
+// page when they are at most a third too wide), else bands of columns that fit.
+// Each band after the first begins with the columns that name a row (the first
+// column when none is named), so that every page says whose figures it shows.
+QList<QList<int>> bandsOf(const QList<double>& natural, double width, QList<int> naming) {
     double total = 0;
     for (const double w : natural) total += w;
     QList<int> all;
     for (int c = 0; c < natural.size(); ++c) all << c;
     if (total <= width * 1.34 || natural.size() < 2) return {all};
+    if (naming.isEmpty()) naming = {0};
+    double namingWidth = 0;
+    for (const int c : naming) namingWidth += natural.at(c);
     QList<QList<int>> bands;
-    QList<int> band{0};
-    double used = natural.first();
-    for (int c = 1; c < natural.size(); ++c) {
-        if (used + natural.at(c) > width && band.size() > 1) {
+    QList<int> band;
+    double used = 0;
+    bool fresh = false;  // the band holds a column no earlier band showed
+    for (int c = 0; c < natural.size(); ++c) {
+        if (!bands.isEmpty() && naming.contains(c)) continue;  // already at the band's head
+        if (fresh && used + natural.at(c) > width) {
             bands << band;
-            band = {0};
-            used = natural.first();
+            band = naming;
+            used = namingWidth;
         }
         band << c;
         used += natural.at(c);
+        fresh = true;
     }
     bands << band;
     return bands;
+}
+
+// The ideograph the page font draws with the same glyph as a radical (⻚ and 页),
+// for the text of a printed page; other characters as they are.
+std::function<char32_t(char32_t)> ideographOfRadical() {
+    static const auto lookup = [] {
+        const QRawFont font = QRawFont::fromFont(pageFont(10));
+        QString ideographs;
+        for (char32_t c = 0x3400; c <= 0x9FFF; ++c)
+            if (c < 0x4DC0 || c >= 0x4E00) ideographs += QChar(static_cast<char16_t>(c));
+        const QList<quint32> glyphs = font.glyphIndexesForString(ideographs);
+        QHash<quint32, char32_t> byGlyph;
+        for (qsizetype i = 0; i < glyphs.size() && i < ideographs.size(); ++i)
+            if (glyphs.at(i) != 0 && !byGlyph.contains(glyphs.at(i)))
+                byGlyph.insert(glyphs.at(i), ideographs.at(i).unicode());
+        QHash<char32_t, char32_t> ideographOf;
+        for (char32_t radical = 0x2E80; radical <= 0x2FDF; ++radical) {
+            const quint32 glyph =
+                font.glyphIndexesForString(QString(QChar(static_cast<char16_t>(radical)))).value(0);
+            if (glyph != 0 && byGlyph.contains(glyph)) ideographOf.insert(radical, byGlyph.value(glyph));
+        }
+        return ideographOf;
+    }();
+    return [](char32_t c) { return lookup.value(c, c); };
 }
 
 // A cell's text as one run of glyphs of the page font, looked up character by
@@ -124,7 +155,7 @@ void GridPrinter::paint(QPrinter& printer) const {
 
     QList<double> natural;
     for (const ExportColumn& c : m_grid.columns) natural << c.widthTwips / kTwipsPerInch * dpi;
-    const QList<QList<int>> bands = bandsOf(natural, area.width());
+    const QList<QList<int>> bands = bandsOf(natural, area.width(), m_grid.rowNaming);
 
     const double top = tm.height() * 1.6 + m_header.size() * line + rowHeight;
     const double bottom = (m_footer.size() + 1) * line + line * 0.5;
@@ -211,30 +242,27 @@ void GridPrinter::paint(QPrinter& printer) const {
 }
 
 void GridPrinter::writePdf(const QString& path) const {
-    const QFileInfo target(path);
-    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.qc-output-XXXXXX.pdf"));
-    if (!temporary.open())
-        throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, temporary.errorString()));
-    const QString temporaryName = temporary.fileName();
-    temporary.close();
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(temporaryName);
-        printer.setCreator(QStringLiteral("QCInput"));
-        printer.setDocName(m_grid.title);
-        preparePrinter(printer);
-        paint(printer);
-    }
-    if (QFileInfo(temporaryName).size() == 0) {
-        QFile::remove(temporaryName);
-        throw ExportError(QStringLiteral("无法写入文件 %1").arg(path));
-    }
-    if (std::rename(QFile::encodeName(temporaryName).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        QFile::remove(temporaryName);
-        throw ExportError(QStringLiteral("无法写入文件 %1").arg(path));
-    }
+    writeWhole(path, QStringLiteral(".pdf"), [this, &path](const QString& temporaryName) {
+        {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(temporaryName);
+            printer.setCreator(QStringLiteral("QCInput"));
+            printer.setDocName(m_grid.title);
+            preparePrinter(printer);
+            paint(printer);
+        }
+        // The text a reader copies from the pages: ideographs, not the radicals
+        // the page font draws with the same glyphs.
+        QFile file(temporaryName);
+        if (!file.open(QIODevice::ReadWrite))
+            throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+        const QByteArray written = file.readAll();
+        const QByteArray mapped = mapGlyphsTo(written, ideographOfRadical());
+        if (mapped.isEmpty() || mapped == written) return;
+        if (!file.resize(0) || file.write(mapped) != mapped.size() || !file.flush())
+            throw ExportError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    });
 }
 
 void GridPrinter::preview(QWidget* parent) const {
