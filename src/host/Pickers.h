@@ -47,6 +47,13 @@ class Pickers {
     }
     // The file rows are imported from (导入), one of `filters`; the chosen path, or nothing.
     virtual std::optional<QString> openFile(const QStringList& /*filters*/) { return std::nullopt; }
+    // One of `items` (a workbook's worksheets), `title` and `label` saying what is
+    // chosen; the chosen item, or nothing. Without windows: the first item.
+    virtual std::optional<QString> chooseItem(const QString& /*title*/, const QString& /*label*/,
+                                              const QStringList& items) {
+        if (items.isEmpty()) return std::nullopt;
+        return items.first();
+    }
 };
 
 // The pick windows of a caller without windows (the command line, a benchmark):

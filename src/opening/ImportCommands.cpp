@@ -28,7 +28,13 @@ void OpeningEntry::importFile() {
     if (!path) return;
     Sheet sheet;
     try {
-        sheet = readSheet(*path);
+        // A workbook of several worksheets: the user says which one holds the rows.
+        const QStringList names = worksheetNames(*path);
+        std::optional<QString> chosen = names.value(0);
+        if (names.size() > 1)
+            chosen = m_pickers.chooseItem(QStringLiteral("导入"), QStringLiteral("工作表："), names);
+        if (!chosen) return;
+        sheet = readSheet(*path, names.size() > 1 ? *chosen : QString());
     } catch (const SheetError& e) {
         sink().critical(e.message());
         return;

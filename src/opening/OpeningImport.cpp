@@ -415,6 +415,7 @@ ImportOutcome OpeningEntry::ImportSheet(const Sheet& sheet, const ImportRequest&
         values.reserve(total);
         for (const std::optional<CheckedRow>& r : checked) values << &r->values;
         insertRows(db, values);
+        announceStep(QStringLiteral("import"), QStringLiteral("audit"));
         audit::Event e;
         e.operation = audit::kImport;
         e.warehouse = warehouses.size() == 1 ? warehouses.first() : QString();

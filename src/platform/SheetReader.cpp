@@ -412,46 +412,62 @@ void readWorksheet(QXmlStreamReader& xml, const QStringList& strings, SheetBuild
     }
 }
 
-Sheet xlsxSheet(const QString& path, const QString& sheetName) {
-    const QString where = fileLabel(path);
-    {
-        QFile file(path);
-        openForReading(file);
-        if (isLegacyWorkbook(file.read(8)))
-            notWorkbook(where, u"这是旧的 .xls 格式，请另存为 .xlsx 后再读取"_s);
-    }
-    Package package(path, where);
+struct SheetEntry {
+    QString name;
+    QString relationshipId;
+};
 
-    // The package names its workbook part; nearly always xl/workbook.xml.
-    QString workbookPart = u"xl/workbook.xml"_s;
-    const QList<Relationship> packageParts = readRelationships(package, QString());
-    if (const auto* main = findRelationship(packageParts, u"/officeDocument")) workbookPart = main->target;
-
-    struct SheetEntry {
-        QString name;
-        QString relationshipId;
-    };
+// The workbook part of a package: its name, its worksheets in order, and its
+// date system.
+struct Workbook {
+    QString part;
     QList<SheetEntry> entries;
     bool date1904 = false;
-    const bool hasWorkbook = package.read(workbookPart, [&](QXmlStreamReader& xml) {
+};
+
+Workbook readWorkbook(Package& package, const QString& where) {
+    Workbook book;
+    // The package names its workbook part; nearly always xl/workbook.xml.
+    book.part = u"xl/workbook.xml"_s;
+    const QList<Relationship> packageParts = readRelationships(package, QString());
+    if (const auto* main = findRelationship(packageParts, u"/officeDocument")) book.part = main->target;
+    const bool hasWorkbook = package.read(book.part, [&](QXmlStreamReader& xml) {
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement) continue;
             const QXmlStreamAttributes attrs = xml.attributes();
             if (xml.name() == u"workbookPr") {
                 const QStringView flag = attrs.value("date1904"_L1);
-                date1904 = flag == u"1" || flag == u"true";
+                book.date1904 = flag == u"1" || flag == u"true";
             } else if (xml.name() == u"sheet") {
                 SheetEntry entry{attrs.value("name"_L1).toString(), QString()};
                 for (const QXmlStreamAttribute& a : attrs) {
                     if (a.name() == u"id" && !a.namespaceUri().isEmpty())
                         entry.relationshipId = a.value().toString();
                 }
-                entries.append(entry);
+                book.entries.append(entry);
             }
         }
     });
-    if (!hasWorkbook) notWorkbook(where, u"缺少 %1"_s.arg(workbookPart));
-    if (entries.isEmpty()) notWorkbook(where, u"工作簿中没有工作表"_s);
+    if (!hasWorkbook) notWorkbook(where, u"缺少 %1"_s.arg(book.part));
+    if (book.entries.isEmpty()) notWorkbook(where, u"工作簿中没有工作表"_s);
+    return book;
+}
+
+// An old binary workbook at `path` is refused with what to do.
+void checkNotLegacy(const QString& path, const QString& where) {
+    QFile file(path);
+    openForReading(file);
+    if (isLegacyWorkbook(file.read(8))) notWorkbook(where, u"这是旧的 .xls 格式，请另存为 .xlsx 后再读取"_s);
+}
+
+Sheet xlsxSheet(const QString& path, const QString& sheetName) {
+    const QString where = fileLabel(path);
+    checkNotLegacy(path, where);
+    Package package(path, where);
+    const Workbook book = readWorkbook(package, where);
+    const QList<SheetEntry>& entries = book.entries;
+    const bool date1904 = book.date1904;
+    const QString& workbookPart = book.part;
 
     const SheetEntry* chosen = &entries.first();
     if (!sheetName.isEmpty()) {
@@ -492,6 +508,7 @@ Sheet xlsxSheet(const QString& path, const QString& sheetName) {
     if (builder.empty()) fail(u"%1 中没有数据（工作表“%2”）"_s.arg(where, chosen->name));
     Sheet sheet = builder.finish();
     sheet.name = chosen->name;
+    for (const SheetEntry& e : entries) sheet.sheetNames << e.name;
     sheet.date1904 = date1904;
     return sheet;
 }
@@ -507,7 +524,18 @@ Sheet readSheet(const QString& path, const QString& sheetName) {
         fail(u"无法读取文件 %1：%2"_s.arg(QDir::toNativeSeparators(path), file.errorString()));
     Sheet sheet = csvSheet(bytes, fileLabel(path));
     sheet.name = QFileInfo(path).completeBaseName();
+    sheet.sheetNames = QStringList{sheet.name};
     return sheet;
+}
+
+QStringList worksheetNames(const QString& path) {
+    if (!path.endsWith(u".xlsx", Qt::CaseInsensitive)) return {QFileInfo(path).completeBaseName()};
+    const QString where = fileLabel(path);
+    checkNotLegacy(path, where);
+    Package package(path, where);
+    QStringList names;
+    for (const SheetEntry& e : readWorkbook(package, where).entries) names << e.name;
+    return names;
 }
 
 Sheet readCsv(const QByteArray& bytes) {

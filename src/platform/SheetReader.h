@@ -27,7 +27,8 @@ struct SheetRow {
 // a text to the right of the last caption, the captions are extended with empty
 // ones so that nothing in the file is lost.
 struct Sheet {
-    QString name;  // the worksheet's name; for CSV the file's name without its suffix
+    QString name;            // the worksheet's name; for CSV the file's name without its suffix
+    QStringList sheetNames;  // every worksheet of the workbook, in its order; for CSV `name`
     int captionLine = 0;
     QStringList captions;
     QList<SheetRow> rows;
@@ -48,6 +49,10 @@ class SheetError {
 // empty means the first. Throws SheetError with a message for the user that names
 // the file and says what is wrong.
 Sheet readSheet(const QString& path, const QString& sheetName = {});
+
+// The worksheets of the workbook at `path`, in its order (a CSV file: its name),
+// without reading their cells; SheetError as readSheet.
+QStringList worksheetNames(const QString& path);
 
 // CSV (RFC 4180) from bytes in UTF-8, with or without a byte-order mark, or else in
 // GB18030. A row's line is its record number: a line break inside quotes does not

@@ -7,6 +7,9 @@
 #include "platform/UnitSteps.h"
 #include "support/OpeningFixture.h"
 
+#include <QSqlQuery>
+#include <QSqlRecord>
+
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -143,6 +146,44 @@ TEST_P(OpeningImportTest, EveryProblemIsListedAtOnceAsTypingSaysIt) {
               typedMessage(u"02"_s, {{Col::InvCode, u"3001"_s}}, Col::InvCode));
 }
 
+// Catches: an imported row that differs from the same row typed (planned prices
+// and amounts of a planned-price warehouse, the derived figures), and an item
+// named by its name not found or stored under another code.
+TEST_P(OpeningImportTest, ARowImportedIsTheRowTyped) {
+    open();
+    pick(u"01"_s);
+    // Typed cell by cell, each accepted as the grid accepts it, then the row left.
+    const int typed = grid().addEmptyRow();
+    for (const auto& [col, text] :
+         {std::pair{int(Col::InvCode), u"1001"_s}, std::pair{int(Col::Quantity), u"3"_s},
+          std::pair{int(Col::UnitCost), u"5.25"_s}}) {
+        QString value = text;
+        bool cancel = false;
+        entry->ValidateCell(value, cancel, typed, col);
+        ASSERT_FALSE(cancel) << col << sink.texts().join(u'|').toStdString();
+    }
+    ASSERT_TRUE(leave(typed)) << sink.texts().join(u'|').toStdString();
+    const QString name = db().scalar(u"SELECT cInvName FROM Inventory WHERE cInvCode = '1001'"_s).toString();
+    ASSERT_FALSE(name.isEmpty());
+    const opening::ImportOutcome out =
+        import(test::sheetOf({u"存货编码"_s, u"数量"_s, u"单价"_s}, {{name, u"3"_s, u"5.25"_s}}), false);
+    ASSERT_EQ(out.status, Status::Stored) << out.message.toStdString();
+
+    QSqlQuery rows = db().exec(u"SELECT * FROM IA_Subsidiary WHERE cWhCode = '01' ORDER BY AutoID"_s);
+    QList<QSqlRecord> stored;
+    while (rows.next()) stored << rows.record();
+    ASSERT_EQ(stored.size(), 2);
+    int compared = 0;
+    for (int c = 0; c < stored.at(0).count(); ++c) {
+        const QString column = stored.at(0).fieldName(c);
+        if (column.compare(u"AutoID"_s, Qt::CaseInsensitive) == 0) continue;
+        EXPECT_EQ(stored.at(0).value(c).toString(), stored.at(1).value(c).toString()) << column.toStdString();
+        ++compared;
+    }
+    EXPECT_GT(compared, 20);
+    EXPECT_EQ(stored.at(1).value(u"cInvCode"_s).toString(), u"1001"_s);
+}
+
 // Catches: a failure in the middle of storing that leaves some rows behind, kept
 // openings replaced without asking (or the other way round), the sign rule
 // forgetting the rows a kept warehouse holds, a dry run that stores, columns
@@ -154,16 +195,17 @@ TEST_P(OpeningImportTest, StoresAllRowsOrNoneAndAsksBeforeReplacing) {
     for (int i = 0; i < 700; ++i) many << QStringList{u"%1"_s.arg(i + 1), u"1101"_s, u"8.30"_s};
     const Sheet big = test::sheetOf({u"数量"_s, u"存货编码"_s, u"单价"_s}, many);
 
-    // Replacing deletes the row there first; the failure of a later statement
-    // brings it back and leaves none of the new rows.
+    // Replacing deletes the row there first; a failure after every new row was
+    // written (the event that records them) brings it back and leaves none of them.
     int inserts = 0;
     unitStepHook() = [&inserts](const QString& step) {
-        if (step == u"import/insert" && ++inserts == 1) throw DbError(u"写入失败"_s);
+        if (step == u"import/insert") ++inserts;
+        if (step == u"import/audit") throw DbError(u"写入失败"_s);
     };
     const opening::ImportOutcome failed = import(big, true);
     EXPECT_EQ(failed.status, Status::Refused);
     EXPECT_EQ(failed.message, u"写入失败"_s);
-    EXPECT_EQ(inserts, 1);
+    EXPECT_GE(inserts, 1);
     EXPECT_EQ(count(u"cWhCode = '02'"_s), 1);
     EXPECT_EQ(count(u"cWhCode = '02' AND cInvCode = '1101' AND iAInQuantity = 40"_s), 1);
     unitStepHook() = nullptr;

@@ -129,6 +129,8 @@ TEST(SheetReaderTest, PicksSheetsByName) {
         workbook_add_worksheet(book, "空");
     });
     EXPECT_EQ(readSheet(path).captions, QStringList{u"第一"_s});
+    EXPECT_EQ(worksheetNames(path), (QStringList{u"首页"_s, u"Stock B"_s, u"空"_s}));
+    EXPECT_EQ(readSheet(path).sheetNames, worksheetNames(path));
     const Sheet second = readSheet(path, u"stock b"_s);
     EXPECT_EQ(second.name, u"Stock B"_s);
     EXPECT_EQ(second.captions, QStringList{u"第二"_s});

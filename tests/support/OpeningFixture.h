@@ -82,6 +82,13 @@ class ScriptedEntryPickers : public Pickers {
     // The file 导入 reads (nothing: cancelled).
     std::optional<QString> openAnswer;
     std::optional<QString> openFile(const QStringList&) override { return openAnswer; }
+    // The worksheet chosen among those offered (nothing: cancelled).
+    std::optional<QString> chooseAnswer;
+    QStringList offered;
+    std::optional<QString> chooseItem(const QString&, const QString&, const QStringList& items) override {
+        offered = items;
+        return chooseAnswer;
+    }
 };
 
 class OpeningFixture : public DbTest {

@@ -44,6 +44,13 @@ class ScriptedPickers : public Pickers {
     std::optional<QString> saveFile(const QString&, const QStringList&) override { return saveAnswer; }
     std::optional<QString> openAnswer;
     std::optional<QString> openFile(const QStringList&) override { return openAnswer; }
+    // The worksheet chosen among those offered (nothing: cancelled).
+    std::optional<QString> chooseAnswer;
+    QStringList offered;
+    std::optional<QString> chooseItem(const QString&, const QString&, const QStringList& items) override {
+        offered = items;
+        return chooseAnswer;
+    }
 };
 
 }  // namespace qc::test

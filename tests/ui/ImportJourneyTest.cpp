@@ -11,6 +11,8 @@
 
 #include <QTemporaryDir>
 
+#include <xlsxwriter.h>
+
 using namespace Qt::StringLiterals;
 
 namespace qc {
@@ -65,11 +67,19 @@ TEST_P(ImportJourneyTest, ThreeBadRowsAreListedThenTheFixedFileIsImported) {
         for (int r = 0; r < problems->model().dataRowCount(); ++r)
             listed << problems->model().text(r, 0) + u'|' + problems->model().text(r, 3);
         test::saveShot(problems->grab().toImage(), u"import-problems.png"_s);
+        // The list to a workbook, to hand to whoever fixes the file.
+        pickers.saveAnswer = dir.filePath(u"问题.xlsx"_s);
+        problems->runCommand(u"Output"_s);
         problems->runCommand(u"Exit"_s);
     });
     pickers.openAnswer = file;
     clickButton(u"Import"_s);
     EXPECT_EQ(listed, (QStringList{u"6|单价必须大于等于零！"_s, u"4|输入非法！"_s, u"3|存货不合法！"_s}));
+    const Sheet problemSheet = readSheet(dir.filePath(u"问题.xlsx"_s));
+    ASSERT_EQ(problemSheet.rows.size(), 3);
+    EXPECT_TRUE(problemSheet.rows.at(0).cells.contains(u"单价必须大于等于零！"_s))
+        << problemSheet.rows.at(0).cells.join(u'|').toStdString();
+    EXPECT_TRUE(problemSheet.rows.at(2).cells.contains(u"9999"_s));
     EXPECT_EQ(count(u"cWhCode = '02'"_s), stored);
     EXPECT_EQ(frm->model().dataRowCount(), before);
 
@@ -88,6 +98,32 @@ TEST_P(ImportJourneyTest, ThreeBadRowsAreListedThenTheFixedFileIsImported) {
         shown = shown || (frm->model().text(r, Col::InvCode) == u"1105" &&
                           frm->model().text(r, Col::DepCode) == u"06");
     EXPECT_TRUE(shown);
+
+    // A workbook whose first worksheet is a note: the user is asked which one holds
+    // the rows; cancelling the question imports nothing and says nothing.
+    const QString two = dir.filePath(u"两页.xlsx"_s);
+    {
+        lxw_workbook* book = workbook_new(two.toUtf8().constData());
+        worksheet_write_string(workbook_add_worksheet(book, "说明"), 0, 0, "请填写第二页", nullptr);
+        lxw_worksheet* rows = workbook_add_worksheet(book, "期初");
+        for (int c = 0; c < blank.captions.size(); ++c)
+            worksheet_write_string(rows, 0, static_cast<lxw_col_t>(c),
+                                   blank.captions.at(c).toUtf8().constData(), nullptr);
+        worksheet_write_string(rows, 1, static_cast<lxw_col_t>(column(u"存货编码"_s)), "1103", nullptr);
+        worksheet_write_number(rows, 1, static_cast<lxw_col_t>(column(u"数量"_s)), 3, nullptr);
+        worksheet_write_number(rows, 1, static_cast<lxw_col_t>(column(u"单价"_s)), 1.5, nullptr);
+        ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+    }
+    pickers.openAnswer = two;
+    pickers.chooseAnswer.reset();
+    clickButton(u"Import"_s);
+    EXPECT_EQ(pickers.offered, (QStringList{u"说明"_s, u"期初"_s}));
+    EXPECT_TRUE(sink.texts().isEmpty()) << sink.texts().join(u'|').toStdString();
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), stored + 5);
+    pickers.chooseAnswer = u"期初"_s;
+    clickButton(u"Import"_s, MsgAnswer::No);
+    EXPECT_EQ(sink.texts().value(1), u"导入成功：1 行"_s) << sink.texts().join(u'|').toStdString();
+    EXPECT_EQ(count(u"cWhCode = '02'"_s), stored + 6);
 }
 
 QC_DB_SUITE(ImportJourneyTest);

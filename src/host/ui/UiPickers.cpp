@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
@@ -64,6 +65,14 @@ std::optional<QString> UiPickers::openFile(const QStringList& filters) {
                                                       filters.join(QStringLiteral(";;")));
     if (path.isEmpty()) return std::nullopt;
     return path;
+}
+
+std::optional<QString> UiPickers::chooseItem(const QString& title, const QString& label,
+                                             const QStringList& items) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(m_parent, title, label, items, 0, false, &ok);
+    if (!ok || chosen.isEmpty()) return std::nullopt;
+    return chosen;
 }
 
 }  // namespace qc

@@ -19,6 +19,8 @@ class UiPickers : public Pickers {
     std::optional<QDate> pickDate(const QDate& initial) override;
     std::optional<QString> saveFile(const QString& suggested, const QStringList& filters) override;
     std::optional<QString> openFile(const QStringList& filters) override;
+    std::optional<QString> chooseItem(const QString& title, const QString& label,
+                                      const QStringList& items) override;
 
   private:
     QPointer<QWidget> m_parent;
