@@ -14,19 +14,102 @@
 #include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace qc::bench {
 
 inline QString postgresServer() {
     QString s = qEnvironmentVariable("QC_BENCH_PG");
     return s.isEmpty() ? qEnvironmentVariable("QC_TEST_PG") : s;
+}
+
+// Resident memory: the peak of this process since the last resetPeakMemory()
+// (Linux's VmHWM), in MB.
+inline void resetPeakMemory() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+inline double peakMemoryMB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+// A program run to its end in a process of its own: its exit code, what it
+// printed, and its peak resident memory in MB.
+struct ChildRun {
+    int exitCode = -1;
+    QString output;
+    double peakMB = 0;
+};
+inline ChildRun runChild(const QString& program, const QStringList& arguments) {
+    ChildRun r;
+    QTemporaryFile out;
+    if (!out.open()) return r;
+    std::vector<QByteArray> words{program.toLocal8Bit()};
+    for (const QString& a : arguments) words.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out.handle(), 1);
+    posix_spawn_file_actions_adddup2(&actions, out.handle(), 2);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        r.output = QStringLiteral("cannot start %1").arg(program);
+        return r;
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.peakMB = double(usage.ru_maxrss) / 1024.0;
+    out.seek(0);
+    r.output = QString::fromUtf8(out.readAll()).trimmed();
+    return r;
+}
+
+// The generated accounts the benchmarks share: `rows` opening rows over ten
+// warehouses and 10,000 items and nothing after them (posting, cancelling); one
+// warehouse holding `lines` stock lines of 1,000 items and no openings (the
+// take-over).
+inline demo::ScaleOptions openingsAccount(int rows) {
+    demo::ScaleOptions o;
+    o.warehouses = 10;
+    o.items = 10000;
+    o.openings = rows;
+    o.stockLines = 0;
+    o.dispatchLines = 0;
+    return o;
+}
+inline demo::ScaleOptions stockAccount(int lines) {
+    demo::ScaleOptions o;
+    o.warehouses = 1;
+    o.items = 1000;
+    o.openings = 0;
+    o.dispatchLines = 0;
+    o.stockLines = lines;
+    return o;
 }
 
 // Seconds one statement takes in a unit of work of its own, commit included: the
@@ -74,6 +157,8 @@ class BenchAccount {
         auto db = Database::open(m_conn);
         demo::initDatabase(*db);
         demo::generateScale(*db, options);
+        // The benchmark's peak memory is that of its work, not of making its account.
+        resetPeakMemory();
     }
     ~BenchAccount() {
         closeContext(m_ctx);

@@ -5,6 +5,7 @@
 //
 //   qc_bench --benchmark_filter=Output
 
+#include "BenchFigures.h"
 #include "platform/GridExport.h"
 #include "shared/ui/GridPrinter.h"
 
@@ -62,6 +63,8 @@ void BM_OutputPdf(benchmark::State& state, int rows) {
     state.counters["pdf_s"] = total / n;
     state.counters["floor_s"] = floorTotal / n;
     state.counters["ratio"] = floorTotal > 0 ? total / floorTotal : 0;
+    if (const auto half = bench::recordFigure(QStringLiteral("pdf"), rows, total / n, rows / 2))
+        state.counters["vs_half"] = total / n / *half;
 }
 
 void BM_OutputXlsx(benchmark::State& state, int rows) {
@@ -84,6 +87,8 @@ void BM_OutputXlsx(benchmark::State& state, int rows) {
     state.counters["xlsx_s"] = total / n;
     state.counters["floor_s"] = floorTotal / n;
     state.counters["ratio"] = floorTotal > 0 ? total / floorTotal : 0;
+    if (const auto half = bench::recordFigure(QStringLiteral("xlsx"), rows, total / n, rows / 2))
+        state.counters["vs_half"] = total / n / *half;
 }
 
 const bool registered = [] {

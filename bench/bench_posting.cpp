@@ -1,14 +1,15 @@
-// Posting the openings at scale: generated accounts with 100,000 and 200,000
-// opening rows posted through the 记账 command, on SQLite and, when QC_BENCH_PG or
-// QC_TEST_PG names a server, on PostgreSQL. Each round is cancelled again outside
-// the timed part, so every round posts the same rows. Beside each figure stands
-// the floor: the same database copying as many ledger rows with one
-// INSERT ... SELECT, and the ratio to it. The 200,000-row run also reports its
-// cost against the 100,000-row run of the same database, when both ran.
+// Posting and cancelling the openings at scale: generated accounts with 100,000
+// and 200,000 opening rows posted through the 记账 command and cancelled through
+// 恢复, on SQLite and, when QC_BENCH_PG or QC_TEST_PG names a server, on
+// PostgreSQL. Beside each figure stands its floor, the plain statements the work
+// must make, measured in every round beside it, and the ratio to it. The
+// 200,000-row run also reports its cost against the 100,000-row run of the same
+// database, when both ran.
 //
 //   qc_bench --benchmark_filter=Posting
 
 #include "BenchAccount.h"
+#include "BenchFigures.h"
 #include "opening/Posting.h"
 #include "platform/Dialect.h"
 #include "platform/UnitSteps.h"
@@ -16,7 +17,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
-#include <QMap>
 
 namespace {
 
@@ -24,34 +24,58 @@ using namespace qc;
 using bench::BenchAccount;
 using bench::postgresServer;
 
-// The floor: one INSERT ... SELECT copying the opening rows, every column, into a
-// scratch table of the same shape.
-double floorSeconds(Database& db) {
-    const QString copy = QStringLiteral("bench_posting_floor");
-    db.exec(db.dialect().dropTableIfExists(copy));
-    db.exec(QStringLiteral("CREATE TABLE %1 AS SELECT * FROM IA_Subsidiary WHERE 1 = 0").arg(copy));
-    const double s = bench::secondsOfUnit(
-        db, QStringLiteral("INSERT INTO %1 SELECT * FROM IA_Subsidiary WHERE iMonth = 0").arg(copy));
-    db.exec(db.dialect().dropTableIfExists(copy));
-    return s;
+// The floors: the plain statements a posting must make, in one unit of work, on
+// the same rows: one UPDATE stamping the opening rows, the month-0 summaries by
+// one grouped INSERT ... SELECT, their copy into the start month, and the layers
+// of the rows in lot-valued warehouses. The cancelling's floor: the DELETEs of
+// what the posting made and the UPDATE clearing the stamp. Each returns its
+// seconds, commit included; the cancelling's floor leaves the account as the
+// posting's floor found it.
+const QStringList kLotMethods{QStringLiteral("先进先出法"), QStringLiteral("后进先出法"),
+                              QStringLiteral("个别计价法")};
+
+double postingFloorSeconds(Database& db) {
+    QElapsedTimer t;
+    t.start();
+    Transaction tx(db);
+    db.exec(
+        QStringLiteral("UPDATE IA_Subsidiary SET cAccounter = ?, cHandler = ?, cMaker = ?, dKeepDate = ?, "
+                       "cPZID = '0' WHERE iMonth = 0"),
+        {QStringLiteral("floor"), QStringLiteral("floor"), QStringLiteral("floor"), QDate(2025, 12, 31)});
+    db.exec(
+        QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, iMonth, iINum, iNum, iIMoney, iMoney) "
+                       "SELECT cWhCode, cInvCode, 0, SUM(iAInQuantity), SUM(iAInQuantity), SUM(iAInPrice), "
+                       "SUM(iAInPrice) FROM IA_Subsidiary WHERE iMonth = 0 GROUP BY cWhCode, cInvCode"));
+    db.exec(
+        QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, iMonth, iINum, iNum, iIMoney, iMoney) "
+                       "SELECT cWhCode, cInvCode, 1, iINum, iNum, iIMoney, iMoney FROM IA_Summary "
+                       "WHERE iMonth = 0"));
+    db.exec(QStringLiteral("INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, dIDate, InID, "
+                           "iIQuantity, iICost, iIPrice, SubID, cInVouType) SELECT s.cVouCode, s.cWhCode, "
+                           "s.cInvCode, s.dVouDate, s.ID, s.iAInQuantity, s.iInCost, s.iAInPrice, s.AutoID, "
+                           "s.cVouType FROM IA_Subsidiary s JOIN Warehouse w ON w.cWhCode = s.cWhCode "
+                           "WHERE s.iMonth = 0 AND w.cWhValueStyle IN (?, ?, ?) ORDER BY s.AutoID"),
+            {kLotMethods.at(0), kLotMethods.at(1), kLotMethods.at(2)});
+    tx.commit();
+    return double(t.nsecsElapsed()) / 1e9;
 }
 
-// Mean posting time per database and size, for the comparison of the sizes.
-QMap<QString, double>& meanBySize() {
-    static QMap<QString, double> m;
-    return m;
+double cancellingFloorSeconds(Database& db) {
+    QElapsedTimer t;
+    t.start();
+    Transaction tx(db);
+    db.exec(QStringLiteral("DELETE FROM IA_Summary"));
+    db.exec(QStringLiteral("DELETE FROM IA_ValuationAss"));
+    db.exec(QStringLiteral(
+        "UPDATE IA_Subsidiary SET cAccounter = NULL, cHandler = NULL, cMaker = NULL WHERE iMonth = 0"));
+    tx.commit();
+    return double(t.nsecsElapsed()) / 1e9;
 }
 
 void BM_Posting(benchmark::State& state, bool postgres) {
     const int rows = int(state.range(0));
     // A generated account with the given number of opening rows and nothing after them.
-    demo::ScaleOptions o;
-    o.warehouses = 10;
-    o.items = 10000;
-    o.openings = rows;
-    o.stockLines = 0;
-    o.dispatchLines = 0;
-    BenchAccount account(postgres, QStringLiteral("post_%1").arg(rows), o);
+    BenchAccount account(postgres, QStringLiteral("post_%1").arg(rows), bench::openingsAccount(rows));
     if (const QString refused = account.logIn(); !refused.isEmpty()) {
         state.SkipWithError(refused.toStdString().c_str());
         return;
@@ -70,7 +94,7 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         if (step == u"posting/Audit") trailTimer.start();
         if (step == u"posting/Commit" && trailTimer.isValid()) *trailOf += trailTimer.nsecsElapsed() / 1e9;
     };
-    double postSeconds = 0, cancelSeconds = 0, floorTotal = 0;
+    double postSeconds = 0, cancelSeconds = 0, floorTotal = 0, cancelFloorTotal = 0;
     for (auto _ : state) {
         trailOf = &trailSeconds;
         sink.clear();
@@ -85,11 +109,11 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         state.SetIterationTime(s);
         postSeconds += s;
 
-        // Back to the unposted state for the next round, outside the measurement.
-        // The floor is taken in every round, beside the posting it is compared with,
-        // so that a machine busy with other work weighs on both alike.
+        // The cancelling, and then the floors, which leave the account unposted
+        // for the next round. They are taken in every round, beside the work they
+        // are compared with, so that a machine busy with other work weighs on both
+        // alike.
         state.PauseTiming();
-        floorTotal += floorSeconds(db);
         sink.clear();
         trailOf = &cancelTrailSeconds;
         t.start();
@@ -100,6 +124,8 @@ void BM_Posting(benchmark::State& state, bool postgres) {
             state.ResumeTiming();
             break;
         }
+        floorTotal += postingFloorSeconds(db);
+        cancelFloorTotal += cancellingFloorSeconds(db);
         state.ResumeTiming();
     }
     unitStepHook() = nullptr;
@@ -109,18 +135,19 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         const double mean = postSeconds / n;
         state.counters["rows"] = double(openingRows);
         state.counters["post_s"] = mean;
-        state.counters["cancel_s"] = cancelSeconds / n;
         state.counters["floor_s"] = floor;
         state.counters["ratio"] = floor > 0 ? mean / floor : 0;
+        state.counters["cancel_s"] = cancelSeconds / n;
+        state.counters["cancel_floor_s"] = cancelFloorTotal / n;
+        state.counters["cancel_ratio"] = cancelFloorTotal > 0 ? cancelSeconds / cancelFloorTotal : 0;
         // Against the same command without its trail event.
         state.counters["trail_s"] = trailSeconds / n;
         state.counters["post_vs_no_trail"] = mean / (mean - trailSeconds / n);
         const double cancelMean = cancelSeconds / n;
         state.counters["cancel_vs_no_trail"] = cancelMean / (cancelMean - cancelTrailSeconds / n);
         const QString dbName = postgres ? QStringLiteral("postgres") : QStringLiteral("sqlite");
-        meanBySize()[dbName + QString::number(rows)] = mean;
-        const double half = meanBySize().value(dbName + QString::number(rows / 2));
-        if (half > 0) state.counters["vs_half"] = mean / half;
+        if (const auto half = bench::recordFigure(QStringLiteral("post/") + dbName, rows, mean, rows / 2))
+            state.counters["vs_half"] = mean / *half;
     }
 }
 
