@@ -219,6 +219,7 @@ class OpeningEntry {
     QString strInvCodeTo;
 
   private:
+    ImportOutcome importSheet(const Sheet& sheet, const ImportRequest& request);
     // Filled in by the rules' own source files.
     void setUpColumns();
     void setUpToolbar();

@@ -84,6 +84,19 @@ QStringList OpeningEntry::importCaptions() const {
 }
 
 ImportOutcome OpeningEntry::ImportSheet(const Sheet& sheet, const ImportRequest& request) {
+    // A failure of the database while the rows are checked (the connection lost,
+    // a lock not given) refuses the import with its cause, as one while storing does.
+    try {
+        return importSheet(sheet, request);
+    } catch (const DbError& e) {
+        ImportOutcome out;
+        out.status = ImportOutcome::Status::Refused;
+        out.message = e.message();
+        return out;
+    }
+}
+
+ImportOutcome OpeningEntry::importSheet(const Sheet& sheet, const ImportRequest& request) {
     ImportOutcome out;
     const auto refuse = [&out](const QString& message) {
         out.status = ImportOutcome::Status::Refused;

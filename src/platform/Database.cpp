@@ -6,6 +6,7 @@
 #include "platform/SqliteDecimals.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -108,6 +109,10 @@ void Database::setUpSession() {
         exec(QStringLiteral("PRAGMA case_sensitive_like = ON"));
     } else {
         exec(QStringLiteral("SET client_min_messages TO WARNING"));
+        // The server lists each session under the program and its process, so that
+        // an administrator sees which copy holds which sessions.
+        exec(QStringLiteral("SELECT set_config('application_name', ?, false)"),
+             {QStringLiteral("QCInput %1").arg(QCoreApplication::applicationPid())});
         // A lock another copy holds is waited for as long as SQLite's busy timeout,
         // then the statement fails with the cause named, rather than the window
         // waiting without end.
@@ -229,6 +234,22 @@ void Database::checkThread() const {
 QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
     checkThread();
     reconnectIfLost();
+    // Outside a unit of work, a connection the server ended while it was idle is
+    // found dead only by the next statement, which therefore never ran: it is
+    // opened again and the statement run once more, so that a window whose
+    // connection went while nobody used it does not refuse its next command.
+    if (m_txDepth == 0 && m_info.kind != DbKind::Sqlite) {
+        try {
+            return run(sql, binds);
+        } catch (const DbError& e) {
+            if (e.kind() != DbError::Kind::Lost) throw;
+            reconnectIfLost();
+        }
+    }
+    return run(sql, binds);
+}
+
+QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
@@ -329,7 +350,14 @@ void Database::begin() {
             throw failure(q.lastError(), QStringLiteral("BEGIN IMMEDIATE"));
         return;
     }
-    if (!m_db.transaction()) throw DbError(describe(m_db.lastError()), QStringLiteral("BEGIN"));
+    // A connection the server ended while it was idle fails at BEGIN, before the
+    // unit of work did anything: it is opened again and the unit begun on it.
+    for (int attempt = 0;; ++attempt) {
+        if (m_db.transaction()) return;
+        const DbError error = failure(m_db.lastError(), QStringLiteral("BEGIN"));
+        if (error.kind() != DbError::Kind::Lost || attempt > 0) throw error;
+        reconnectIfLost();
+    }
 }
 
 void Database::commit() {

@@ -145,6 +145,8 @@ class Database {
     void setUpSession();
     // Opens the connection again after the server dropped it, between units of work.
     void reconnectIfLost();
+    // One statement on the connection as it is.
+    QSqlQuery run(const QString& sql, const QVariantList& binds);
 
     QSqlDatabase m_db;
     QString m_name;

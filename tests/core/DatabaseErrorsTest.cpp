@@ -4,7 +4,13 @@
 // the cause named, nothing is half-written, and the window stores again once the
 // cause is gone.
 
+#include "opening/FetchStock.h"
+#include "opening/Posting.h"
+#include "platform/UnitSteps.h"
+#include "support/DatabaseDump.h"
 #include "support/OpeningFixture.h"
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -70,10 +76,10 @@ TEST_P(DatabaseErrorsTest, AnotherCopyHoldingTheDatabaseDelaysTheStoreButLosesNo
     EXPECT_EQ(count(u"1 = 1"_s), before + 1);
 }
 
-// Catches: a full database reported as anything but itself, an import that
-// stores part of its rows when the space runs out, and a window left unable to
-// store when space is there again. SQLite: the file is limited to the pages it
-// has (the same failure as a full disk).
+// Catches: a full database reported as anything but itself, an import, a
+// take-over or a posting that writes part of its rows when the space runs out,
+// and a window left unable to work when space is there again. SQLite: the file
+// is limited to the pages it has (the same failure as a full disk).
 TEST_P(DatabaseErrorsTest, AFullDatabaseRefusesTheWholeImportAndNamesTheCause) {
     if (GetParam() != "sqlite") GTEST_SKIP() << "a full server disk is not made in a test";
     open();
@@ -94,15 +100,37 @@ TEST_P(DatabaseErrorsTest, AFullDatabaseRefusesTheWholeImportAndNamesTheCause) {
         << full.message.toStdString() << sink.texts().join(u' ').toStdString();
     EXPECT_EQ(count(u"1 = 1"_s), before);
 
+    // The take-over and the posting, on the same full file: refused with the
+    // cause, the account as it was.
+    const QStringList skipped{u"qc_task"_s, u"qc_counter"_s};
+    const test::DatabaseDump full0 = test::dumpDatabase(db(), skipped);
+    db().exec(u"UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"_s);
+    const test::DatabaseDump fullBefore = test::dumpDatabase(db(), skipped);
+    sink.clear();
+    EXPECT_FALSE(opening::FetchOpenings(ctx, u"02"_s, true));
+    EXPECT_TRUE(sink.texts().join(u' ').contains(u"磁盘空间不足"_s)) << sink.texts().join(u' ').toStdString();
+    EXPECT_EQ(test::dumpDifference(fullBefore, test::dumpDatabase(db(), skipped)), QString());
+    db().exec(u"UPDATE GL_mEnd SET bFlag_ST = 0 WHERE iPeriod = 1"_s);
+    EXPECT_EQ(test::dumpDifference(full0, test::dumpDatabase(db(), skipped)), QString());
+    try {
+        opening::Posting(ctx).PostOpenings();
+        ADD_FAILURE() << "posted into a full database";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.message().contains(u"磁盘空间不足"_s)) << e.message().toStdString();
+    }
+    EXPECT_EQ(test::dumpDifference(full0, test::dumpDatabase(db(), skipped)), QString());
+
+    // Room again: each goes through.
     windowDb().exec(u"PRAGMA max_page_count = 1073741823"_s);
     const opening::ImportOutcome stored = entry->ImportSheet(sheet, request);
     EXPECT_EQ(stored.status, opening::ImportOutcome::Status::Stored) << stored.message.toStdString();
     EXPECT_EQ(count(u"1 = 1"_s), before + rows.size());
+    EXPECT_NO_THROW(opening::Posting(ctx).PostOpenings());
 }
 
 // Catches: a window whose connection the server ended (a restart, an
-// administrator) failing every later command, or a store half-written when the
-// connection goes in the middle of it.
+// administrator) failing its next command: the store opens the connection again
+// and is written once.
 TEST_P(DatabaseErrorsTest, AfterTheServerEndsTheSessionTheNextStoreConnectsAgain) {
     if (GetParam() != "postgres") GTEST_SKIP() << "SQLite has no server";
     open();
@@ -112,13 +140,93 @@ TEST_P(DatabaseErrorsTest, AfterTheServerEndsTheSessionTheNextStoreConnectsAgain
     const QVariant pid = windowDb().scalar(u"SELECT pg_backend_pid()"_s);
     db().exec(u"SELECT pg_terminate_backend(?)"_s, {pid});
     sink.clear();
-    EXPECT_FALSE(leave(row));
-    ASSERT_FALSE(sink.texts().isEmpty());
-    EXPECT_TRUE(sink.last().contains(u"与数据库的连接已断开"_s)) << sink.last().toStdString();
-    EXPECT_EQ(count(u"1 = 1"_s), before);
     ASSERT_TRUE(leave(row)) << sink.texts().join(u' ').toStdString();
+    EXPECT_TRUE(sink.texts().isEmpty()) << sink.texts().join(u' ').toStdString();
     EXPECT_EQ(count(u"1 = 1"_s), before + 1);
     EXPECT_NE(windowDb().scalar(u"SELECT pg_backend_pid()"_s), pid);
+}
+
+// Catches: an import or a posting committed in part when the server ends the
+// session in the middle of it (a restart, an administrator), a failure that does
+// not say the connection went, a task claim or half-written row that refuses
+// the next run, and an operation that cannot be run again once the server is
+// back. The session is ended at every statement group in turn: inside a unit of
+// work the operation is refused and the account is as before; between units (the
+// import's checks) the connection is opened again and the operation runs to its
+// end, once.
+TEST_P(DatabaseErrorsTest, TheServerEndingTheSessionMidOperationLeavesTheAccountAsBefore) {
+    if (GetParam() != "postgres") GTEST_SKIP() << "SQLite has no server";
+    open();
+    pick(u"08"_s);
+    const Sheet sheet = test::sheetOf({grid().caption(Col::InvCode), grid().caption(Col::Quantity)},
+                                      {{u"1101"_s, u"2"_s}, {u"1102"_s, u"3"_s}});
+    const qint64 openings = count(u"cWhCode = '08' AND iMonth = 0"_s);
+    struct Operation {
+        QString name;
+        std::function<QString()> run;  // the refusal, or nothing when it ran to its end
+        std::function<void()> undo;    // back to before it, for the next round
+    };
+    const QList<Operation> operations{
+        {u"导入"_s,
+         [&] {
+             opening::ImportRequest request;
+             request.overwrite = false;
+             const opening::ImportOutcome out = entry->ImportSheet(sheet, request);
+             return out.status == opening::ImportOutcome::Status::Stored ? QString() : out.message;
+         },
+         [&] { db().exec(u"DELETE FROM IA_Subsidiary WHERE cWhCode = '08' AND iMonth = 0"_s); }},
+        {u"记账"_s,
+         [&] {
+             try {
+                 opening::Posting(ctx).PostOpenings();
+                 return QString();
+             } catch (const DbError& e) {
+                 return e.message();
+             }
+         },
+         [&] { opening::Posting(ctx).CancelPosting(); }},
+    };
+    const QStringList skipped = QStringList{u"qc_task"_s, u"qc_counter"_s} + test::kTrailTables;
+    int ended = 0, healed = 0;
+    for (const Operation& op : operations) {
+        for (int at = 1;; ++at) {
+            ASSERT_LT(at, 60) << op.name.toStdString() << " never ran to its end";
+            const test::DatabaseDump before = test::dumpDatabase(db(), skipped);
+            const qint64 events = test::changeEvents(db());
+            // The sessions of this process (the window's and the host's), not those
+            // of other copies on the same server.
+            int seen = 0;
+            unitStepHook() = [&](const QString&) {
+                if (++seen == at)
+                    db().exec(
+                        u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = "
+                        "current_setting('application_name') AND pid <> pg_backend_pid()"_s);
+            };
+            const QString refusal = op.run();
+            unitStepHook() = nullptr;
+            const std::string where = op.name.toStdString() + " at step " + std::to_string(at);
+            if (seen < at) {
+                ASSERT_TRUE(refusal.isEmpty()) << where << ": " << refusal.toStdString();
+                break;
+            }
+            if (refusal.isEmpty()) {
+                ++healed;
+                EXPECT_EQ(test::changeEvents(db()), events + 1) << where;
+                op.undo();
+                continue;
+            }
+            ++ended;
+            EXPECT_TRUE(refusal.contains(u"与数据库的连接已断开"_s))
+                << where << ": " << refusal.toStdString();
+            ASSERT_EQ(test::dumpDifference(before, test::dumpDatabase(db(), skipped)), QString()) << where;
+            EXPECT_EQ(test::changeEvents(db()), events) << where;
+        }
+    }
+    RecordProperty("ended", ended);
+    RecordProperty("healed", healed);
+    EXPECT_GT(ended, 4);
+    EXPECT_GT(healed, 0);
+    EXPECT_EQ(count(u"cWhCode = '08' AND iMonth = 0"_s), openings + 2);
 }
 
 QC_DB_SUITE(DatabaseErrorsTest);
