@@ -3,6 +3,7 @@
 // and the messages for files that cannot be read.
 
 #include "platform/SheetReader.h"
+#include "support/TestDb.h"
 
 #include <gtest/gtest.h>
 
@@ -43,11 +44,7 @@ void writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& 
     ASSERT_EQ(zipClose(zip, nullptr), ZIP_OK);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using test::writeFile;
 
 // A missing cell must read "" rather than a null string, which SQL would store as NULL.
 bool hasNullCells(const Sheet& sheet) {

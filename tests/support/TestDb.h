@@ -6,6 +6,7 @@
 
 #include "support/QtPrint.h"
 
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -54,6 +55,13 @@ class DbTest : public ::testing::TestWithParam<std::string> {
 };
 
 std::string backendName(const ::testing::TestParamInfo<std::string>& info);
+
+// A file the test needs, written whole.
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
 
 }  // namespace qc::test
 

@@ -68,11 +68,7 @@ bool refusedForRights(const test::CliResult& r) {
 // window hides), and one that refuses what they do grant.
 TEST_P(CliRightsMatrixTest, WhatGoesThroughIsWhatTheRightsGrant) {
     const QString file = dir.filePath(u"rows.csv"_s);
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("存货编码,数量,单价\r\n1101,5,8.3\r\n");
-    }
+    test::writeFile(file, "存货编码,数量,单价\r\n1101,5,8.3\r\n");
     // The demo's clerk: the openings' functions without posting, the dispatched
     // goods, warehouses 01 and 02 to write and 03 to read.
     const QList<Operator> operators{

@@ -46,11 +46,7 @@ class CrashSafetyTest : public test::DbTest {
 // run fail, and an operation that cannot be run to its end after a crash.
 TEST_P(CrashSafetyTest, AKillAtAnyStepLeavesTheAccountAsBefore) {
     const QString file = dir.filePath(u"openings.csv"_s);
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("存货编码,数量,单价\r\n1101,5,8.3\r\n1102,7,2\r\n1103,1,4.5\r\n");
-    }
+    test::writeFile(file, "存货编码,数量,单价\r\n1101,5,8.3\r\n1102,7,2\r\n1103,1,4.5\r\n");
     const QList<QStringList> operations{
         {u"import-openings"_s, u"--file"_s, file, u"--warehouse"_s, u"08"_s},
         {u"fetch-dispatched"_s, u"--type"_s, u"instalment"_s},
