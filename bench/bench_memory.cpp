@@ -49,7 +49,7 @@ bool runCommand(benchmark::State& state, const BenchAccount& account, const QStr
 }
 
 void BM_PostingMemory(benchmark::State& state, bool postgres) {
-    const int rows = state.range(0) == 1 ? largerSize() : 100'000;
+    const int rows = static_cast<int>(state.range(0));
     BenchAccount account(postgres, QStringLiteral("memory_post_%1").arg(rows), bench::openingsAccount(rows));
     const QString db = postgres ? QStringLiteral("postgres") : QStringLiteral("sqlite");
     double post = 0, cancel = 0;
@@ -64,7 +64,7 @@ void BM_PostingMemory(benchmark::State& state, bool postgres) {
 }
 
 void BM_FetchMemory(benchmark::State& state, bool postgres) {
-    const int rows = state.range(0) == 1 ? largerSize() : 100'000;
+    const int rows = static_cast<int>(state.range(0));
     BenchAccount account(postgres, QStringLiteral("memory_fetch_%1").arg(rows), bench::stockAccount(rows));
     Database::open(account.connectionString())
         ->exec(QStringLiteral("UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"));
@@ -85,15 +85,14 @@ const bool registered = [] {
         if (postgres && postgresServer().isEmpty()) continue;
         const char* post = postgres ? "Memory/post/postgres" : "Memory/post/sqlite";
         const char* fetch = postgres ? "Memory/fetch-stock/postgres" : "Memory/fetch-stock/sqlite";
-        // Argument 0: 100,000 rows; 1: the larger size.
         benchmark::RegisterBenchmark(post, BM_PostingMemory, postgres)
-            ->Arg(0)
-            ->Arg(1)
+            ->Arg(100'000)
+            ->Arg(largerSize())
             ->Iterations(1)
             ->Unit(benchmark::kSecond);
         benchmark::RegisterBenchmark(fetch, BM_FetchMemory, postgres)
-            ->Arg(0)
-            ->Arg(1)
+            ->Arg(100'000)
+            ->Arg(largerSize())
             ->Iterations(1)
             ->Unit(benchmark::kSecond);
     }

@@ -64,7 +64,7 @@ def line_of(name, b, all_rows):
     ratio = next((b[k] for k in RATIO_KEYS if k in b), None)
     growth = b.get("vs_half")
     size = re.search(r"/(\d+)(/|$)", name)
-    if growth is None and size:
+    if growth is None and size and int(size.group(1)) > 1:
         smaller = name.replace(size.group(0), "/" + str(int(size.group(1)) // 2) + size.group(2), 1)
         other = all_rows.get(smaller)
         if other is not None:
