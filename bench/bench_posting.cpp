@@ -16,7 +16,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+
 #include <QElapsedTimer>
+#include <QMap>
 
 namespace {
 
@@ -90,9 +93,18 @@ void BM_Posting(benchmark::State& state, bool postgres) {
     double trailSeconds = 0, cancelTrailSeconds = 0;
     QElapsedTimer trailTimer;
     double* trailOf = &trailSeconds;
+    // QC_FETCH_TRACE=1 adds up, per step, the time from its announcement to the next.
+    const bool tracing = qEnvironmentVariableIntValue("QC_FETCH_TRACE") > 0;
+    QMap<QString, double> stepSeconds;
+    QString lastStep;
+    QElapsedTimer stepTimer;
     unitStepHook() = [&](const QString& step) {
         if (step == u"posting/Audit") trailTimer.start();
         if (step == u"posting/Commit" && trailTimer.isValid()) *trailOf += trailTimer.nsecsElapsed() / 1e9;
+        if (!tracing) return;
+        if (!lastStep.isEmpty()) stepSeconds[lastStep] += stepTimer.nsecsElapsed() / 1e9;
+        lastStep = step;
+        stepTimer.start();
     };
     double postSeconds = 0, cancelSeconds = 0, floorTotal = 0, cancelFloorTotal = 0;
     for (auto _ : state) {
@@ -129,6 +141,8 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         state.ResumeTiming();
     }
     unitStepHook() = nullptr;
+    for (auto it = stepSeconds.cbegin(); it != stepSeconds.cend(); ++it)
+        std::fprintf(stderr, "  %-32s %8.3f s\n", qPrintable(it.key()), it.value());
     if (state.iterations() > 0) {
         const double n = double(state.iterations());
         const double floor = floorTotal / n;
