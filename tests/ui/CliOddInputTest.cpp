@@ -68,7 +68,8 @@ TEST_P(CliOddInputTest, EveryOptionTakesAnyText) {
     cases << QList<OptionCase>{
         {{u"reconcile"_s}, u"--warehouses"_s, false},
         {{u"reconcile"_s}, u"--class"_s, false},
-        {{u"reconcile"_s, u"--free"_s}, u"--to"_s, false},
+        {{u"reconcile"_s}, u"--free"_s, false},
+        {{u"reconcile"_s, u"--free"_s, u"颜色"_s}, u"--to"_s, false},
         {{u"export"_s, u"--format"_s, u"csv"_s, u"--out"_s, dir.filePath(u"out.csv"_s)}, u"--what"_s, false},
         {{u"export"_s, u"--what"_s, u"openings"_s, u"--out"_s, dir.filePath(u"out.csv"_s)},
          u"--format"_s,
@@ -87,7 +88,18 @@ TEST_P(CliOddInputTest, EveryOptionTakesAnyText) {
         {{u"import-openings"_s, u"--file"_s, file, u"--warehouse"_s, u"08"_s}, u"--sheet"_s, true},
         {{u"import-openings"_s, u"--file"_s, file, u"--overwrite"_s, u"no"_s}, u"--warehouse"_s, true},
         {{u"fetch-dispatched"_s}, u"--type"_s, true},
+        {{u"export"_s, u"--what"_s, u"dispatched"_s, u"--type"_s, u"instalment"_s, u"--format"_s, u"csv"_s,
+          u"--out"_s, dir.filePath(u"c.csv"_s)},
+         u"--customer-class"_s,
+         false},
+        {{u"export"_s, u"--what"_s, u"dispatched"_s, u"--type"_s, u"consignment"_s, u"--format"_s, u"csv"_s,
+          u"--out"_s, dir.filePath(u"c.csv"_s)},
+         u"--customer-from"_s,
+         false},
     };
+    for (const QString& option : {u"--since"_s, u"--until"_s, u"--warehouse"_s, u"--operator"_s, u"--item"_s,
+                                  u"--row"_s, u"--operation"_s})
+        cases << OptionCase{{u"audit"_s}, option, false};
     test::DatabaseDump before = dump();
     int runs = 0, refused = 0;
     // Options read against a fixed list of choices never reach the database.

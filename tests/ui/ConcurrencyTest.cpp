@@ -47,6 +47,12 @@ class ConcurrencyTest : public test::DbTest {
             bool known = false;
             for (const QString& refusal : refusals) known = known || said.contains(refusal);
             EXPECT_TRUE(known) << "exit " << r.code << ": " << said.toStdString();
+            // A copy refused a task is told who holds it, where and which function.
+            if (said.contains(u"功能互斥："_s)) {
+                EXPECT_TRUE(said.contains(u"操作员 demo（张敏）正在机器 "_s) ||
+                            said.contains(u"正被频繁占用"_s))
+                    << said.toStdString();
+            }
         }
         ++rounds;
         copies += static_cast<int>(results.size());
