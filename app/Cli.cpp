@@ -7,11 +7,15 @@
 #include "LoginForm.h"
 #include "demo/Demo.h"
 #include "platform/Database.h"
+#include "platform/UnitSteps.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <cstdio>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <termios.h>
@@ -181,6 +185,37 @@ QString usage() {
     return s;
 }
 
+namespace {
+
+// On a terminal, the steps of long work (posting, 取数, an import…) show as one
+// line on standard error, rewritten as they come and ended when the command ends.
+class ProgressLine {
+  public:
+    ProgressLine() {
+        if (::isatty(STDERR_FILENO) == 0) return;
+        m_listener.emplace([this](const QString& step) {
+            if (++m_steps == 1) m_operation = stepOperation(step);  // named by its first step
+            const QByteArray line =
+                QStringLiteral("\r正在%1：已完成 %2 步").arg(m_operation).arg(m_steps).toUtf8();
+            std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+            std::fflush(stderr);
+        });
+    }
+    ~ProgressLine() {
+        m_listener.reset();
+        if (m_steps > 0) std::fputs("\n", stderr);
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+  private:
+    std::optional<StepListener> m_listener;
+    int m_steps = 0;
+    QString m_operation;
+};
+
+}  // namespace
+
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     if (arguments.isEmpty() || arguments.first() == u"--help" || arguments.first() == u"-h" ||
         arguments.first() == u"help") {
@@ -195,26 +230,31 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         return 1;
     }
     int code = 0;
-    try {
-        const Arguments args = parse(*command, arguments.mid(1));
-        if (args.help)
-            out << commandUsage(*command);
-        else
-            command->run(args, out);
-    } catch (const ExitCode& e) {
-        code = e.code();
-    } catch (const UsageError& e) {
-        err << e.message() << '\n';
-        code = 1;
-    } catch (const DbError& e) {
-        // A cause the message names already needs no heading.
-        if (e.kind() == DbError::Kind::Failed) err << QStringLiteral("数据库错误：");
-        err << e.message() << '\n';
-        code = 1;
-    } catch (const std::exception& e) {
-        err << QString::fromLocal8Bit(e.what()) << '\n';
-        code = 1;
+    QString failure;
+    {
+        const ProgressLine progress;
+        try {
+            const Arguments args = parse(*command, arguments.mid(1));
+            if (args.help)
+                out << commandUsage(*command);
+            else
+                command->run(args, out);
+        } catch (const ExitCode& e) {
+            code = e.code();
+        } catch (const UsageError& e) {
+            failure = e.message();
+            code = 1;
+        } catch (const DbError& e) {
+            // A cause the message names already needs no heading.
+            failure = (e.kind() == DbError::Kind::Failed ? QStringLiteral("数据库错误：") : QString()) +
+                      e.message();
+            code = 1;
+        } catch (const std::exception& e) {
+            failure = QString::fromLocal8Bit(e.what());
+            code = 1;
+        }
     }
+    if (!failure.isEmpty()) err << failure << '\n';
     out.flush();
     err.flush();
     return code;

@@ -12,6 +12,7 @@
 #include "session/LoginContext.h"
 #include "shared/ui/FrmAuditLog.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/StepProgress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -245,6 +246,9 @@ void MainWindow::about() {
 }
 
 void MainWindow::heartbeat() {
+    // Long work in a window paints between its steps; the claims are refreshed
+    // after it, not against its locks.
+    if (StepProgress::running()) return;
     try {
         m_login->heartbeat();
     } catch (const DbError& e) {

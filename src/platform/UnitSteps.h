@@ -13,4 +13,21 @@ std::function<void(const QString& step)>& unitStepHook();
 // Announces a statement group to the hook.
 void announceStep(const QString& unit, const QString& step);
 
+// The operation a step belongs to, as the user names it ("记账", "取数", …).
+QString stepOperation(const QString& step);
+
+// Listens to the steps announced while it lives, after whatever listened before
+// (a test's hook keeps its place and runs first), and restores that one when it
+// goes.
+class StepListener {
+  public:
+    explicit StepListener(std::function<void(const QString& step)> listen);
+    ~StepListener();
+    StepListener(const StepListener&) = delete;
+    StepListener& operator=(const StepListener&) = delete;
+
+  private:
+    std::function<void(const QString& step)> m_previous;
+};
+
 }  // namespace qc

@@ -4,11 +4,15 @@
 
 #include "EntryWindowFixture.h"
 #include "opening/ui/FrmQcInput.h"
+#include "platform/UnitSteps.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/StepProgress.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QMouseEvent>
+#include <QProgressDialog>
 #include <QTest>
 #include <QToolButton>
 
@@ -59,6 +63,47 @@ TEST_P(PostingJourneyTest, PostThenCancelFromTheToolbar) {
     EXPECT_EQ(count(opening + u" AND cAccounter IS NOT NULL AND cAccounter <> ''"_s), 0);
     EXPECT_EQ(keepButton()->text(), u"记账"_s);
     EXPECT_GT(editableCells(), 0);
+}
+
+// Catches: a posting or cancelling that runs with no word of how far it got, a
+// progress that names the wrong operation, one left open after the work, and a
+// second click taken while the work runs (input is held until it ends).
+TEST_P(PostingJourneyTest, LongWorkShowsItsProgressAndTakesNoSecondClick) {
+    openWindow();
+    chooseWarehouse(u"01"_s);
+    StepProgress::setDelay(0);
+    QStringList labels;
+    int clicksTaken = 0;
+    // Runs before the progress's own listener: what the dialog showed at the
+    // previous step, and a click on 记账 given while the work runs.
+    unitStepHook() = [&](const QString&) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) labels << d->labelText();
+        // Queued as the window system queues a user's click.
+        const QPointF at = QRectF(keepButton()->rect()).center();
+        const QPointF global = keepButton()->mapToGlobal(at);
+        QCoreApplication::postEvent(keepButton(),
+                                    new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                    Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(keepButton(),
+                                    new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                    Qt::NoButton, Qt::NoModifier));
+    };
+    QObject::connect(keepButton(), &QToolButton::clicked, frm.get(), [&] { ++clicksTaken; });
+    clickKeep();
+    EXPECT_EQ(sink.texts(), QStringList{u"期初记账成功！"_s});
+    clickKeep();
+    EXPECT_EQ(sink.texts(), QStringList{u"恢复期初记账成功！"_s});
+    unitStepHook() = nullptr;
+    StepProgress::setDelay(400);
+
+    ASSERT_FALSE(labels.isEmpty()) << "no progress";
+    EXPECT_TRUE(labels.first().startsWith(u"正在记账：已完成 1 步"_s)) << labels.first().toStdString();
+    EXPECT_TRUE(labels.last().startsWith(u"正在恢复记账："_s)) << labels.last().toStdString();
+    // The two clicks of the test; none of those sent while the work ran.
+    EXPECT_EQ(clicksTaken, 2);
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<QProgressDialog*>(w));
+    EXPECT_TRUE(frm->isEnabled());
 }
 
 QC_DB_SUITE(PostingJourneyTest);

@@ -14,8 +14,11 @@
 #include "shared/ui/GridPrinter.h"
 #include "shared/ui/HelpPage.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/StepProgress.h"
 #include "shared/ui/frmInitFind.h"
 #include "summary/ui/SummaryFlow.h"
+
+#include <optional>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -140,6 +143,9 @@ void FrmQcFcsp::showRowCount() {
 }
 
 void FrmQcFcsp::runCommand(const QString& key) {
+    // 取数 and 清空 show how far they got.
+    std::optional<StepProgress> progress;
+    if (key == u"Getcount" || key == u"Clear") progress.emplace(this);
     const bool editing = rowsView->editing();
     if (key == u"Print" || key == u"Preview" || key == u"OutPut") {
         if (!m_entry->OutputAllowed(key)) return;

@@ -13,8 +13,11 @@
 #include "shared/ui/EntryGridDelegate.h"
 #include "shared/ui/GridPrinter.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/StepProgress.h"
 #include "shared/ui/frmInitFind.h"
 #include "summary/ui/SummaryFlow.h"
+
+#include <optional>
 
 #include <QAction>
 #include <QApplication>
@@ -163,6 +166,10 @@ void FrmQcInput::setMessageSink(MessageSink& sink) {
 }
 
 void FrmQcInput::runCommand(const QString& key) {
+    // 取数, 记账 and 恢复 show how far they got (the import shows its own
+    // progress, which can be cancelled).
+    std::optional<StepProgress> progress;
+    if (key == u"Getcount" || key == u"Keep") progress.emplace(this);
     if (key == u"Add") {
         addRow(false);
         return;

@@ -2,6 +2,7 @@
 
 #include "session/LoginContext.h"
 #include "shared/ui/ConditionWidgets.h"
+#include "shared/ui/StepProgress.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -109,6 +110,7 @@ void frmCompareKcCon::display() {
     if (!m_widgets->readyToDisplay()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
+        const StepProgress progress(this);
         m_reconciliation.Compute(request());
     } catch (const DbError& e) {
         QApplication::restoreOverrideCursor();

@@ -1,6 +1,7 @@
 #include "summary/ui/SummaryFlow.h"
 
 #include "session/LoginContext.h"
+#include "shared/ui/StepProgress.h"
 #include "summary/ui/FrmQcSumCon.h"
 #include "summary/ui/FrmQcSumInfo.h"
 
@@ -14,6 +15,7 @@ void runSummary(LoginContext& ctx, Pickers& pickers, SummaryKind kind, QWidget* 
     while (conditions.exec() == QDialog::Accepted) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
+            const StepProgress progress(&conditions);
             summary.Compute(conditions.request());
         } catch (const DbError& e) {
             QApplication::restoreOverrideCursor();
