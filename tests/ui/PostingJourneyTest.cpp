@@ -77,8 +77,8 @@ TEST_P(PostingJourneyTest, LongWorkShowsItsProgressAndTakesNoSecondClick) {
     // Runs before the progress's own listener: what the dialog showed at the
     // previous step, and a click on 记账 given while the work runs.
     unitStepHook() = [&](const QString&) {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) labels << d->labelText();
+        for (QProgressDialog* d : frm->findChildren<QProgressDialog*>())
+            if (d->isVisible()) labels << d->labelText();
         // Queued as the window system queues a user's click.
         const QPointF at = QRectF(keepButton()->rect()).center();
         const QPointF global = keepButton()->mapToGlobal(at);
@@ -102,8 +102,11 @@ TEST_P(PostingJourneyTest, LongWorkShowsItsProgressAndTakesNoSecondClick) {
     EXPECT_TRUE(labels.last().startsWith(u"正在恢复记账："_s)) << labels.last().toStdString();
     // The two clicks of the test; none of those sent while the work ran.
     EXPECT_EQ(clicksTaken, 2);
-    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<QProgressDialog*>(w));
-    EXPECT_TRUE(frm->isEnabled());
+    EXPECT_TRUE(frm->findChildren<QProgressDialog*>().isEmpty());
+    // Clicks after the work are taken again.
+    clickKeep();
+    EXPECT_EQ(sink.texts(), QStringList{u"期初记账成功！"_s});
+    EXPECT_EQ(clicksTaken, 3);
 }
 
 QC_DB_SUITE(PostingJourneyTest);

@@ -10,7 +10,42 @@ namespace {
 QAtomicInteger<int> g_delayMs{400};
 int g_running = 0;
 StepProgress* g_innermost = nullptr;  // only the innermost work shows its progress
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+    }
+}
 }  // namespace
+
+// Drops the clicks and keys given to the window whose work runs; a message box
+// or question the work shows is a window of its own and takes them.
+class StepProgress::InputGuard : public QObject {
+  public:
+    explicit InputGuard(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    ~InputGuard() override { qApp->removeEventFilter(this); }
+    InputGuard(const InputGuard&) = delete;
+    InputGuard& operator=(const InputGuard&) = delete;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!isUserInput(event->type()) || !m_window) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget && widget->window() == m_window;
+    }
+
+  private:
+    QPointer<QWidget> m_window;
+};
 
 StepProgress::StepProgress(QWidget* parent)
     : m_parent(parent), m_outer(g_innermost), m_listener([this](const QString& name) { step(name); }) {
@@ -23,12 +58,11 @@ StepProgress::~StepProgress() {
     --g_running;
     g_innermost = m_outer;
     m_dialog.reset();
-    if (!m_window) return;
-    // What the user gave the window while the work ran is let go on the window
-    // still disabled, so that none of it runs a command again.
+    if (!m_guard) return;
+    // What the user gave the window while the work ran is let go now, and
+    // dropped, so that none of it runs a command again.
     QApplication::processEvents();
-    m_window->setEnabled(true);
-    if (m_focused) m_focused->setFocus(Qt::OtherFocusReason);
+    m_guard.reset();
 }
 
 void StepProgress::setDelay(int milliseconds) {
@@ -42,25 +76,19 @@ bool StepProgress::running() {
 void StepProgress::step(const QString& name) {
     if (g_innermost != this) return;
     ++m_steps;
-    // The work is named by its first step (its later ones may be shared).
-    if (m_steps == 1) m_operation = stepOperation(name);
-    if (m_steps == 1 && m_parent) {
-        // The window takes no click or key while its work runs.
-        m_window = m_parent->window();
-        m_focused = QApplication::focusWidget();
-        m_window->setEnabled(false);
+    if (m_steps == 1) {
+        // The work is named by its first step (its later ones may be shared).
+        m_operation = stepOperation(name);
+        if (m_parent) m_guard = std::make_unique<InputGuard>(m_parent->window());
     }
     if (!m_dialog) {
         if (m_timer.elapsed() < g_delayMs.loadRelaxed()) return;
-        // A window of its own (a child of the disabled window would be disabled
-        // too), over the middle of the window whose work it shows.
-        m_dialog = std::make_unique<QProgressDialog>();
+        m_dialog = std::make_unique<QProgressDialog>(m_parent.data());
         m_dialog->setWindowTitle(QStringLiteral("请稍候"));
         m_dialog->setCancelButton(nullptr);
         m_dialog->setRange(0, 0);  // the number of steps is not known beforehand
         m_dialog->setMinimumDuration(0);
         m_dialog->setAccessibleName(QStringLiteral("进度"));
-        if (m_window) m_dialog->move(m_window->geometry().center() - m_dialog->rect().center());
         m_dialog->show();
     }
     m_dialog->setLabelText(QStringLiteral("正在%1：已完成 %2 步，用时 %3 秒")

@@ -3,8 +3,9 @@
 // Long work in a window: while it lives, the statement groups the work announces
 // drive a progress dialog (the operation, how many steps are done, how long it
 // has taken), shown once the work has run a moment, and the windows are painted
-// between steps. The window is disabled while the work runs and what was given
-// to it meanwhile is dropped, so that the same command is not started twice.
+// between steps. Clicks and keys given to the window while the work runs are
+// dropped, so that the same command is not started twice; message boxes the
+// work shows take theirs.
 
 #include "platform/UnitSteps.h"
 
@@ -36,7 +37,8 @@ class StepProgress {
 
     QPointer<QWidget> m_parent;
     StepProgress* m_outer;
-    QPointer<QWidget> m_window, m_focused;  // disabled while the work runs, and its focus
+    class InputGuard;
+    std::unique_ptr<InputGuard> m_guard;  // from the first step to the end
     std::unique_ptr<QProgressDialog> m_dialog;
     QElapsedTimer m_timer;
     int m_steps = 0;
