@@ -80,13 +80,19 @@ bool displayAvailable(const QString& platformOption) {
 }
 
 // QC_KILL_AT_STEP=n: the program kills itself (as kill -9 would) when the n-th
-// statement group of a unit of work is announced. The crash tests use it to prove
-// that an operation cut off anywhere leaves the account wholly before it.
+// statement group of a unit of work is announced, after writing the step's name to
+// standard error. The crash tests use it to prove that an operation cut off
+// anywhere leaves the account wholly before it, or wholly after it once its COMMIT
+// was taken.
 void killAtStepFromEnvironment() {
     const int at = qEnvironmentVariableIntValue("QC_KILL_AT_STEP");
     if (at <= 0) return;
-    qc::unitStepHook() = [at, seen = 0](const QString&) mutable {
-        if (++seen == at) ::kill(::getpid(), SIGKILL);
+    qc::unitStepHook() = [at, seen = 0](const QString& step) mutable {
+        if (++seen != at) return;
+        const QByteArray line = "killed at " + step.toUtf8() + '\n';
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+        std::fflush(stderr);
+        ::kill(::getpid(), SIGKILL);
     };
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/Dialect.h"
 #include "platform/SqliteDecimals.h"
+#include "platform/UnitSteps.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -377,6 +378,7 @@ Transaction::Transaction(Database& db) : m_db(db) {
     if (m_outer) {
         db.begin();
         db.m_txFailed = false;
+        m_stepsAtBegin = stepsAnnounced();
     }
     ++db.m_txDepth;
 }
@@ -392,6 +394,12 @@ Transaction::~Transaction() {
 
 void Transaction::commit() {
     if (m_done) return;
+    // A unit whose statement groups were announced announces its COMMIT too. The
+    // first is announced while the unit is still open: a hook that fails there
+    // leaves it to the destructor to roll back.
+    const bool announced = m_outer && !m_db.m_txFailed && stepsAnnounced() != m_stepsAtBegin;
+    const QString unit = lastAnnouncedUnit();
+    if (announced) announceStep(unit, QStringLiteral("commit"));
     m_done = true;
     --m_db.m_txDepth;
     if (!m_outer) return;
@@ -400,6 +408,7 @@ void Transaction::commit() {
         throw DbError(QStringLiteral("事务中有一步未完成，全部已回滚"), QStringLiteral("COMMIT"));
     }
     m_db.commit();
+    if (announced) announceStep(unit, QStringLiteral("committed"));
 }
 
 }  // namespace qc

@@ -176,6 +176,7 @@ class Transaction {
     Database& m_db;
     bool m_done = false;
     bool m_outer = false;
+    quint64 m_stepsAtBegin = 0;
 };
 
 // Reading helpers for values as the two drivers return them.

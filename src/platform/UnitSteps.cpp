@@ -7,7 +7,24 @@ std::function<void(const QString& step)>& unitStepHook() {
     return hook;
 }
 
+namespace {
+// Per thread: copies of a unit of work in other threads (logins at several desks
+// at once) count their own.
+thread_local quint64 t_announced = 0;
+thread_local QString t_lastUnit;
+}  // namespace
+
+quint64 stepsAnnounced() {
+    return t_announced;
+}
+
+QString lastAnnouncedUnit() {
+    return t_lastUnit;
+}
+
 void announceStep(const QString& unit, const QString& step) {
+    ++t_announced;
+    t_lastUnit = unit;
     const auto& hook = unitStepHook();
     if (hook) hook(unit + u'/' + step);
 }

@@ -13,6 +13,13 @@ std::function<void(const QString& step)>& unitStepHook();
 // Announces a statement group to the hook.
 void announceStep(const QString& unit, const QString& step);
 
+// How many steps this thread has announced, and the unit of the last one: a unit
+// of work that announced steps announces its COMMIT as two more ("<unit>/commit"
+// before it, "<unit>/committed" once the database has taken it), so that a crash
+// can be placed on either side of it.
+quint64 stepsAnnounced();
+QString lastAnnouncedUnit();
+
 // The operation a step belongs to, as the user names it ("记账", "取数", …).
 QString stepOperation(const QString& step);
 
