@@ -158,7 +158,14 @@ LoginDialog::LoginDialog(MessageSink* sink, QWidget* parent) : QDialog(parent) {
     setConnectionString(LoginForm::defaultConnection());
 }
 
-LoginDialog::~LoginDialog() = default;
+LoginDialog::~LoginDialog() {
+    // QDialog's destructor hides the dialog after this class's members are gone:
+    // the box that loses the focus then must not reach the form any more (a
+    // database typed and the dialog closed would read accounts into a destroyed
+    // form).
+    m_database->disconnect(this);
+    m_account->disconnect(this);
+}
 
 void LoginDialog::setConnectionString(const QString& connectionString) {
     m_database->setText(connectionString);
