@@ -62,6 +62,33 @@ qc_start_postgres() {
     fi
 }
 
+# A tablespace on a small file system of its own (tmpfs, 16 MB), where the tests
+# move a scratch account to see a full server disk. Sets
+# QC_TEST_PG_SMALL_TABLESPACE when it is there; where the machine cannot mount
+# one, says why and leaves it unset (the test that needs it then says it skipped).
+qc_small_tablespace() {
+    local dir=/var/lib/postgresql/qc_small
+    local psql=(qc_sudo runuser -u postgres -- psql -v ON_ERROR_STOP=1 -qtA)
+    if ! mountpoint -q "$dir"; then
+        qc_sudo mkdir -p "$dir"
+        if ! qc_sudo mount -t tmpfs -o size=16m,mode=0700 tmpfs "$dir"; then
+            echo "no small file system for the full-disk test (mount refused)" >&2
+            return 0
+        fi
+        qc_sudo chown postgres:postgres "$dir"
+    fi
+    if [ "$("${psql[@]}" -c "SELECT 1 FROM pg_tablespace WHERE spcname = 'qc_small'")" != "1" ]; then
+        # A mount made anew is empty: a tablespace left from an earlier mount is
+        # dropped first (its tables went with their test schemas).
+        "${psql[@]}" -c "CREATE TABLESPACE qc_small LOCATION '$dir'"
+    elif [ -z "$(qc_sudo ls -A "$dir")" ]; then
+        "${psql[@]}" -c "DROP TABLESPACE qc_small"
+        "${psql[@]}" -c "CREATE TABLESPACE qc_small LOCATION '$dir'"
+    fi
+    "${psql[@]}" -c "GRANT CREATE ON TABLESPACE qc_small TO qc"
+    export QC_TEST_PG_SMALL_TABLESPACE=qc_small
+}
+
 qc_jobs() {
     echo "${QC_JOBS:-$(nproc)}"
 }

@@ -19,6 +19,7 @@ echo "== clang-tidy (the files the last five commits changed)"
 bash scripts/tidy.sh --since HEAD~5 "${QC_BUILD_ROOT:-build}/tidy"
 
 qc_start_postgres
+qc_small_tablespace
 export QC_TEST_PG=postgresql://qc:qc@localhost:5432/qc_test
 export QC_FAST_HASH=1
 export QT_QPA_PLATFORM=offscreen

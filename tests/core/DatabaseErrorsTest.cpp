@@ -79,14 +79,42 @@ TEST_P(DatabaseErrorsTest, AnotherCopyHoldingTheDatabaseDelaysTheStoreButLosesNo
 // Catches: a full database reported as anything but itself, an import, a
 // take-over or a posting that writes part of its rows when the space runs out,
 // and a window left unable to work when space is there again. SQLite: the file
-// is limited to the pages it has (the same failure as a full disk).
+// is limited to the pages it has (the same failure as a full disk). PostgreSQL:
+// the account's tables are moved to a tablespace on a small file system of its
+// own, which is then filled.
 TEST_P(DatabaseErrorsTest, AFullDatabaseRefusesTheWholeImportAndNamesTheCause) {
-    if (GetParam() != "sqlite") GTEST_SKIP() << "a full server disk is not made in a test";
+    const QString tablespace = qEnvironmentVariable("QC_TEST_PG_SMALL_TABLESPACE");
+    if (GetParam() == "postgres" && tablespace.isEmpty())
+        GTEST_SKIP() << "no small tablespace (QC_TEST_PG_SMALL_TABLESPACE; scripts/test.sh makes one)";
     open();
     pick(u"02"_s);
     const qint64 before = count(u"1 = 1"_s);
-    const qint64 pages = windowDb().scalar(u"PRAGMA page_count"_s).toLongLong();
-    windowDb().exec(u"PRAGMA max_page_count = %1"_s.arg(pages));
+    const QString filler = u"qc_filler"_s;
+    if (GetParam() == "sqlite") {
+        const qint64 pages = windowDb().scalar(u"PRAGMA page_count"_s).toLongLong();
+        windowDb().exec(u"PRAGMA max_page_count = %1"_s.arg(pages));
+    } else {
+        // The names come from the database's own catalogue.
+        for (const QString& table : db().tables())
+            db().exec(u"ALTER TABLE %1 SET TABLESPACE %2"_s.arg(table, tablespace));
+        db().exec(u"CREATE TABLE %1 (b TEXT) TABLESPACE %2"_s.arg(filler, tablespace));
+        db().exec(u"ALTER TABLE %1 ALTER COLUMN b SET STORAGE EXTERNAL"_s.arg(filler));
+        // Texts of 1 MB, then of 64 KB, then of 4 KB, each size until the file
+        // system refuses it: what is left is less than a page.
+        int refused = 0;
+        for (const int size : {1 << 20, 1 << 16, 1 << 12}) {
+            for (int i = 0; i < 64; ++i) {
+                try {
+                    db().exec(u"INSERT INTO %1 VALUES (repeat('x', ?))"_s.arg(filler), {size});
+                } catch (const DbError& e) {
+                    ASSERT_EQ(e.kind(), DbError::Kind::Full) << e.message().toStdString();
+                    ++refused;
+                    break;
+                }
+            }
+        }
+        ASSERT_EQ(refused, 3) << "the small file system did not fill";
+    }
     QList<QStringList> rows;
     for (int i = 0; i < 2000; ++i) rows << QStringList{u"1101"_s, u"1"_s, QString(20, u'批')};
     const Sheet sheet = test::sheetOf(
@@ -99,10 +127,9 @@ TEST_P(DatabaseErrorsTest, AFullDatabaseRefusesTheWholeImportAndNamesTheCause) {
     EXPECT_TRUE((full.message + sink.texts().join(u' ')).contains(u"磁盘空间不足"_s))
         << full.message.toStdString() << sink.texts().join(u' ').toStdString();
     EXPECT_EQ(count(u"1 = 1"_s), before);
-
     // The take-over and the posting, on the same full file: refused with the
     // cause, the account as it was.
-    const QStringList skipped{u"qc_task"_s, u"qc_counter"_s};
+    const QStringList skipped{u"qc_task"_s, u"qc_counter"_s, filler};
     const test::DatabaseDump full0 = test::dumpDatabase(db(), skipped);
     db().exec(u"UPDATE GL_mEnd SET bFlag_ST = 1 WHERE iPeriod = 1"_s);
     const test::DatabaseDump fullBefore = test::dumpDatabase(db(), skipped);
@@ -121,7 +148,10 @@ TEST_P(DatabaseErrorsTest, AFullDatabaseRefusesTheWholeImportAndNamesTheCause) {
     EXPECT_EQ(test::dumpDifference(full0, test::dumpDatabase(db(), skipped)), QString());
 
     // Room again: each goes through.
-    windowDb().exec(u"PRAGMA max_page_count = 1073741823"_s);
+    if (GetParam() == "sqlite")
+        windowDb().exec(u"PRAGMA max_page_count = 1073741823"_s);
+    else
+        db().exec(u"DROP TABLE %1"_s.arg(filler));
     const opening::ImportOutcome stored = entry->ImportSheet(sheet, request);
     EXPECT_EQ(stored.status, opening::ImportOutcome::Status::Stored) << stored.message.toStdString();
     EXPECT_EQ(count(u"1 = 1"_s), before + rows.size());
