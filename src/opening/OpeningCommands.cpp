@@ -165,6 +165,7 @@ void OpeningEntry::mnuDelete(int row) {
         sink().exclamation(QStringLiteral("该部门不是您所管辖的部门，无权删除数据！"));
         return;
     }
+    if (!warehouseStillGranted()) return;
     // A row never stored has no AutoID and nothing to delete.
     bool isId = false;
     const qint64 id = m_grid.text(row, Col::AutoId).trimmed().toLongLong(&isId);

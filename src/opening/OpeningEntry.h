@@ -252,6 +252,10 @@ class OpeningEntry {
     // they are still unposted. When another copy has posted them since this window
     // loaded, says so and puts the window into its posted, read-only state.
     bool stillUnposted();
+    // Whether the operator still holds the current warehouse (asked afresh: a
+    // right taken away while the window is open holds from the next change on);
+    // says "您没有此仓库的权限！" when not.
+    bool warehouseStillGranted();
     // Commands (OpeningCommands.cpp).
     void runCommand(const QString& key);
     void selectInventory();

@@ -58,6 +58,7 @@ bool OpeningEntry::storeRow(int row) {
             return false;
         }
     }
+    if (!warehouseStillGranted()) return false;
     const QStringList cells = m_grid.dataRow(row);
     auto cell = [&](int col) { return cells.at(col); };
     const bool perDepartment = m_ctx.gValueStyle == basis::kByDepartment;
@@ -194,6 +195,12 @@ bool OpeningEntry::storedAsShown(int row, qint64 autoId) {
         return false;
     }
     return true;
+}
+
+bool OpeningEntry::warehouseStillGranted() {
+    if (!m_ctx.bWarehouseCheck || HasDataRight(m_ctx, CurrentWhCode, kRightWarehouse, false)) return true;
+    sink().critical(QStringLiteral("您没有此仓库的权限！"));
+    return false;
 }
 
 bool OpeningEntry::stillUnposted() {

@@ -113,28 +113,51 @@ TEST_P(RightsMatrixTest, WhatSucceedsIsWhatTheRightsGrant) {
     RecordProperty("cases", cases);
 }
 
-// Catches: rights answered once and kept for the window's life, so that an item
-// taken away from the operator while the window is open can still be stored.
+// Catches: rights answered once and kept for the window's life, so that an item,
+// a department or the warehouse taken away from the operator while the window is
+// open can still be stored; and a right given back that stays refused.
 TEST_P(RightsMatrixTest, ARightTakenAwayWhileTheWindowIsOpenHoldsAtTheNextStore) {
     open(u"clerk"_s, u"clerk123"_s);
     pick(u"02"_s);
-    const int row = grid().addEmptyRow();
-    for (const auto& [col, text] : {std::pair{Col::InvCode, u"1101"_s}, std::pair{Col::Quantity, u"2"_s}}) {
-        QString value = text;
-        bool cancel = false;
-        entry->ValidateCell(value, cancel, row, col);
-        ASSERT_FALSE(cancel) << sink.last().toStdString();
-        grid().setText(row, col, value);
+    const QString itemId =
+        db().scalar(u"SELECT CAST(iId AS TEXT) FROM Inventory WHERE cInvCode = '1101'"_s).toString();
+    struct Right {
+        QString object, code;
+        QString refusal;  // what the store says, where it names the right
+    };
+    const QList<Right> rights{
+        {u"Inventory"_s, itemId, u"该存货不是您所管辖的存货，无权修改数据！"_s},
+        {u"Department"_s, u"06"_s, {}},
+        {u"Warehouse"_s, u"02"_s, u"您没有此仓库的权限！"_s},
+    };
+    for (const Right& right : rights) {
+        SCOPED_TRACE(right.object.toStdString());
+        ++cases;
+        const int row = grid().addEmptyRow();
+        for (const auto& [col, text] : {std::pair{Col::InvCode, u"1101"_s}, std::pair{Col::DepCode, u"06"_s},
+                                        std::pair{Col::Quantity, u"2"_s}}) {
+            QString value = text;
+            bool cancel = false;
+            entry->ValidateCell(value, cancel, row, col);
+            ASSERT_FALSE(cancel) << sink.last().toStdString();
+            grid().setText(row, col, value);
+        }
+        // The administrator takes the right away.
+        db().exec(u"DELETE FROM qc_data_right WHERE cUserId = 'clerk' AND cObject = ? AND cCode = ?"_s,
+                  {right.object, right.code});
+        const qint64 before = count(u"1 = 1"_s);
+        sink.clear();
+        EXPECT_FALSE(leave(row));
+        ASSERT_EQ(sink.texts().size(), 1) << sink.texts().join(u' ').toStdString();
+        if (!right.refusal.isEmpty()) EXPECT_EQ(sink.texts().first(), right.refusal);
+        EXPECT_EQ(count(u"1 = 1"_s), before);
+        // Given back, the same row is stored at its next leave.
+        Users::grantData(db(), u"clerk"_s, right.object, right.code, true);
+        sink.clear();
+        EXPECT_TRUE(leave(row)) << sink.texts().join(u' ').toStdString();
+        EXPECT_EQ(count(u"1 = 1"_s), before + 1);
     }
-    // The administrator takes item 1101 away from the clerk.
-    db().exec(
-        u"DELETE FROM qc_data_right WHERE cUserId = 'clerk' AND cObject = 'Inventory' AND cCode = "
-        "(SELECT CAST(iId AS TEXT) FROM Inventory WHERE cInvCode = '1101')"_s);
-    const qint64 before = count(u"1 = 1"_s);
-    sink.clear();
-    EXPECT_FALSE(leave(row));
-    EXPECT_EQ(sink.texts(), QStringList{u"该存货不是您所管辖的存货，无权修改数据！"_s});
-    EXPECT_EQ(count(u"1 = 1"_s), before);
+    RecordProperty("cases", cases);
 }
 
 QC_DB_SUITE(RightsMatrixTest);
