@@ -9,6 +9,7 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -243,6 +244,29 @@ const Relationship* findRelationship(const QList<Relationship>& list, QStringVie
     return it == list.end() ? nullptr : &*it;
 }
 
+// A workbook's text with the characters XML cannot carry as they are written:
+// "_xHHHH_" stands for the UTF-16 unit HHHH (a control character, a carriage
+// return kept in a cell), and "_x005F_" escapes the underscore of a text that
+// itself reads like an escape.
+QString unescapeCellText(const QString& text) {
+    if (!text.contains(u"_x"_s)) return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'_' && i + 6 < text.size() && text.at(i + 1) == u'x' && text.at(i + 6) == u'_') {
+            const QStringView digits = QStringView(text).mid(i + 2, 4);
+            if (std::all_of(digits.begin(), digits.end(),
+                            [](QChar c) { return isxdigit(c.unicode()) != 0; })) {
+                out += QChar(static_cast<char16_t>(digits.toUInt(nullptr, 16)));
+                i += 6;
+                continue;
+            }
+        }
+        out += text.at(i);
+    }
+    return out;
+}
+
 // The text of an <si> or <is> element, the reader on its start: a plain <t>, or
 // the <t> of every rich-text run joined; phonetic guides (<rPh>) are not text.
 QString readRichText(QXmlStreamReader& xml) {
@@ -252,7 +276,7 @@ QString readRichText(QXmlStreamReader& xml) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (xml.name() == u"t") {
-                text += xml.readElementText();
+                text += unescapeCellText(xml.readElementText());
             } else if (xml.name() == u"rPh") {
                 xml.skipCurrentElement();
             } else {

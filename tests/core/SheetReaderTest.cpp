@@ -3,6 +3,7 @@
 // and the messages for files that cannot be read.
 
 #include "platform/SheetReader.h"
+#include "support/OddInputs.h"
 #include "support/TestDb.h"
 
 #include <gtest/gtest.h>
@@ -225,6 +226,52 @@ TEST(SheetReaderTest, ReadsCsvInUtf8AndGb18030) {
     EXPECT_EQ(gb.rows[0].cells, (QStringList{u"0101"_s, u"钢材,圆"_s}));
     EXPECT_EQ(gb.rows[1].line, 4);
     EXPECT_EQ(gb.rows[1].cells, (QStringList{u"0102"_s, u"铜材"_s}));
+}
+
+// Catches: a reader that changes what a file holds: a quote, a line break or a
+// comma inside a CSV cell, a control character a workbook keeps as _xHHHH_, a
+// surrogate pair, a long text, blanks at either end. Every odd text goes through
+// a CSV written by the RFC 4180 rules and a workbook written by the spreadsheet
+// library, in both string kinds, and comes back as written (what the format can
+// hold: UTF-8 has no half of a surrogate pair, and a workbook cell ends at a NUL,
+// which no spreadsheet keeps).
+TEST(SheetReaderTest, EveryOddTextComesBackAsWritten) {
+    const QList<QString>& texts = test::oddInputs();
+    QByteArray csv = "编码,内容\r\n";
+    for (int i = 0; i < texts.size(); ++i) {
+        QString quoted = texts.at(i);
+        quoted.replace(u'"', u"\"\""_s);
+        csv += QByteArray::number(i) + ",\"" + quoted.toUtf8() + "\"\r\n";
+    }
+    const auto asUtf8 = [](const QString& text) { return QString::fromUtf8(text.toUtf8()); };
+    const Sheet fromCsv = readCsv(csv);
+    ASSERT_EQ(fromCsv.rows.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(fromCsv.rows.at(i).cells.value(1), asUtf8(texts.at(i)))
+            << "CSV " << test::describeInput(texts.at(i));
+
+    QTemporaryDir dir;
+    for (const bool constantMemory : {false, true}) {
+        const QString path = dir.filePath(constantMemory ? u"inline.xlsx"_s : u"shared.xlsx"_s);
+        writeWorkbook(path, constantMemory, [&](lxw_workbook* book) {
+            lxw_worksheet* sheet = workbook_add_worksheet(book, "odd");
+            worksheet_write_string(sheet, 0, 0, "编码", nullptr);
+            worksheet_write_string(sheet, 0, 1, "内容", nullptr);
+            for (int i = 0; i < texts.size(); ++i) {
+                const auto row = static_cast<lxw_row_t>(i + 1);
+                worksheet_write_string(sheet, row, 0, QByteArray::number(i).constData(), nullptr);
+                worksheet_write_string(sheet, row, 1, texts.at(i).toUtf8().constData(), nullptr);
+            }
+        });
+        const Sheet fromBook = readSheet(path);
+        QHash<QString, QString> byNumber;
+        for (const SheetRow& row : fromBook.rows) byNumber.insert(row.cells.value(0), row.cells.value(1));
+        for (int i = 0; i < texts.size(); ++i) {
+            const QString written = asUtf8(texts.at(i).section(QChar(0), 0, 0));
+            EXPECT_EQ(byNumber.value(QString::number(i)), written)
+                << (constantMemory ? "inline " : "shared ") << test::describeInput(texts.at(i));
+        }
+    }
 }
 
 TEST(SheetReaderTest, ReportsFilesThatCannotBeRead) {
