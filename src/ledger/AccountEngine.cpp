@@ -84,6 +84,7 @@ void clsAccount::addSummary(const QVariant& wh, const QVariant& dep, const QStri
                             const Decimal& credit, const QVariant& inCost) {
     Database& d = db();
     const Dialect& x = d.dialect();
+    m_carried = false;  // a movement added: the month's rows are no longer all carried
     const Decimal inQ = rdFlag == 1 ? quantity : Decimal();
     const Decimal outQ = rdFlag == 1 ? Decimal() : quantity;
     const Decimal inM = rdFlag == 1 ? amount : Decimal();
@@ -156,6 +157,30 @@ bool clsAccount::VouchQCAccount(qint64 autoId) {
 bool clsAccount::PostOpeningRows() {
     return PostOpeningRows(
         {QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}});
+}
+
+bool clsAccount::PostOpeningRowsCarried() {
+    return guarded(QStringLiteral("PostOpeningRows"), [&] {
+        postGrouped(
+            0, {QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}},
+            true, {costing::kFifo, costing::kLifo, costing::kSpecific}, true);
+    });
+}
+
+bool clsAccount::CarryOpeningSummaries() {
+    return guarded(QStringLiteral("CarryOpeningSummaries"), [&] {
+        if (m_carried) return;
+        const Dialect& x = dialect();
+        db().exec(
+            QStringLiteral("UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, "
+                           "iOMoney = NULL, iIDif = NULL, iODif = NULL, "
+                           "iUnitPrice = CASE WHEN COALESCE(iNum, 0) = 0 THEN NULL ELSE %1 END, "
+                           "iDifRate = CASE WHEN COALESCE(iMoney, 0) = 0 THEN NULL WHEN iDif = 0 THEN 0 "
+                           "ELSE %2 END WHERE iMonth = 0")
+                .arg(x.divRound(QStringLiteral("iMoney"), QStringLiteral("iNum"), m_quantityDecimals),
+                     x.divRound(QStringLiteral("iDif"), QStringLiteral("iMoney"), 8)));
+        m_carried = true;
+    });
 }
 
 bool clsAccount::PostOpeningRows(const SqlFragment& where) {

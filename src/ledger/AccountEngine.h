@@ -82,6 +82,13 @@ class clsAccount {
     // The opening rows `where` selects (a condition on the alias s), at once: the
     // same as VouchQCAccount for each of them.
     bool PostOpeningRows(const SqlFragment& where);
+    // PostOpeningRows(), its month-0 summaries written as the start month carries
+    // them (the movements empty, the balance's unit price and difference rate
+    // filled in) when there were no summaries before.
+    bool PostOpeningRowsCarried();
+    // Brings the month-0 summaries to that carried form: nothing to do when they
+    // were written so and no movement was added since.
+    bool CarryOpeningSummaries();
 
     // The amount at the planned price and the difference, for a quantity at an
     // actual unit cost; zero differences for methods without planned prices.
@@ -136,7 +143,10 @@ class clsAccount {
     [[nodiscard]] QString ledgerFrom(bool withMethod) const;
     // The summaries of a month from the ledger rows `where` selects, grouped by key
     // (with the receipt cost range when `withInCost`), then their layers.
-    void postGrouped(int month, const SqlFragment& where, bool withInCost, const QStringList& layerMethods);
+    // `carried`: written in the form PostOpeningRowsCarried() leaves, when the
+    // table is empty (m_carried then tells so).
+    void postGrouped(int month, const SqlFragment& where, bool withInCost, const QStringList& layerMethods,
+                     bool carried = false);
     void mergeSummaries(int month, qint64 before);
     [[nodiscard]] const Dialect& dialect() const;
     QString round(const QString& expr, int places) const;
@@ -149,6 +159,7 @@ class clsAccount {
     QDate m_postingDate, m_startDate;
     QString m_operator;
     int m_quantityDecimals = 2;
+    bool m_carried = false;
     QString m_error;
 };
 

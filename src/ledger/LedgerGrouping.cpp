@@ -21,7 +21,7 @@ QString clsAccount::ledgerFrom(bool withMethod) const {
 }
 
 void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCost,
-                             const QStringList& layerMethods) {
+                             const QStringList& layerMethods, bool carried) {
     Database& d = db();
     const qint64 before =
         d.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Summary")).toLongLong();
@@ -30,28 +30,57 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
         0;
     QVariantList binds{month};
     binds += where.binds;
-    const int inserted = d.execAffected(
+    // The ledger rows' movements summed per key.
+    const QString grouped =
         QStringLiteral(
-            "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, iIMoney, "
-            "iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
-            "SELECT k.wh, k.inv, k.dep, %12, %1, %2, %3, %4, %5, %6, %7, %8, %9, MIN(k.cost), MAX(k.cost) "
+            "SELECT k.wh, k.inv, k.dep, %1 AS inq, %2 AS outq, %3 AS num, %4 AS inm, %5 AS outm, %6 AS "
+            "money, "
+            "%7 AS dd, %8 AS cd, %9 AS dif, MIN(k.cost) AS mincost, MAX(k.cost) AS maxcost "
             "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
             "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
             "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
             "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
             "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
-            "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, %13 AS cost")
-                .arg(groupSum(QStringLiteral("k.inq"), 10), groupSum(QStringLiteral("k.outq"), 10),
-                     groupSum(QStringLiteral("k.inq - k.outq"), 10), groupSum(QStringLiteral("k.inm"), 4),
-                     groupSum(QStringLiteral("k.outm"), 4), groupSum(QStringLiteral("k.inm - k.outm"), 4),
-                     groupSum(QStringLiteral("k.dd"), 4), groupSum(QStringLiteral("k.cd"), 4),
-                     groupSum(QStringLiteral("k.dd - k.cd"), 4))
-                .arg(whKeyExpr(), depKeyExpr(), d.dialect().typedInt(),
-                     withInCost ? QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN s.iInCost END")
-                                : QStringLiteral("CAST(NULL AS NUMERIC)")) +
-            ledgerFrom(false) + QStringLiteral(" WHERE ") + where.sql +
-            QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep"),
-        binds);
+            "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, %12 AS cost")
+            .arg(groupSum(QStringLiteral("k.inq"), 10), groupSum(QStringLiteral("k.outq"), 10),
+                 groupSum(QStringLiteral("k.inq - k.outq"), 10), groupSum(QStringLiteral("k.inm"), 4),
+                 groupSum(QStringLiteral("k.outm"), 4), groupSum(QStringLiteral("k.inm - k.outm"), 4),
+                 groupSum(QStringLiteral("k.dd"), 4), groupSum(QStringLiteral("k.cd"), 4),
+                 groupSum(QStringLiteral("k.dd - k.cd"), 4))
+            .arg(whKeyExpr(), depKeyExpr(),
+                 withInCost ? QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN s.iInCost END")
+                            : QStringLiteral("CAST(NULL AS NUMERIC)")) +
+        ledgerFrom(false) + QStringLiteral(" WHERE ") + where.sql +
+        QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep");
+    // Into a summary table with nothing in it yet, the rows are written as they are
+    // carried forward at once: the balance with its unit price and difference rate,
+    // the movements empty. Otherwise with their movements, merged where keys meet.
+    m_carried = carried && before == 0;
+    int inserted = 0;
+    if (m_carried) {
+        const Dialect& x = d.dialect();
+        inserted = d.execAffected(
+            QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, "
+                           "fMinInCost, fMaxInCost, iUnitPrice, iDifRate) "
+                           "SELECT g.wh, g.inv, g.dep, %1, g.num, g.money, g.dif, g.mincost, g.maxcost, "
+                           "CASE WHEN COALESCE(g.num, 0) = 0 THEN NULL ELSE %2 END, "
+                           "CASE WHEN COALESCE(g.money, 0) = 0 THEN NULL WHEN g.dif = 0 THEN 0 ELSE %3 END "
+                           "FROM (")
+                    .arg(x.typedInt(),
+                         x.divRound(QStringLiteral("g.money"), QStringLiteral("g.num"), m_quantityDecimals),
+                         x.divRound(QStringLiteral("g.dif"), QStringLiteral("g.money"), 8)) +
+                grouped + QStringLiteral(") g"),
+            binds);
+    } else {
+        inserted = d.execAffected(
+            QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
+                           "iIMoney, iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
+                           "SELECT g.wh, g.inv, g.dep, %1, g.inq, g.outq, g.num, g.inm, g.outm, g.money, "
+                           "g.dd, g.cd, g.dif, g.mincost, g.maxcost FROM (")
+                    .arg(d.dialect().typedInt()) +
+                grouped + QStringLiteral(") g"),
+            binds);
+    }
     if (inserted > 0 && hadRows) mergeSummaries(month, before);
     insertLayerRows(where, layerMethods);
 }

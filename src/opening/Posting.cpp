@@ -172,7 +172,7 @@ void Posting::PostOpenings() {
                        "WHERE iMonth = 0 AND cAccounter IS NULL"),
         {p.postingDate, op, op, op});
 
-    if (!engine.PostOpeningRows()) throw DbError(engine.lastError());
+    if (!engine.PostOpeningRowsCarried()) throw DbError(engine.lastError());
 
     if (p.puStartDate.isValid() && p.firstYear) {
         step("SettledLines");
@@ -189,15 +189,7 @@ void Posting::PostOpenings() {
 
     // The opening summaries carried into the start month.
     step("OpeningSummaries");
-    const QString unitPrice =
-        d.dialect().divRound(QStringLiteral("iMoney"), QStringLiteral("iNum"), p.quantityDecimals);
-    const QString difRate = d.dialect().divRound(QStringLiteral("iDif"), QStringLiteral("iMoney"), 8);
-    d.exec(QStringLiteral(
-               "UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, iOMoney = NULL, "
-               "iIDif = NULL, iODif = NULL, "
-               "iUnitPrice = CASE WHEN COALESCE(iNum, 0) = 0 THEN NULL ELSE %1 END, "
-               "iDifRate = CASE WHEN COALESCE(iMoney, 0) = 0 THEN NULL WHEN iDif = 0 THEN 0 ELSE %2 END")
-               .arg(unitPrice, difRate));
+    if (!engine.CarryOpeningSummaries()) throw DbError(engine.lastError());
     d.exec(QStringLiteral(
                "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
                "iIMoney, iOMoney, iMoney, fMinInCost, fMaxInCost, iDifRate, iIDif, iODif, iDif, iDirect) "

@@ -423,7 +423,7 @@ class EngineTest : public OpeningFixture {
                 bool number = false;
                 v.toString().toDouble(&number);
                 r << (v.isNull() ? QStringLiteral("<null>")
-                      : number   ? Decimal::fromVariant(v).toString(6)
+                      : number   ? Decimal::fromVariant(v).toString(10)
                                  : v.toString());
             }
             out << r.join(u'|');
@@ -528,6 +528,47 @@ TEST_P(EngineTest, RowByRowGivesTheSameSummariesAndLayersAsAtOnce) {
         EXPECT_EQ(tableRows(QStringLiteral("IA_ValuationAss")), l);
     }
     postingFaults().failAt.clear();
+}
+
+// Catches: the opening summaries written at once in their carried form (an empty
+// summary table) differing from those written with their movements and then
+// carried, which is the way taken when summaries were there before: the unit
+// price, the difference rate, the emptied movements.
+TEST_P(EngineTest, OpeningSummariesCarriedAtOnceEqualThoseCarriedAfterwards) {
+    open();
+    const QDate posting(2025, 12, 31);
+    // A balance whose unit price and difference rate do not end: 10 / 3 and 1 / 7.
+    db().exec(QStringLiteral(
+        "INSERT INTO IA_Subsidiary (bRdFlag, cWhCode, iMonth, cVouType, cVouCode, ID, cInvCode, iAInQuantity, "
+        "iInCost, iAInPrice, iDebitDifCost, dVouDate, bMoneyFlag) VALUES "
+        "(1, '05', 0, '34', 'Q9', 9, '9001', 3, 3.3333, 10, NULL, '2025-12-01', 1), "
+        "(1, '06', 0, '34', 'Q8', 8, '9002', 1, 7, 7, 1, '2025-12-01', 1)"));
+    db().exec(QStringLiteral("UPDATE IA_Subsidiary SET dKeepDate = ?, cAccounter = 'x' WHERE iMonth = 0"),
+              {posting});
+    const auto post = [&] {
+        clsAccount engine;
+        EXPECT_TRUE(engine.Init(db(), QStringLiteral("按仓库核算"), true, posting, QDate(2026, 1, 1),
+                                QStringLiteral("x"), 2));
+        EXPECT_TRUE(engine.PostOpeningRowsCarried()) << engine.lastError().toStdString();
+        EXPECT_TRUE(engine.CarryOpeningSummaries()) << engine.lastError().toStdString();
+    };
+    post();
+    const QStringList atOnce = tableRows(QStringLiteral("IA_Summary"));
+    ASSERT_FALSE(atOnce.isEmpty());
+    // A month's differences and unit prices are among them.
+    EXPECT_GT(
+        db().scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iUnitPrice IS NOT NULL")).toInt(),
+        0);
+    EXPECT_EQ(db().scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iINum IS NOT NULL")).toInt(),
+              0);
+
+    db().exec(QStringLiteral("DELETE FROM IA_Summary"));
+    db().exec(QStringLiteral("DELETE FROM IA_ValuationAss"));
+    db().exec(
+        QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, iMonth, iNum) VALUES ('01', 'x', 99, 1)"));
+    post();
+    db().exec(QStringLiteral("DELETE FROM IA_Summary WHERE iMonth = 99"));
+    EXPECT_EQ(tableRows(QStringLiteral("IA_Summary")), atOnce);
 }
 
 QC_DB_SUITE(EngineTest);
