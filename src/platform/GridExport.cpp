@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,30 @@ QString csvField(const QString& s) {
     QString q = s;
     q.replace(u'"', QStringLiteral("\"\""));
     return u'"' + q + u'"';
+}
+
+// A cell's text as a workbook keeps it: the library writes a control character
+// as "_xHHHH_", so an underscore that would begin such an escape where a reader
+// looks for one is itself escaped ("_x005F_"), as spreadsheet programs do, and
+// the text reads back as it was.
+QString escapedCellText(const QString& text) {
+    if (!text.contains(QStringLiteral("_x"))) return text;
+    const auto startsEscape = [&text](qsizetype i) {
+        if (i + 6 >= text.size() || text.at(i) != u'_' || text.at(i + 1) != u'x' || text.at(i + 6) != u'_')
+            return false;
+        for (qsizetype k = i + 2; k < i + 6; ++k)
+            if (!isxdigit(text.at(k).unicode())) return false;
+        return true;
+    };
+    QString out;
+    out.reserve(text.size() + 14);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (startsEscape(i))
+            out += QStringLiteral("_x005F_");
+        else
+            out += text.at(i);
+    }
+    return out;
 }
 
 // The decimals a number's text shows ("1,234.50": 2).
@@ -70,7 +95,7 @@ void writeXlsxTo(const ExportGrid& grid, const QString& path, const QByteArray& 
         }
         worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                              std::max(6.0, col.widthTwips / 110.0), nullptr);
-        const QByteArray caption = col.caption.toUtf8();
+        const QByteArray caption = escapedCellText(col.caption).toUtf8();
         worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), caption.constData(), bold);
     }
     worksheet_freeze_panes(sheet, 1, 0);
@@ -86,7 +111,7 @@ void writeXlsxTo(const ExportGrid& grid, const QString& path, const QByteArray& 
                     continue;
                 }
             }
-            const QByteArray utf8 = text.toUtf8();
+            const QByteArray utf8 = escapedCellText(text).toUtf8();
             worksheet_write_string(sheet, row, column, utf8.constData(), nullptr);
         }
         ++row;

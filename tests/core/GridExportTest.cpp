@@ -2,6 +2,7 @@
 // that a failed write leaves nothing behind.
 
 #include "platform/GridExport.h"
+#include "platform/SheetReader.h"
 
 #include <gtest/gtest.h>
 
@@ -114,6 +115,23 @@ TEST(GridExportTest, XlsxHasNumbersTextsAndAFrozenCaptionRow) {
     EXPECT_THROW(writeXlsx(sample(), nowhere), ExportError);
     EXPECT_THROW(writeCsv(sample(), dir.filePath(u"missing/out.csv"_s)), ExportError);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{u"out.xlsx"_s}));
+}
+
+// Catches: a text that a workbook cannot hold as it is (a control character, a
+// Windows line break, a text that itself reads like the workbook's escape for
+// one) written so that it reads back as something else.
+TEST(GridExportTest, XlsxTextsReadBackAsTheyWere) {
+    ExportGrid g = sample();
+    const QStringList texts{u"a\r\nb"_s,   u"\x01"_s,         u"_x0041_"_s, u"_x0041_x0042_"_s,
+                            u"__x005F_"_s, u"_x00zz_ _x1_"_s, u"x_"_s,      u"\t头\t"_s};
+    g.rows.clear();
+    for (const QString& t : texts) g.rows << QStringList{t, t, QString(), QString()};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"odd.xlsx"_s);
+    writeXlsx(g, path);
+    const Sheet back = readSheet(path);
+    ASSERT_EQ(back.rows.size(), texts.size());
+    for (int i = 0; i < texts.size(); ++i) EXPECT_EQ(back.rows.at(i).cells.value(1), texts.at(i)) << i;
 }
 
 unsigned modeOf(const QString& path) {
