@@ -161,15 +161,26 @@ bool clsAccount::PostOpeningRows() {
 
 bool clsAccount::PostOpeningRowsCarried() {
     return guarded(QStringLiteral("PostOpeningRows"), [&] {
-        postGrouped(
-            0, {QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}},
-            true, {costing::kFifo, costing::kLifo, costing::kSpecific}, true);
+        // The layers now, in the rows' order; the summaries once the month's other
+        // movements are known (CarryOpeningSummaries).
+        m_pendingOpenings = SqlFragment{
+            QStringLiteral("s.iMonth = 0 AND s.dKeepDate = ? AND s.cVouType <> '33'"), {m_postingDate}};
+        insertLayerRows(*m_pendingOpenings, {costing::kFifo, costing::kLifo, costing::kSpecific});
     });
 }
 
-bool clsAccount::CarryOpeningSummaries() {
+bool clsAccount::CarryOpeningSummaries(int carryMonth) {
     return guarded(QStringLiteral("CarryOpeningSummaries"), [&] {
-        if (m_carried) return;
+        m_carriedInto = 0;
+        if (m_pendingOpenings) {
+            const SqlFragment openings = *m_pendingOpenings;
+            m_pendingOpenings.reset();
+            postGrouped(0, openings, true, {}, true, carryMonth);
+            if (m_carried) {
+                m_carriedInto = carryMonth;
+                return;
+            }
+        }
         const Dialect& x = dialect();
         db().exec(
             QStringLiteral("UPDATE IA_Summary SET iINum = NULL, iONum = NULL, iIMoney = NULL, "

@@ -29,6 +29,8 @@
 #include <QDomDocument>
 #include <QString>
 
+#include <optional>
+
 #include <functional>
 
 namespace qc {
@@ -82,13 +84,16 @@ class clsAccount {
     // The opening rows `where` selects (a condition on the alias s), at once: the
     // same as VouchQCAccount for each of them.
     bool PostOpeningRows(const SqlFragment& where);
-    // PostOpeningRows(), its month-0 summaries written as the start month carries
-    // them (the movements empty, the balance's unit price and difference rate
-    // filled in) when there were no summaries before.
+    // PostOpeningRows() in two halves, for a posting that adds other movements to
+    // month 0 between them: the layers now; the summaries by CarryOpeningSummaries,
+    // which leaves the month-0 rows as the start month carries them (the movements
+    // empty, the balance's unit price and difference rate filled in). When the
+    // summary table is still empty then, they are written so in one statement, and
+    // with `carryMonth` (not 0) their copy into that month too (carriedInto()).
     bool PostOpeningRowsCarried();
-    // Brings the month-0 summaries to that carried form: nothing to do when they
-    // were written so and no movement was added since.
-    bool CarryOpeningSummaries();
+    bool CarryOpeningSummaries(int carryMonth = 0);
+    // The month the last CarryOpeningSummaries also wrote the copy into; 0 for none.
+    [[nodiscard]] int carriedInto() const { return m_carriedInto; }
 
     // The amount at the planned price and the difference, for a quantity at an
     // actual unit cost; zero differences for methods without planned prices.
@@ -143,10 +148,10 @@ class clsAccount {
     [[nodiscard]] QString ledgerFrom(bool withMethod) const;
     // The summaries of a month from the ledger rows `where` selects, grouped by key
     // (with the receipt cost range when `withInCost`), then their layers.
-    // `carried`: written in the form PostOpeningRowsCarried() leaves, when the
-    // table is empty (m_carried then tells so).
+    // `carried`: written in the form CarryOpeningSummaries() leaves, when the table
+    // is empty (m_carried then tells so), and copied into `alsoMonth` when not 0.
     void postGrouped(int month, const SqlFragment& where, bool withInCost, const QStringList& layerMethods,
-                     bool carried = false);
+                     bool carried = false, int alsoMonth = 0);
     void mergeSummaries(int month, qint64 before);
     [[nodiscard]] const Dialect& dialect() const;
     QString round(const QString& expr, int places) const;
@@ -160,6 +165,8 @@ class clsAccount {
     QString m_operator;
     int m_quantityDecimals = 2;
     bool m_carried = false;
+    int m_carriedInto = 0;
+    std::optional<SqlFragment> m_pendingOpenings;  // opening rows whose summaries are to come
     QString m_error;
 };
 

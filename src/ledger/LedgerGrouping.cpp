@@ -21,57 +21,72 @@ QString clsAccount::ledgerFrom(bool withMethod) const {
 }
 
 void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCost,
-                             const QStringList& layerMethods, bool carried) {
+                             const QStringList& layerMethods, bool carried, int alsoMonth) {
     Database& d = db();
     const qint64 before =
         d.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Summary")).toLongLong();
     const bool hadRows =
         d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = ?"), {month}).toLongLong() >
         0;
-    QVariantList binds{month};
-    binds += where.binds;
-    // The ledger rows' movements summed per key.
-    const QString grouped =
-        QStringLiteral(
-            "SELECT k.wh, k.inv, k.dep, %1 AS inq, %2 AS outq, %3 AS num, %4 AS inm, %5 AS outm, %6 AS "
-            "money, "
-            "%7 AS dd, %8 AS cd, %9 AS dif, MIN(k.cost) AS mincost, MAX(k.cost) AS maxcost "
-            "FROM (SELECT %10 AS wh, s.cInvCode AS inv, %11 AS dep, "
-            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
-            "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
-            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
-            "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
-            "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, %12 AS cost")
-            .arg(groupSum(QStringLiteral("k.inq"), 10), groupSum(QStringLiteral("k.outq"), 10),
-                 groupSum(QStringLiteral("k.inq - k.outq"), 10), groupSum(QStringLiteral("k.inm"), 4),
-                 groupSum(QStringLiteral("k.outm"), 4), groupSum(QStringLiteral("k.inm - k.outm"), 4),
-                 groupSum(QStringLiteral("k.dd"), 4), groupSum(QStringLiteral("k.cd"), 4),
-                 groupSum(QStringLiteral("k.dd - k.cd"), 4))
-            .arg(whKeyExpr(), depKeyExpr(),
-                 withInCost ? QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN s.iInCost END")
-                            : QStringLiteral("CAST(NULL AS NUMERIC)")) +
-        ledgerFrom(false) + QStringLiteral(" WHERE ") + where.sql +
-        QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep");
     // Into a summary table with nothing in it yet, the rows are written as they are
     // carried forward at once: the balance with its unit price and difference rate,
     // the movements empty. Otherwise with their movements, merged where keys meet.
     m_carried = carried && before == 0;
+    // The ledger rows' movements summed per key: the balances only, when nothing
+    // else is kept (each sum is a pass over every row).
+    QStringList sums{groupSum(QStringLiteral("k.inq - k.outq"), 10) + QStringLiteral(" AS num"),
+                     groupSum(QStringLiteral("k.inm - k.outm"), 4) + QStringLiteral(" AS money"),
+                     groupSum(QStringLiteral("k.dd - k.cd"), 4) + QStringLiteral(" AS dif")};
+    if (!m_carried)
+        sums << groupSum(QStringLiteral("k.inq"), 10) + QStringLiteral(" AS inq")
+             << groupSum(QStringLiteral("k.outq"), 10) + QStringLiteral(" AS outq")
+             << groupSum(QStringLiteral("k.inm"), 4) + QStringLiteral(" AS inm")
+             << groupSum(QStringLiteral("k.outm"), 4) + QStringLiteral(" AS outm")
+             << groupSum(QStringLiteral("k.dd"), 4) + QStringLiteral(" AS dd")
+             << groupSum(QStringLiteral("k.cd"), 4) + QStringLiteral(" AS cd");
+    const QString grouped =
+        QStringLiteral(
+            "SELECT k.wh, k.inv, k.dep, %1, MIN(k.cost) AS mincost, MAX(k.cost) AS maxcost "
+            "FROM (SELECT %2 AS wh, s.cInvCode AS inv, %3 AS dep, "
+            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE 0 END AS inq, "
+            "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
+            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
+            "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
+            "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, %4 AS cost")
+            .arg(sums.join(QStringLiteral(", ")), whKeyExpr(), depKeyExpr(),
+                 withInCost ? QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN s.iInCost END")
+                            : QStringLiteral("CAST(NULL AS NUMERIC)")) +
+        ledgerFrom(false) + QStringLiteral(" WHERE ") + where.sql +
+        QStringLiteral(") k GROUP BY k.wh, k.inv, k.dep");
     int inserted = 0;
     if (m_carried) {
+        // One row per key and month: the month's own and, with `alsoMonth`, its copy
+        // there (without the unit price and the difference rate, as the start month
+        // keeps them).
         const Dialect& x = d.dialect();
+        QVariantList binds = where.binds;
+        binds << month;
+        QString months = QStringLiteral("SELECT %1 AS month").arg(x.typedInt());
+        if (alsoMonth != 0) {
+            months += QStringLiteral(" UNION ALL SELECT %1").arg(x.typedInt());
+            binds << alsoMonth;
+        }
         inserted = d.execAffected(
-            QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, "
-                           "fMinInCost, fMaxInCost, iUnitPrice, iDifRate) "
-                           "SELECT g.wh, g.inv, g.dep, %1, g.num, g.money, g.dif, g.mincost, g.maxcost, "
-                           "CASE WHEN COALESCE(g.num, 0) = 0 THEN NULL ELSE %2 END, "
-                           "CASE WHEN COALESCE(g.money, 0) = 0 THEN NULL WHEN g.dif = 0 THEN 0 ELSE %3 END "
-                           "FROM (")
-                    .arg(x.typedInt(),
+            QStringLiteral(
+                "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, "
+                "fMinInCost, fMaxInCost, iUnitPrice, iDifRate) "
+                "SELECT g.wh, g.inv, g.dep, m.month, g.num, g.money, g.dif, g.mincost, g.maxcost, "
+                "CASE WHEN m.month <> %1 OR COALESCE(g.num, 0) = 0 THEN NULL ELSE %2 END, "
+                "CASE WHEN m.month <> %1 OR COALESCE(g.money, 0) = 0 THEN NULL WHEN g.dif = 0 THEN 0 "
+                "ELSE %3 END FROM (")
+                    .arg(QString::number(month),
                          x.divRound(QStringLiteral("g.money"), QStringLiteral("g.num"), m_quantityDecimals),
                          x.divRound(QStringLiteral("g.dif"), QStringLiteral("g.money"), 8)) +
-                grouped + QStringLiteral(") g"),
+                grouped + QStringLiteral(") g CROSS JOIN (") + months + QStringLiteral(") m"),
             binds);
     } else {
+        QVariantList binds{month};
+        binds += where.binds;
         inserted = d.execAffected(
             QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
                            "iIMoney, iOMoney, iMoney, iIDif, iODif, iDif, fMinInCost, fMaxInCost) "
@@ -82,7 +97,7 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
             binds);
     }
     if (inserted > 0 && hadRows) mergeSummaries(month, before);
-    insertLayerRows(where, layerMethods);
+    if (!layerMethods.isEmpty()) insertLayerRows(where, layerMethods);
 }
 
 // The month already had summaries when the rows after `before` were inserted: a

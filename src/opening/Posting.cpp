@@ -189,15 +189,16 @@ void Posting::PostOpenings() {
 
     // The opening summaries carried into the start month.
     step("OpeningSummaries");
-    if (!engine.CarryOpeningSummaries()) throw DbError(engine.lastError());
-    d.exec(QStringLiteral(
-               "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
-               "iIMoney, iOMoney, iMoney, fMinInCost, fMaxInCost, iDifRate, iIDif, iODif, iDif, iDirect) "
-               "SELECT cWhCode, cInvCode, cDepCode, %1, iINum, iONum, iNum, iIMoney, iOMoney, iMoney, "
-               "fMinInCost, fMaxInCost, NULL, iIDif, iODif, iDif, iDirect FROM IA_Summary "
-               "WHERE iMonth = 0")
-               .arg(d.dialect().typedInt()),
-           {p.startMonth});
+    if (!engine.CarryOpeningSummaries(p.startMonth)) throw DbError(engine.lastError());
+    if (engine.carriedInto() != p.startMonth)
+        d.exec(QStringLiteral(
+                   "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
+                   "iIMoney, iOMoney, iMoney, fMinInCost, fMaxInCost, iDifRate, iIDif, iODif, iDif, iDirect) "
+                   "SELECT cWhCode, cInvCode, cDepCode, %1, iINum, iONum, iNum, iIMoney, iOMoney, iMoney, "
+                   "fMinInCost, fMaxInCost, NULL, iIDif, iODif, iDif, iDirect FROM IA_Summary "
+                   "WHERE iMonth = 0")
+                   .arg(d.dialect().typedInt()),
+               {p.startMonth});
 
     if (p.firstYear) {
         step("MonthRows");

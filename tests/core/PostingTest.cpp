@@ -538,11 +538,12 @@ TEST_P(EngineTest, OpeningSummariesCarriedAtOnceEqualThoseCarriedAfterwards) {
     open();
     const QDate posting(2025, 12, 31);
     // A balance whose unit price and difference rate do not end: 10 / 3 and 1 / 7.
-    db().exec(QStringLiteral(
-        "INSERT INTO IA_Subsidiary (bRdFlag, cWhCode, iMonth, cVouType, cVouCode, ID, cInvCode, iAInQuantity, "
-        "iInCost, iAInPrice, iDebitDifCost, dVouDate, bMoneyFlag) VALUES "
-        "(1, '05', 0, '34', 'Q9', 9, '9001', 3, 3.3333, 10, NULL, '2025-12-01', 1), "
-        "(1, '06', 0, '34', 'Q8', 8, '9002', 1, 7, 7, 1, '2025-12-01', 1)"));
+    db().exec(
+        QStringLiteral("INSERT INTO IA_Subsidiary (bRdFlag, cWhCode, iMonth, cVouType, cVouCode, ID, "
+                       "cInvCode, iAInQuantity, "
+                       "iInCost, iAInPrice, iDebitDifCost, dVouDate, bMoneyFlag) VALUES "
+                       "(1, '05', 0, '34', 'Q9', 9, '9001', 3, 3.3333, 10, NULL, '2025-12-01', 1), "
+                       "(1, '06', 0, '34', 'Q8', 8, '9002', 1, 7, 7, 1, '2025-12-01', 1)"));
     db().exec(QStringLiteral("UPDATE IA_Subsidiary SET dKeepDate = ?, cAccounter = 'x' WHERE iMonth = 0"),
               {posting});
     const auto post = [&] {
@@ -569,6 +570,22 @@ TEST_P(EngineTest, OpeningSummariesCarriedAtOnceEqualThoseCarriedAfterwards) {
     post();
     db().exec(QStringLiteral("DELETE FROM IA_Summary WHERE iMonth = 99"));
     EXPECT_EQ(tableRows(QStringLiteral("IA_Summary")), atOnce);
+
+    // Written with their copy into the start month in the same statement: month 0
+    // as before, and beside each row its copy without unit price and rate.
+    db().exec(QStringLiteral("DELETE FROM IA_Summary"));
+    db().exec(QStringLiteral("DELETE FROM IA_ValuationAss"));
+    clsAccount engine;
+    ASSERT_TRUE(engine.Init(db(), QStringLiteral("按仓库核算"), true, posting, QDate(2026, 1, 1),
+                            QStringLiteral("x"), 2));
+    ASSERT_TRUE(engine.PostOpeningRowsCarried());
+    ASSERT_TRUE(engine.CarryOpeningSummaries(1)) << engine.lastError().toStdString();
+    EXPECT_EQ(engine.carriedInto(), 1);
+    const qint64 copies =
+        db().scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = 1")).toLongLong();
+    db().exec(QStringLiteral("DELETE FROM IA_Summary WHERE iMonth = 1"));
+    EXPECT_EQ(tableRows(QStringLiteral("IA_Summary")), atOnce);
+    EXPECT_EQ(copies, atOnce.size());
 }
 
 QC_DB_SUITE(EngineTest);
