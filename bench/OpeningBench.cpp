@@ -7,6 +7,7 @@
 //   qc_bench [--benchmark_filter=...]       (QC_BENCH_DB=<file> reuses a generated file)
 
 #include "BenchAccount.h"
+#include "BenchFigures.h"
 #include "demo/Demo.h"
 #include "entry/clsQC.h"
 #include "host/VqLogin.h"
@@ -16,6 +17,7 @@
 #include "platform/MessageSink.h"
 #include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
+#include "shared/grid/GridModel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -110,17 +113,53 @@ struct ChosenWarehouse {
     }
 };
 
+// The floor of a load: the same statement read to the end into plain values,
+// forward only, in milliseconds.
+double readFloorMs(Database& db, const SqlFragment& query) {
+    QElapsedTimer t;
+    t.start();
+    QSqlQuery q = db.exec(query);
+    const int columns = q.record().count();
+    QList<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) row << q.value(c);
+        rows << row;
+    }
+    benchmark::DoNotOptimize(rows.size());
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Loading the warehouse's rows into the grid model, against its floor taken in
+// every round beside it.
 void BM_LoadRowsIntoModel(benchmark::State& state) {
     ChosenWarehouse chosen;
     opening::OpeningEntry& entry = chosen.entry;
+    Database& db = chosen.s.ctx.gDb->Connection();
+    const SqlFragment query = entry.rowsQuery(account().warehouse);
+    double floorMs = 0, loadMs = 0;
     for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
         entry.LoadRows(account().warehouse);
         benchmark::DoNotOptimize(entry.grid().rowCount());
+        loadMs += double(t.nsecsElapsed()) / 1e6;
+        state.PauseTiming();
+        floorMs += readFloorMs(db, query);
+        state.ResumeTiming();
     }
     state.counters["rows"] = entry.grid().dataRowCount();
+    if (state.iterations() > 0) {
+        state.counters["load_ms"] = loadMs / double(state.iterations());
+        state.counters["floor_ms"] = floorMs / double(state.iterations());
+        state.counters["ratio"] = floorMs > 0 ? loadMs / floorMs : 0;
+    }
 }
 BENCHMARK(BM_LoadRowsIntoModel)->Unit(benchmark::kMillisecond)->Iterations(15)->Repetitions(3);
 
+// Loading into a shown window and painting it: the load and the painting timed
+// apart, so that the painting's own share shows.
 void BM_LoadRowsPaintedGrid(benchmark::State& state) {
     Session s;
     opening::FrmQcInput window(s.ctx, s.pickers);
@@ -129,15 +168,64 @@ void BM_LoadRowsPaintedGrid(benchmark::State& state) {
     window.show();
     QApplication::processEvents();
     window.entry().WarehouseClick(listTextOf(window.entry(), account().warehouse));
+    double loadMs = 0, paintMs = 0;
     for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
         window.entry().LoadRows(account().warehouse);
+        loadMs += double(t.nsecsElapsed()) / 1e6;
+        t.start();
         // Painting the grid is what the user waits for.
         const QPixmap painted = window.grab();
         benchmark::DoNotOptimize(painted.width());
+        paintMs += double(t.nsecsElapsed()) / 1e6;
     }
     state.counters["rows"] = window.entry().grid().dataRowCount();
+    if (state.iterations() > 0) {
+        state.counters["load_ms"] = loadMs / double(state.iterations());
+        state.counters["paint_ms"] = paintMs / double(state.iterations());
+    }
 }
 BENCHMARK(BM_LoadRowsPaintedGrid)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3);
+
+// An accepted edit of a quantity (the cell's rule, the cell set, the totals row
+// following it) in the warehouse's 4,000-row grid and in a grid of its first 10
+// rows: the totals are adjusted, not summed anew, so both cost the same.
+void BM_EditInGrid(benchmark::State& state) {
+    ChosenWarehouse chosen;
+    opening::OpeningEntry& entry = chosen.entry;
+    grid::GridModel& grid = entry.grid();
+    const int keep = int(state.range(0));
+    if (grid.dataRowCount() > keep) {
+        QList<QStringList> rows;
+        for (int r = 0; r < keep; ++r) rows << grid.dataRow(r);
+        grid.setDataRows(std::move(rows));
+    }
+    if (grid.dataRowCount() == 0) {
+        state.SkipWithError("no rows");
+        return;
+    }
+    int i = 0, refused = 0;
+    QElapsedTimer t;
+    t.start();
+    for (auto _ : state) {
+        const int row = (i * 37) % grid.dataRowCount();
+        QString value = QString::number(1 + i++ % 7);
+        bool cancel = false;
+        entry.ValidateCell(value, cancel, row, opening::Col::Quantity);
+        if (cancel)
+            ++refused;
+        else
+            grid.setText(row, opening::Col::Quantity, value);
+    }
+    const double us = double(t.nsecsElapsed()) / 1e3 / std::max<double>(1, double(state.iterations()));
+    state.counters["rows"] = grid.dataRowCount();
+    state.counters["edit_us"] = us;
+    state.counters["refused"] = refused;
+    if (const auto small = bench::recordFigure(QStringLiteral("edit"), grid.dataRowCount(), us, 10))
+        state.counters["vs_10_rows"] = us / *small;
+}
+BENCHMARK(BM_EditInGrid)->Arg(10)->Arg(4000)->Unit(benchmark::kMicrosecond)->Iterations(3000);
 
 // ValidateCell on 存货编码 of a new row in the loaded warehouse, alternately with
 // an item's code and its name; every call is timed.

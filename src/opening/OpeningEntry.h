@@ -121,6 +121,8 @@ class OpeningEntry {
     // Fills the grid with the opening rows of warehouse `whCode` under the
     // current class and code-range filter.
     void LoadRows(const QString& whCode);
+    // The statement LoadRows reads (every value bound).
+    [[nodiscard]] SqlFragment rowsQuery(const QString& whCode) const;
     // The warehouse list opened and an item of it chosen, with its text ("" for none).
     void WarehouseDropDown(const QString& listText);
     void WarehouseClick(const QString& listText);

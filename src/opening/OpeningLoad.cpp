@@ -170,11 +170,7 @@ void OpeningEntry::showStoredRow(int row, qint64 autoId) {
         if (m_grid.text(row, c) != cells->at(c)) m_grid.setText(row, c, cells->at(c));
 }
 
-void OpeningEntry::LoadRows(const QString& whCode) {
-    m_rowsAsShown.clear();
-    const bool perItem = m_ctx.gValueStyle == basis::kByInventory;
-    if (!perItem) CurWhValueStyle = m_ctx.gAccPara->WarehouseValueStyle(whCode);
-
+SqlFragment OpeningEntry::rowsQuery(const QString& whCode) const {
     SqlFragment q = MainSelect;
     q.sql += QStringLiteral(" AND IA_Subsidiary.cWhCode = ?");
     q.binds << whCode;
@@ -192,7 +188,15 @@ void OpeningEntry::LoadRows(const QString& whCode) {
     }
     // One row past the limit tells that there are too many.
     q.sql += QStringLiteral(" ORDER BY IA_Subsidiary.AutoID LIMIT %1").arg(kMaxRows + 1);
+    return q;
+}
 
+void OpeningEntry::LoadRows(const QString& whCode) {
+    m_rowsAsShown.clear();
+    const bool perItem = m_ctx.gValueStyle == basis::kByInventory;
+    if (!perItem) CurWhValueStyle = m_ctx.gAccPara->WarehouseValueStyle(whCode);
+
+    const SqlFragment q = rowsQuery(whCode);
     QSqlQuery r = accountDb().exec(q);
     QList<QStringList> rows;
     rows.reserve(kMaxRows);
