@@ -19,6 +19,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -110,6 +112,23 @@ inline demo::ScaleOptions stockAccount(int lines) {
     o.dispatchLines = 0;
     o.stockLines = lines;
     return o;
+}
+
+// The floor of a grid load: the query read to its end into plain values.
+inline double readFloorSeconds(Database& db, const SqlFragment& query) {
+    QElapsedTimer t;
+    t.start();
+    QSqlQuery q = db.exec(query);
+    const int n = q.record().count();
+    QList<QStringList> rows;
+    while (q.next()) {
+        QStringList row;
+        row.reserve(n);
+        for (int c = 0; c < n; ++c) row << q.value(c).toString();
+        rows << row;
+    }
+    benchmark::DoNotOptimize(rows.size());
+    return t.nsecsElapsed() / 1e9;
 }
 
 // Seconds one statement takes in a unit of work of its own, commit included: the

@@ -113,24 +113,6 @@ struct ChosenWarehouse {
     }
 };
 
-// The floor of a load: the same statement read to the end into plain values,
-// forward only, in milliseconds.
-double readFloorMs(Database& db, const SqlFragment& query) {
-    QElapsedTimer t;
-    t.start();
-    QSqlQuery q = db.exec(query);
-    const int columns = q.record().count();
-    QList<QVariantList> rows;
-    while (q.next()) {
-        QVariantList row;
-        row.reserve(columns);
-        for (int c = 0; c < columns; ++c) row << q.value(c);
-        rows << row;
-    }
-    benchmark::DoNotOptimize(rows.size());
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
 // Loading the warehouse's rows into the grid model, against its floor taken in
 // every round beside it.
 void BM_LoadRowsIntoModel(benchmark::State& state) {
@@ -146,7 +128,7 @@ void BM_LoadRowsIntoModel(benchmark::State& state) {
         benchmark::DoNotOptimize(entry.grid().rowCount());
         loadMs += double(t.nsecsElapsed()) / 1e6;
         state.PauseTiming();
-        floorMs += readFloorMs(db, query);
+        floorMs += bench::readFloorSeconds(db, query) * 1e3;
         state.ResumeTiming();
     }
     state.counters["rows"] = entry.grid().dataRowCount();

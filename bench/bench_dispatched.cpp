@@ -138,23 +138,6 @@ void BM_DispatchedFetch(benchmark::State& state, bool postgres, int lines) {
     state.counters["rows_ratio"] = rowsFloorTotal > 0 ? fetchTotal / rowsFloorTotal : 0;
 }
 
-// The floor of a grid load: the query read to its end into plain values.
-double readFloorSeconds(Database& db, const SqlFragment& query) {
-    QElapsedTimer t;
-    t.start();
-    QSqlQuery q = db.exec(query);
-    const int n = q.record().count();
-    QList<QStringList> rows;
-    while (q.next()) {
-        QStringList row;
-        row.reserve(n);
-        for (int c = 0; c < n; ++c) row << q.value(c).toString();
-        rows << row;
-    }
-    benchmark::DoNotOptimize(rows.size());
-    return t.nsecsElapsed() / 1e9;
-}
-
 // About 50,000 instalment rows: 25,000 instalment lines, two invoice dates each.
 void BM_DispatchedGrid(benchmark::State& state, bool painted) {
     BenchAccount account(false, QStringLiteral("dispatchedgrid"), dispatchAccount(50000));
@@ -188,7 +171,7 @@ void BM_DispatchedGrid(benchmark::State& state, bool painted) {
     double floorTotal = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        floorTotal += readFloorSeconds(account.db(), query);
+        floorTotal += bench::readFloorSeconds(account.db(), query);
         window.entry().grid().clear();
         state.ResumeTiming();
         window.entry().Refresh(query);

@@ -37,14 +37,19 @@ using bench::postgresServer;
 const QStringList kLotMethods{QStringLiteral("先进先出法"), QStringLiteral("后进先出法"),
                               QStringLiteral("个别计价法")};
 
-double postingFloorSeconds(Database& db) {
-    QElapsedTimer t;
-    t.start();
-    Transaction tx(db);
+// The stamping every posting floor begins with.
+void stampFloor(Database& db) {
     db.exec(
         QStringLiteral("UPDATE IA_Subsidiary SET cAccounter = ?, cHandler = ?, cMaker = ?, dKeepDate = ?, "
                        "cPZID = '0' WHERE iMonth = 0"),
         {QStringLiteral("floor"), QStringLiteral("floor"), QStringLiteral("floor"), QDate(2025, 12, 31)});
+}
+
+double postingFloorSeconds(Database& db) {
+    QElapsedTimer t;
+    t.start();
+    Transaction tx(db);
+    stampFloor(db);
     db.exec(
         QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, iMonth, iINum, iNum, iIMoney, iMoney) "
                        "SELECT cWhCode, cInvCode, 0, SUM(iAInQuantity), SUM(iAInQuantity), SUM(iAInPrice), "
@@ -73,10 +78,7 @@ double fullPostingFloorSeconds(Database& db) {
     QElapsedTimer t;
     t.start();
     Transaction tx(db);
-    db.exec(
-        QStringLiteral("UPDATE IA_Subsidiary SET cAccounter = ?, cHandler = ?, cMaker = ?, dKeepDate = ?, "
-                       "cPZID = '0' WHERE iMonth = 0"),
-        {QStringLiteral("floor"), QStringLiteral("floor"), QStringLiteral("floor"), QDate(2025, 12, 31)});
+    stampFloor(db);
     db.exec(QStringLiteral(
         "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, fMinInCost, "
         "fMaxInCost, iUnitPrice, iDifRate) SELECT cWhCode, cInvCode, NULL, 0, SUM(iAInQuantity), "
