@@ -18,7 +18,7 @@ END = "<!-- scaling table: end -->"
 
 # The counters a benchmark reports its own time and its floor in, in order of preference.
 TIME_KEYS = ["post_s", "fetch_s", "import_s", "summary_s", "reconcile_s", "pdf_s", "xlsx_s", "store_p50_ms"]
-FLOOR_KEYS = ["floor_s", "floor_p50_ms"]
+FLOOR_KEYS = ["floor_s", "floor_ms", "floor_p50_ms"]
 RATIO_KEYS = ["ratio", "ratio_p50"]
 
 
@@ -72,7 +72,9 @@ def line_of(name, b, all_rows):
             now = time
             growth = now / t if t else None
     extra = []
-    for key in ["cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB", "growth_MB", "cancel_growth_MB", "trail_p99_ms", "store_p99_ms", "p99_ms", "with_trail"]:
+    for key in ["full_floor_s", "full_ratio", "cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB",
+                "growth_MB", "cancel_growth_MB", "trail_p99_ms", "store_p99_ms", "p99_ms", "with_trail", "load_ms",
+                "paint_ms", "vs_10_rows"]:
         if key in b:
             extra.append(f"{key} {figure(b[key])}")
     return (f"| {name} | {figure(time)} {unit} | {figure(floor)} | {figure(ratio)} | {figure(growth)} | "
