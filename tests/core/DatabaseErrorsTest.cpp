@@ -10,6 +10,8 @@
 #include "support/DatabaseDump.h"
 #include "support/OpeningFixture.h"
 
+#include <QRegularExpression>
+
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -86,6 +88,10 @@ TEST_P(DatabaseErrorsTest, AFullDatabaseRefusesTheWholeImportAndNamesTheCause) {
     const QString tablespace = qEnvironmentVariable("QC_TEST_PG_SMALL_TABLESPACE");
     if (GetParam() == "postgres" && tablespace.isEmpty())
         GTEST_SKIP() << "no small tablespace (QC_TEST_PG_SMALL_TABLESPACE; scripts/test.sh makes one)";
+    // The name goes into the statements as an identifier: it must be one.
+    ASSERT_TRUE(tablespace.isEmpty() ||
+                QRegularExpression(u"^[a-z_][a-z0-9_]*$"_s).match(tablespace).hasMatch())
+        << tablespace.toStdString();
     open();
     pick(u"02"_s);
     const qint64 before = count(u"1 = 1"_s);
