@@ -55,7 +55,11 @@ inline double peakMemoryMB() {
 }
 
 // A program run to its end in a process of its own: its exit code, what it
-// printed, and its peak resident memory in MB.
+// printed, and its peak resident memory in MB. A child reports at least the
+// resident size of the process that started it (Linux carries the high-water
+// mark across exec), so where /usr/bin/time is there the program is started by
+// it, a small process, and its own peak is what time reports; otherwise the
+// child's figure is taken as it comes, with this process's size as its floor.
 struct ChildRun {
     int exitCode = -1;
     QString output;
@@ -63,9 +67,14 @@ struct ChildRun {
 };
 inline ChildRun runChild(const QString& program, const QStringList& arguments) {
     ChildRun r;
-    QTemporaryFile out;
-    if (!out.open()) return r;
-    std::vector<QByteArray> words{program.toLocal8Bit()};
+    QTemporaryFile out, peak;
+    if (!out.open() || !peak.open()) return r;
+    const bool timed = QFile::exists(QStringLiteral("/usr/bin/time"));
+    std::vector<QByteArray> words;
+    if (timed)
+        words = {QByteArrayLiteral("/usr/bin/time"), QByteArrayLiteral("-f"), QByteArrayLiteral("%M"),
+                 QByteArrayLiteral("-o"), peak.fileName().toLocal8Bit()};
+    words.push_back(program.toLocal8Bit());
     for (const QString& a : arguments) words.push_back(a.toLocal8Bit());
     std::vector<char*> argv;
     for (QByteArray& w : words) argv.push_back(w.data());
@@ -86,6 +95,13 @@ inline ChildRun runChild(const QString& program, const QStringList& arguments) {
     wait4(pid, &status, 0, &usage);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.peakMB = double(usage.ru_maxrss) / 1024.0;
+    if (timed) {
+        // time writes "Command exited with non-zero status N" first when it did.
+        const QList<QByteArray> lines = peak.readAll().trimmed().split('\n');
+        bool ok = false;
+        const double kb = lines.isEmpty() ? 0 : lines.last().trimmed().toDouble(&ok);
+        if (ok) r.peakMB = kb / 1024.0;
+    }
     out.seek(0);
     r.output = QString::fromUtf8(out.readAll()).trimmed();
     return r;
