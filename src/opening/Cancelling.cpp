@@ -49,9 +49,11 @@ void Posting::CancelPosting() {
     const int summaries = d.execAffected(QStringLiteral("DELETE FROM IA_Summary"));
     const int layers = d.execAffected(QStringLiteral("DELETE FROM IA_ValuationAss"));
     step("CancelPostingColumns");
+    // Nearly every row has a warehouse: read in table order, not through the index.
     const int unstamped = d.execAffected(
         QStringLiteral("UPDATE IA_Subsidiary SET cAccounter = NULL, cHandler = NULL, cMaker = NULL WHERE "
-                       "cWhCode IS NOT NULL"));
+                       "%1 IS NOT NULL")
+            .arg(d.dialect().unindexed(QStringLiteral("cWhCode"))));
     step("CancelDispatched");
     // The posted opening rows of dispatched goods lose their posting again.
     d.exec(

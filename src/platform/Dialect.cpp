@@ -169,6 +169,12 @@ QString Dialect::likeEscape() {
 QString Dialect::typedNumeric() const {
     return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS NUMERIC)");
 }
+QString Dialect::unindexed(const QString& column) const {
+    // SQLite leaves an index aside for a term whose column carries a unary plus;
+    // PostgreSQL's planner weighs a condition that holds for most rows itself.
+    return isSqlite() ? u'+' + column : column;
+}
+
 QString Dialect::typedInt() const {
     return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS INTEGER)");
 }

@@ -77,7 +77,10 @@ class Dialect {
     [[nodiscard]] static QString likeEscape();
     [[nodiscard]] QString typedNumeric() const;  // ? as numeric
     [[nodiscard]] QString typedInt() const;      // ? as integer
-    [[nodiscard]] QString typedDate() const;     // ? as date
+    // A column kept from the choice of an index: a condition that holds for most
+    // rows reads the table in order instead of row by row through an index.
+    [[nodiscard]] QString unindexed(const QString& column) const;
+    [[nodiscard]] QString typedDate() const;  // ? as date
 
   private:
     DbKind m_kind;
