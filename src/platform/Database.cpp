@@ -1,18 +1,17 @@
-#include "platform/Database.h"
+// The connection to the account database: opening it (and refusing what is no
+// account), the settings each session starts with, finding it again after the
+// server dropped it, and running statements with their values bound.
 
-#include "platform/TextInput.h"
+#include "platform/Database.h"
 
 #include "platform/Dialect.h"
 #include "platform/SqliteDecimals.h"
-#include "platform/UnitSteps.h"
+#include "platform/TextInput.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
-#include <QDate>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlRecord>
 
 namespace qc {
 
@@ -20,69 +19,13 @@ namespace {
 QAtomicInteger<quint64> g_connectionCounter;
 QAtomicInteger<int> g_lockWaitMs = 10000;
 
-QString describe(const QSqlError& e) {
-    QString t = e.databaseText();
-    if (t.isEmpty()) t = e.text();
-    if (!e.driverText().isEmpty() && !t.contains(e.driverText()))
-        t += QStringLiteral(" (") + e.driverText() + u')';
-    return t.trimmed();
-}
-
 // Every account database has had these two tables from its first version on;
 // tables added later may still be missing from an older account.
 bool holdsAccountTables(const QStringList& tables) {
     return tables.contains(QStringLiteral("ua_account")) && tables.contains(QStringLiteral("qc_user"));
 }
 
-QString notAnAccount(const ConnectionInfo& info) {
-    return QStringLiteral("不是存货核算账套：%1").arg(info.display());
-}
-
-// The drivers' codes for the causes DbError names: SQLite's primary result codes
-// (the low byte of an extended one) and PostgreSQL's SQLSTATE of a write in a
-// read-only transaction (a read-only server or standby).
-constexpr int kSqliteReadOnly = 8;
-constexpr int kSqliteNotADatabase = 26;
-constexpr int kSqliteBusy = 5;
-constexpr int kSqliteLocked = 6;
-constexpr int kSqliteFull = 13;
-const QLatin1StringView kPostgresReadOnly("25006");
-const QLatin1StringView kPostgresOutOfRange("22003");
-
-// PostgreSQL's classes and codes of the other causes: lock not available,
-// deadlock and serialization (busy), insufficient resources (full), the
-// connection broken or the server shutting down (lost).
-DbError::Kind postgresKind(const QString& state) {
-    if (state == kPostgresReadOnly) return DbError::Kind::ReadOnly;
-    if (state == kPostgresOutOfRange) return DbError::Kind::OutOfRange;
-    if (state == u"55P03" || state == u"40P01" || state == u"40001") return DbError::Kind::Busy;
-    if (state.startsWith(u"53")) return DbError::Kind::Full;
-    if (state.startsWith(u"08") || state.startsWith(u"57P")) return DbError::Kind::Lost;
-    return DbError::Kind::Failed;
-}
-
-DbError::Kind sqliteKind(int primary) {
-    switch (primary) {
-        case kSqliteReadOnly:
-            return DbError::Kind::ReadOnly;
-        case kSqliteNotADatabase:
-            return DbError::Kind::NotAnAccount;
-        case kSqliteBusy:
-        case kSqliteLocked:
-            return DbError::Kind::Busy;
-        case kSqliteFull:
-            return DbError::Kind::Full;
-        default:
-            return DbError::Kind::Failed;
-    }
-}
 }  // namespace
-
-DbError::DbError(const QString& message, QString statement, Kind kind)
-    : std::runtime_error(message.toStdString()),
-      m_message(message),
-      m_statement(std::move(statement)),
-      m_kind(kind) {}
 
 std::unique_ptr<Database> Database::open(const QString& connectionString, OpenMode mode) {
     const ConnectionInfo info = ConnectionInfo::parse(connectionString);
@@ -176,42 +119,7 @@ void Database::checkHoldsAccount(OpenMode mode) {
     // A file that is no SQLite database at all fails here with NotAnAccount.
     const QStringList present = tables();
     if (holdsAccountTables(present) || (mode == OpenMode::NewAccount && present.isEmpty())) return;
-    throw DbError(notAnAccount(m_info), {}, DbError::Kind::NotAnAccount);
-}
-
-DbError Database::failure(const QSqlError& error, const QString& statement) const {
-    const QString code = error.nativeErrorCode();
-    DbError::Kind kind = m_info.kind == DbKind::Sqlite ? sqliteKind(code.toInt() & 0xff) : postgresKind(code);
-    // A connection the server dropped gives the driver's text and no code.
-    if (m_info.kind != DbKind::Sqlite && kind == DbError::Kind::Failed &&
-        error.type() == QSqlError::ConnectionError)
-        kind = DbError::Kind::Lost;
-    if (m_info.kind != DbKind::Sqlite && kind == DbError::Kind::Failed && !m_db.isOpen())
-        kind = DbError::Kind::Lost;
-    if (kind == DbError::Kind::Lost) m_lost = true;
-    const QString why = describe(error);
-    switch (kind) {
-        case DbError::Kind::ReadOnly:
-            return DbError(QStringLiteral("数据库是只读的，不能写入：%1（%2）").arg(m_info.display(), why),
-                           statement, kind);
-        case DbError::Kind::NotAnAccount:
-            return DbError(notAnAccount(m_info), statement, kind);
-        case DbError::Kind::OutOfRange:
-            return DbError(QStringLiteral("数据超出允许范围（%1）").arg(why), statement, kind);
-        case DbError::Kind::Busy:
-            return DbError(
-                QStringLiteral("数据正被其他用户使用，请稍后再试：%1（%2）").arg(m_info.display(), why),
-                statement, kind);
-        case DbError::Kind::Full:
-            return DbError(QStringLiteral("磁盘空间不足：%1（%2）").arg(m_info.display(), why), statement,
-                           kind);
-        case DbError::Kind::Lost:
-            return DbError(QStringLiteral("与数据库的连接已断开：%1（%2）").arg(m_info.display(), why),
-                           statement, kind);
-        case DbError::Kind::Failed:
-            break;
-    }
-    return DbError(why, statement);
+    throw notAnAccount({});
 }
 
 Database::~Database() {
@@ -336,79 +244,6 @@ QStringList Database::columnsOf(const QString& table) {
         while (q.next()) out << q.value(0).toString().toLower();
     }
     return out;
-}
-
-void Database::begin() {
-    checkThread();
-    reconnectIfLost();
-    if (m_info.kind == DbKind::Sqlite) {
-        // A unit of work takes SQLite's write lock when it starts, not at its first
-        // write: what it reads is then the last committed state and stays so until
-        // it ends, and a second unit waits for the first (up to the busy timeout)
-        // instead of failing half-way when its snapshot has gone stale.
-        QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
-            throw failure(q.lastError(), QStringLiteral("BEGIN IMMEDIATE"));
-        return;
-    }
-    // A connection the server ended while it was idle fails at BEGIN, before the
-    // unit of work did anything: it is opened again and the unit begun on it.
-    for (int attempt = 0;; ++attempt) {
-        if (m_db.transaction()) return;
-        const DbError error = failure(m_db.lastError(), QStringLiteral("BEGIN"));
-        if (error.kind() != DbError::Kind::Lost || attempt > 0) throw error;
-        reconnectIfLost();
-    }
-}
-
-void Database::commit() {
-    if (!m_db.commit()) {
-        DbError error = failure(m_db.lastError(), QStringLiteral("COMMIT"));
-        m_db.rollback();
-        throw error;
-    }
-}
-
-void Database::rollback() {
-    m_db.rollback();
-}
-
-Transaction::Transaction(Database& db) : m_db(db) {
-    m_outer = db.m_txDepth == 0;
-    if (m_outer) {
-        db.begin();
-        db.m_txFailed = false;
-        m_stepsAtBegin = stepsAnnounced();
-    }
-    ++db.m_txDepth;
-}
-
-Transaction::~Transaction() {
-    if (m_done) return;
-    --m_db.m_txDepth;
-    if (m_outer)
-        m_db.rollback();
-    else
-        m_db.m_txFailed = true;  // an inner unit that did not finish spoils the outer one
-}
-
-void Transaction::commit() {
-    if (m_done) return;
-    // A unit whose statement groups were announced announces its COMMIT too. The
-    // first is announced while the unit is still open: a hook that fails there
-    // leaves it to the destructor to roll back.
-    const bool announced = m_outer && !m_db.m_txFailed && stepsAnnounced() != m_stepsAtBegin;
-    const QString unit = lastAnnouncedUnit();
-    if (announced) announceStep(unit, QStringLiteral("commit"));
-    m_done = true;
-    --m_db.m_txDepth;
-    if (!m_outer) return;
-    if (m_db.m_txFailed) {
-        m_db.rollback();
-        throw DbError(QStringLiteral("事务中有一步未完成，全部已回滚"), QStringLiteral("COMMIT"));
-    }
-    m_db.commit();
-    if (announced) announceStep(unit, QStringLiteral("committed"));
 }
 
 }  // namespace qc
