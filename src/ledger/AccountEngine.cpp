@@ -42,6 +42,7 @@ bool clsAccount::Init(Database& database, const QString& valueStyle, bool indust
     m_error.clear();
     if (postingFaults().fails(QStringLiteral("Init"))) {
         m_error = QStringLiteral("核算引擎初始化失败");
+        m_failure = DbError(m_error);
         return false;
     }
     return true;
@@ -204,6 +205,7 @@ bool clsAccount::CalDif(const QString& method, const Decimal& quantity, const De
                         const Decimal& plannedPrice, DifResult* result) {
     if (postingFaults().fails(QStringLiteral("CalDif"))) {
         m_error = QStringLiteral("差异计算失败");
+        m_failure = DbError(m_error);
         return false;
     }
     DifResult r;

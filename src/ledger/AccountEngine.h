@@ -125,8 +125,10 @@ class clsAccount {
     // AccountSummaryZy and AccountAss called for each of them.
     bool PostMonthRows(const SqlFragment& where);
 
-    // The reason the last member returned false.
+    // The reason the last member returned false, and the failure itself with its
+    // cause (a full disk, a lock, a cancel by the user) for passing on.
     [[nodiscard]] QString lastError() const { return m_error; }
+    [[nodiscard]] DbError lastFailure() const { return m_failure; }
 
     // The key and method expressions over a ledger row aliased s, with the
     // warehouse w and the inventory i joined (for the posting's own statements).
@@ -168,6 +170,7 @@ class clsAccount {
     int m_carriedInto = 0;
     std::optional<SqlFragment> m_pendingOpenings;  // opening rows whose summaries are to come
     QString m_error;
+    DbError m_failure{QString()};
 };
 
 // A member's work as one guarded step: a failure is kept in lastError().
@@ -179,9 +182,11 @@ bool clsAccount::guarded(const QString& step, F&& work) {
         return true;
     } catch (const DbError& e) {
         m_error = e.message();
+        m_failure = e;
         return false;
     } catch (const std::exception& e) {
         m_error = QString::fromLocal8Bit(e.what());
+        m_failure = DbError(m_error);
         return false;
     }
 }

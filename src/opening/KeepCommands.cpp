@@ -79,6 +79,13 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
         sink.exclamation(e.message());
         return KeepOutcome::Refused;
     } catch (const DbError& e) {
+        if (e.kind() == DbError::Kind::Cancelled) {
+            // Stopped by the user before anything was kept: said as it is, not as a failure.
+            if (busy) busy(false);
+            lease.release();
+            sink.show(e.message(), MsgIcon::None, MsgButtons::Ok, kTitle);
+            return KeepOutcome::Refused;
+        }
         ok = false;
         // The database's own trouble is named; a rule's stop has been shown already.
         if (e.kind() != DbError::Kind::Failed) cause = u'\n' + e.message();

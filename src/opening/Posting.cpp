@@ -158,7 +158,7 @@ void Posting::PostOpenings() {
     clsAccount engine;
     if (!engine.Init(d, p.valueStyle, p.sysVersion == u"工业", p.postingDate, p.startDate, op,
                      p.quantityDecimals))
-        throw DbError(engine.lastError());
+        throw engine.lastFailure();
 
     // KeepVouCode, the posting columns and the voucher numbers, in one pass.
     step("KeepVouCode");
@@ -172,7 +172,7 @@ void Posting::PostOpenings() {
                        "WHERE iMonth = 0 AND cAccounter IS NULL"),
         {p.postingDate, op, op, op});
 
-    if (!engine.PostOpeningRowsCarried()) throw DbError(engine.lastError());
+    if (!engine.PostOpeningRowsCarried()) throw engine.lastFailure();
 
     if (p.puStartDate.isValid() && p.firstYear) {
         step("SettledLines");
@@ -189,7 +189,7 @@ void Posting::PostOpenings() {
 
     // The opening summaries carried into the start month.
     step("OpeningSummaries");
-    if (!engine.CarryOpeningSummaries(p.startMonth)) throw DbError(engine.lastError());
+    if (!engine.CarryOpeningSummaries(p.startMonth)) throw engine.lastFailure();
     if (engine.carriedInto() != p.startMonth)
         d.exec(QStringLiteral(
                    "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iINum, iONum, iNum, "
@@ -211,7 +211,7 @@ void Posting::PostOpenings() {
                                 "IN ('61', '33', '01')) OR (s.cWhCode IS NULL AND "
                                 "s.cVouType <> '61'))"),
                  {}}))
-            throw DbError(engine.lastError());
+            throw engine.lastFailure();
 
         step("MonthIssues");
         d.exec(
@@ -219,7 +219,7 @@ void Posting::PostOpenings() {
                            "WHERE iMonth = 1 AND cVouType = '61'"),
             {p.postingDate, op, op, op});
         if (!engine.PostMonthRows({QStringLiteral("s.iMonth = 1 AND s.cVouType = '61'"), {}}))
-            throw DbError(engine.lastError());
+            throw engine.lastFailure();
 
         if (p.estimate == u"月初回冲") {
             step("Estimates");
@@ -250,8 +250,7 @@ void Posting::PostOpenings() {
                                   "WHERE cVouType = '33' AND cBusType = ? ORDER BY AutoID")
                        .arg(cols.join(QStringLiteral(", ")), sel.join(QStringLiteral(", "))),
                    {p.postingDate, business::kOrdinaryPurchase});
-            if (!engine.PostMonthRows({QStringLiteral("s.cVouType = '24'"), {}}))
-                throw DbError(engine.lastError());
+            if (!engine.PostMonthRows({QStringLiteral("s.cVouType = '24'"), {}})) throw engine.lastFailure();
         }
     }
 

@@ -194,7 +194,7 @@ void Posting::PostReceiptLines(clsAccount& engine, const Params& p) {
                "WHERE s.AutoID > ? AND s.cVouType = '33' AND s.ID = RdRecords.AutoID"),
            {before});
     if (!engine.PostOpeningRows({QStringLiteral("s.AutoID > ? AND s.cVouType = '33'"), {before}}))
-        throw DbError(engine.lastError());
+        throw engine.lastFailure();
 }
 
 QList<QDomDocument> Posting::ReceiptLineRecords(clsAccount& engine, const Params& p) {
@@ -218,7 +218,7 @@ QList<QDomDocument> Posting::ReceiptLineRecords(clsAccount& engine, const Params
         DifResult dif;
         if (!engine.CalDif(planned ? costing::kPlanned : QString(), unsettled, actual.value_or(plannedPrice),
                            plannedPrice, &dif))
-            throw DbError(engine.lastError());
+            throw engine.lastFailure();
 
         QDomDocument doc;
         doc.setContent(QStringLiteral("<root/>"));

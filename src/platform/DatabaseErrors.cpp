@@ -97,6 +97,7 @@ DbError Database::failure(const QSqlError& error, const QString& statement) cons
             return DbError(QStringLiteral("与数据库的连接已断开：%1（%2）").arg(m_info.display(), why),
                            statement, kind);
         case DbError::Kind::Failed:
+        case DbError::Kind::Cancelled:
             break;
     }
     return DbError(why, statement);

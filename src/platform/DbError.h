@@ -18,6 +18,7 @@ class DbError : public std::runtime_error {
         Busy,          // another copy holds the database or the rows (a lock not given in time)
         Full,          // the disk or the database file is full
         Lost,          // the connection to the server broke off
+        Cancelled,     // the user stopped the work before it was committed (nothing is changed)
     };
     DbError(const QString& message, QString statement = {}, Kind kind = Kind::Failed);
     [[nodiscard]] QString message() const { return m_message; }

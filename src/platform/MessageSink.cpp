@@ -1,8 +1,17 @@
 #include "platform/MessageSink.h"
 
+#include "platform/Database.h"
+
 #include <cstdio>
 
 namespace qc {
+
+void MessageSink::workStopped(const DbError& error) {
+    if (error.kind() == DbError::Kind::Cancelled)
+        show(error.message(), MsgIcon::None, MsgButtons::Ok, {});
+    else
+        critical(error.message());
+}
 
 MsgAnswer RecordingSink::show(const QString& text, MsgIcon icon, MsgButtons buttons,
                               const QString& /*title*/) {

@@ -5,6 +5,8 @@
 
 namespace qc {
 
+class DbError;
+
 // None: a plain message box without an icon.
 enum class MsgIcon { Exclamation, Critical, Information, Question, None };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -21,6 +23,9 @@ class MessageSink {
     void exclamation(const QString& text) { show(text, MsgIcon::Exclamation, MsgButtons::Ok, {}); }
     void critical(const QString& text) { show(text, MsgIcon::Critical, MsgButtons::Ok, {}); }
     void information(const QString& text) { show(text, MsgIcon::Information, MsgButtons::Ok, {}); }
+    // Work that did not finish: stopped by the user, it is said plainly; failed,
+    // as an error.
+    void workStopped(const DbError& error);
     // A question with Yes/No (or Yes/No/Cancel) buttons.
     MsgAnswer ask(const QString& text, MsgButtons buttons = MsgButtons::YesNo) {
         return show(text, MsgIcon::Question, buttons, {});

@@ -8,11 +8,13 @@
 #include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
 #include "shared/ui/StepProgress.h"
+#include "support/DatabaseDump.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -107,6 +109,86 @@ TEST_P(PostingJourneyTest, LongWorkShowsItsProgressAndTakesNoSecondClick) {
     clickKeep();
     EXPECT_EQ(sink.texts(), QStringList{u"期初记账成功！"_s});
     EXPECT_EQ(clicksTaken, 3);
+}
+
+// Catches: a 取消 that leaves part of the work kept or the trail written, one
+// that does nothing, one that still stops the work once its COMMIT is taken
+// (the work would then be kept but reported as stopped), and a cancelled work
+// reported as a failure.
+TEST_P(PostingJourneyTest, CancelStopsTheWorkUntilItIsCommitted) {
+    openWindow();
+    chooseWarehouse(u"01"_s);
+    StepProgress::setDelay(0);
+    // A whole run of each to learn their steps.
+    QStringList postSteps, cancelSteps;
+    QStringList* seen = &postSteps;
+    unitStepHook() = [&](const QString& step) { seen->append(step); };
+    clickKeep();
+    seen = &cancelSteps;
+    clickKeep();
+    ASSERT_EQ(sink.texts(), QStringList{u"恢复期初记账成功！"_s});
+    ASSERT_GT(postSteps.size(), 3);
+    ASSERT_TRUE(postSteps.last().endsWith(u"/committed"_s)) << postSteps.join(u' ').toStdString();
+
+    const auto cancelButton = [&]() -> QPushButton* {
+        for (QProgressDialog* d : frm->findChildren<QProgressDialog*>())
+            if (d->isVisible()) return d->findChild<QPushButton*>();
+        return nullptr;
+    };
+    int cancelled = 0, kept = 0;
+    for (const bool posting : {true, false}) {
+        if (!posting) clickKeep();  // cancelling starts from the posted openings
+        const QStringList& steps = posting ? postSteps : cancelSteps;
+        const QString stopped =
+            posting ? u"已取消记账，数据没有任何改动。"_s : u"已取消恢复记账，数据没有任何改动。"_s;
+        const QString done = posting ? u"期初记账成功！"_s : u"恢复期初记账成功！"_s;
+        // The dialog is up from the first step on: asked from the second.
+        for (int at = 1; at < steps.size(); ++at) {
+            const test::DatabaseDump before = test::dumpDatabase(db());
+            int step = 0;
+            QString buttonAtCommitted;
+            unitStepHook() = [&](const QString& name) {
+                if (step++ != at) return;
+                QPushButton* cancel = cancelButton();
+                ASSERT_TRUE(cancel) << name.toStdString();
+                if (name.endsWith(u"/committed"_s)) buttonAtCommitted = cancel->text();
+                if (at % 2 != 0) {
+                    // Esc on the dialog, as the keyboard gives it.
+                    QTest::keyClick(cancel, Qt::Key_Escape);
+                } else {
+                    const QPointF c = QRectF(cancel->rect()).center();
+                    QCoreApplication::postEvent(
+                        cancel, new QMouseEvent(QEvent::MouseButtonPress, c, cancel->mapToGlobal(c),
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+                    QCoreApplication::postEvent(
+                        cancel, new QMouseEvent(QEvent::MouseButtonRelease, c, cancel->mapToGlobal(c),
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+                }
+            };
+            clickKeep();
+            unitStepHook() = nullptr;
+            const std::string where = steps.at(at).toStdString();
+            if (steps.at(at).endsWith(u"/committed"_s)) {
+                // Too late: the work is kept and said to be.
+                EXPECT_EQ(sink.texts(), QStringList{done}) << where;
+                EXPECT_EQ(buttonAtCommitted, u"正在保存，不能取消"_s) << where;
+                EXPECT_EQ(keepButton()->text(), posting ? u"恢复"_s : u"记账"_s) << where;
+                ++kept;
+                clickKeep();  // back where the loop started
+                ASSERT_EQ(sink.texts(), QStringList{posting ? u"恢复期初记账成功！"_s : u"期初记账成功！"_s});
+            } else {
+                EXPECT_EQ(sink.texts(), QStringList{stopped}) << where;
+                const test::DatabaseDump after = test::dumpDatabase(db());
+                EXPECT_TRUE(before == after) << where << test::dumpDifference(before, after).toStdString();
+                EXPECT_EQ(keepButton()->text(), posting ? u"记账"_s : u"恢复"_s) << where;
+                ++cancelled;
+            }
+            EXPECT_TRUE(frm->findChildren<QProgressDialog*>().isEmpty()) << where;
+        }
+    }
+    StepProgress::setDelay(400);
+    EXPECT_EQ(kept, 2);
+    EXPECT_EQ(cancelled, postSteps.size() + cancelSteps.size() - 4);
 }
 
 QC_DB_SUITE(PostingJourneyTest);

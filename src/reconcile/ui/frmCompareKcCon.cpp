@@ -114,7 +114,7 @@ void frmCompareKcCon::display() {
         m_reconciliation.Compute(request());
     } catch (const DbError& e) {
         QApplication::restoreOverrideCursor();
-        sinkOf(m_ctx).critical(e.message());
+        sinkOf(m_ctx).workStopped(e);
         return;
     }
     const bool differs = !m_reconciliation.rows().isEmpty();

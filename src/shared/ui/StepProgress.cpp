@@ -1,7 +1,12 @@
 #include "shared/ui/StepProgress.h"
 
+#include "platform/Database.h"
+
 #include <QApplication>
 #include <QAtomicInteger>
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QShortcut>
 #include <QWidget>
 
 namespace qc {
@@ -27,10 +32,25 @@ bool isUserInput(QEvent::Type type) {
             return false;
     }
 }
+// Esc and the window's close button ask to cancel like the 取消 button does,
+// rather than hiding the dialog while the work goes on.
+class CancellableProgress : public QProgressDialog {
+  public:
+    using QProgressDialog::QProgressDialog;
+    void reject() override { Q_EMIT canceled(); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        Q_EMIT canceled();
+    }
+};
 }  // namespace
 
 // Drops the clicks and keys given to the window whose work runs; a message box
-// or question the work shows is a window of its own and takes them.
+// or question the work shows is a window of its own and takes them. Between
+// steps only the progress dialog takes any: its 取消 is the one thing the user
+// can do while the work runs.
 class StepProgress::InputGuard : public QObject {
   public:
     explicit InputGuard(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
@@ -38,13 +58,25 @@ class StepProgress::InputGuard : public QObject {
     InputGuard(const InputGuard&) = delete;
     InputGuard& operator=(const InputGuard&) = delete;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!isUserInput(event->type()) || !m_window) return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        return widget && widget->window() == m_window;
+        if (!isUserInput(event->type())) return false;
+        // A shortcut's event goes to the shortcut or action, which belongs to a widget.
+        QObject* owner = watched;
+        while (owner && !owner->isWidgetType()) owner = owner->parent();
+        auto* widget = static_cast<QWidget*>(owner);
+        if (!widget) return false;
+        if (m_between) return widget->window() != m_between;
+        return m_window && widget->window() == m_window;
+    }
+    // Lets events run with only the dialog taking input.
+    void processEvents(QWidget* dialog) {
+        m_between = dialog;
+        QApplication::processEvents();
+        m_between = nullptr;
     }
 
   private:
     QPointer<QWidget> m_window;
+    QPointer<QWidget> m_between;
 };
 
 StepProgress::StepProgress(QWidget* parent)
@@ -73,30 +105,78 @@ bool StepProgress::running() {
     return g_running > 0;
 }
 
+QString StepProgress::cancelledMessage(const QString& operation) {
+    return QStringLiteral("已取消%1，数据没有任何改动。").arg(operation);
+}
+
 void StepProgress::step(const QString& name) {
     if (g_innermost != this) return;
     ++m_steps;
     if (m_steps == 1) {
         // The work is named by its first step (its later ones may be shared).
         m_operation = stepOperation(name);
-        if (m_parent) m_guard = std::make_unique<InputGuard>(m_parent->window());
+        m_guard = std::make_unique<InputGuard>(m_parent ? m_parent->window() : nullptr);
     }
-    if (!m_dialog) {
-        if (m_timer.elapsed() < g_delayMs.loadRelaxed()) return;
-        m_dialog = std::make_unique<QProgressDialog>(m_parent.data());
-        m_dialog->setWindowTitle(QStringLiteral("请稍候"));
-        m_dialog->setCancelButton(nullptr);
-        m_dialog->setRange(0, 0);  // the number of steps is not known beforehand
-        m_dialog->setMinimumDuration(0);
-        m_dialog->setAccessibleName(QStringLiteral("进度"));
-        m_dialog->show();
+    const QString stage = name.section(u'/', 1);
+    // A unit announces its COMMIT while still open ("commit"): the last moment
+    // a cancel rolls everything back. Once taken ("committed"), part of the
+    // work is kept, and stopping later would leave it half-done.
+    const bool lastChance = stage == u"commit";
+    if (stage == u"committed") m_committing = true;
+    if (!m_dialog && m_timer.elapsed() >= g_delayMs.loadRelaxed()) showDialog();
+    if (m_dialog) {
+        m_dialog->setLabelText(QStringLiteral("正在%1：已完成 %2 步，用时 %3 秒")
+                                   .arg(m_operation)
+                                   .arg(m_steps)
+                                   .arg(m_timer.elapsed() / 1000));
+        // Painted; between steps only the dialog's 取消 takes input.
+        m_guard->processEvents(m_dialog.get());
     }
-    m_dialog->setLabelText(QStringLiteral("正在%1：已完成 %2 步，用时 %3 秒")
-                               .arg(m_operation)
-                               .arg(m_steps)
-                               .arg(m_timer.elapsed() / 1000));
-    // Painted, but no input reaches a window while the work runs.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (m_cancelRequested && !m_committing) {
+        m_dialog->hide();
+        throw DbError(cancelledMessage(m_operation), name, DbError::Kind::Cancelled);
+    }
+    if ((lastChance || m_committing) && m_dialog) {
+        if (QPushButton* cancel = m_dialog->findChild<QPushButton*>()) {
+            cancel->setEnabled(false);
+            cancel->setText(QStringLiteral("正在保存，不能取消"));
+        }
+    }
+}
+
+void StepProgress::showDialog() {
+    m_dialog = std::make_unique<CancellableProgress>(m_parent.data());
+    m_dialog->setWindowTitle(QStringLiteral("请稍候"));
+    m_dialog->setRange(0, 0);  // the number of steps is not known beforehand
+    m_dialog->setMinimumDuration(0);
+    m_dialog->setAutoClose(false);
+    m_dialog->setAutoReset(false);
+    m_dialog->setAccessibleName(QStringLiteral("进度"));
+    auto* cancel = new QPushButton(QStringLiteral("取消"), m_dialog.get());
+    cancel->setAccessibleDescription(QStringLiteral("在保存之前停止，数据不作任何改动"));
+    m_dialog->setCancelButton(cancel);
+    // The dialog's own cancel hides it at once; it stays up instead, saying it
+    // is stopping, until the work reaches its next step and rolls back.
+    QObject::disconnect(m_dialog.get(), &QProgressDialog::canceled, m_dialog.get(), &QProgressDialog::cancel);
+    QObject::connect(m_dialog.get(), &QProgressDialog::canceled, m_dialog.get(), [this] { requestCancel(); });
+    // Its Esc shortcut is put by one of its own: bound to the standard cancel
+    // key, it can register Esc twice and then only reports it as ambiguous.
+    qDeleteAll(m_dialog->findChildren<QShortcut*>());
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_dialog.get());
+    QObject::connect(escape, &QShortcut::activated, m_dialog.get(), [this] { requestCancel(); });
+    m_dialog->show();
+    // The keyboard goes to the dialog: Esc or Space on 取消 stops the work.
+    m_dialog->activateWindow();
+    cancel->setFocus(Qt::OtherFocusReason);
+}
+
+void StepProgress::requestCancel() {
+    if (m_committing || m_cancelRequested) return;
+    m_cancelRequested = true;
+    if (QPushButton* cancel = m_dialog->findChild<QPushButton*>()) {
+        cancel->setEnabled(false);
+        cancel->setText(QStringLiteral("正在取消……"));
+    }
 }
 
 }  // namespace qc

@@ -6,6 +6,11 @@
 // between steps. Clicks and keys given to the window while the work runs are
 // dropped, so that the same command is not started twice; message boxes the
 // work shows take theirs.
+//
+// The dialog's 取消 (or Esc) stops the work at its next step for as long as the
+// work has committed nothing: the step throws a DbError of kind Cancelled, and
+// the unit of work it runs in rolls back. From the COMMIT of its first unit on,
+// the work can no longer be stopped half-way, and the button says so.
 
 #include "platform/UnitSteps.h"
 
@@ -32,8 +37,13 @@ class StepProgress {
     // (the task heartbeat) wait until it ends rather than meet its locks.
     static bool running();
 
+    // The message a cancelled work ends with ("已取消记账，数据没有任何改动。").
+    [[nodiscard]] static QString cancelledMessage(const QString& operation);
+
   private:
     void step(const QString& name);
+    void showDialog();
+    void requestCancel();
 
     QPointer<QWidget> m_parent;
     StepProgress* m_outer;
@@ -43,6 +53,8 @@ class StepProgress {
     QElapsedTimer m_timer;
     int m_steps = 0;
     QString m_operation;
+    bool m_cancelRequested = false;
+    bool m_committing = false;  // from the first unit's COMMIT on, nothing can be stopped
     StepListener m_listener;
 };
 

@@ -19,7 +19,7 @@ void runSummary(LoginContext& ctx, Pickers& pickers, SummaryKind kind, QWidget* 
             summary.Compute(conditions.request());
         } catch (const DbError& e) {
             QApplication::restoreOverrideCursor();
-            sinkOf(ctx).critical(e.message());
+            sinkOf(ctx).workStopped(e);
             continue;
         }
         QApplication::restoreOverrideCursor();
