@@ -5,6 +5,7 @@
 // end.
 
 #include "BenchAccount.h"
+#include "WindowMemory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,6 +33,7 @@ class WithPeakMemory : public Reporter {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (const std::optional<int> child = qc::bench::runWindowMemoryChild()) return *child;
     bool json = false;
     for (int i = 1; i < argc; ++i) json = json || std::strcmp(argv[i], "--benchmark_format=json") == 0;
     benchmark::Initialize(&argc, argv);
