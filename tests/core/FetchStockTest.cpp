@@ -129,6 +129,51 @@ TEST_P(FetchStockTest, ComputedOpeningsNetReceiptsAgainstIssuesBeforeTheStart) {
     EXPECT_EQ(db().tables().filter(u"tempkcqc"_s).size() + db().tables().filter(u"tempsign"_s).size(), 0);
 }
 
+// A warehouse that holds most of the documents is read for its filled fields
+// another way (the line table in its order, other warehouses' lines included).
+// Catches: a field filled only in another warehouse splitting or dropping rows
+// here, and a field of the document head or the line that is filled here left
+// out of the grouping (two lots merged into one row).
+TEST_P(FetchStockTest, AWarehouseHoldingMostDocumentsGroupsItsRowsAlike) {
+    warehouse(u"91"_s, u"全月平均法"_s);
+    warehouse(u"92"_s, u"全月平均法"_s);
+    const QDate before(2025, 11, 3);
+    doc(u"92"_s, u"01"_s, 1, before, {{u"1001"_s, u"7"_s, u"70"_s}});
+    db().exec(
+        u"UPDATE RdRecords SET cFree2 = 'ELSEWHERE' WHERE AutoID = (SELECT MAX(AutoID) FROM RdRecords)"_s);
+    const auto heads = [&](const QString& where) {
+        return db().scalar(u"SELECT COUNT(*) FROM RdRecord WHERE "_s + where).toLongLong();
+    };
+    int plain = 0;
+    while (heads(u"cWhCode = '91'"_s) * 2 < heads(u"1 = 1"_s)) {
+        doc(u"91"_s, u"01"_s, 1, before, {{u"1001"_s, u"1"_s, u"10"_s}});
+        ++plain;
+    }
+    ASSERT_GT(plain, 0);
+    // One head marked on its own field, one line of another item on a line field.
+    doc(u"91"_s, u"01"_s, 1, before, {{u"1001"_s, u"2"_s, u"30"_s}});
+    db().exec(u"UPDATE RdRecord SET cDefine1 = 'HEAD' WHERE ID = (SELECT MAX(ID) FROM RdRecord)"_s);
+    doc(u"91"_s, u"01"_s, 1, before, {{u"1002"_s, u"3"_s, u"30"_s}, {u"1002"_s, u"1"_s, u"20"_s}});
+    db().exec(
+        u"UPDATE RdRecords SET cDefine23 = 'LOT-B' WHERE AutoID = (SELECT MAX(AutoID) FROM RdRecords)"_s);
+    ASSERT_GE(heads(u"cWhCode = '91'"_s) * 2, heads(u"1 = 1"_s));
+    stockAhead();
+    open();
+    pick(u"91"_s);
+    fetch();
+    EXPECT_TRUE(sink.entries().isEmpty()) << sink.texts().join(u'\n').toStdString();
+    const QString many = QString::number(plain) + u".00"_s;
+    // In item order, then by quantity (the plain documents are more than two).
+    ASSERT_GT(plain, 2);
+    EXPECT_EQ(openings(u"91"_s),
+              (QStringList{u"1001 2.00 15.00 30.00 -"_s,
+                           u"1001 "_s + many + u" 10.00 "_s + QString::number(plain * 10) + u".00 -"_s,
+                           u"1002 1.00 20.00 20.00 -"_s, u"1002 3.00 10.00 30.00 -"_s}));
+    EXPECT_EQ(count(u"cWhCode = '91' AND cDefine1 = 'HEAD'"_s), 1);
+    EXPECT_EQ(count(u"cWhCode = '91' AND cDefine23 = 'LOT-B'"_s), 1);
+    EXPECT_EQ(count(u"cWhCode = '91' AND cFree2 IS NOT NULL"_s), 0);
+}
+
 // Catches: stock openings not copied line by line (source line, document number,
 // date, quantity and amount), or documents other than the openings copied.
 TEST_P(FetchStockTest, SamePeriodCopiesTheStockOpenings) {
