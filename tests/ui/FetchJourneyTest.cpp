@@ -6,11 +6,16 @@
 #include "EntryWindowFixture.h"
 #include "host/Users.h"
 #include "opening/ui/FrmQcInput.h"
+#include "platform/UnitSteps.h"
 #include "shared/grid/GridModel.h"
 #include "shared/ui/QcToolbar.h"
+#include "shared/ui/StepProgress.h"
+#include "support/DatabaseDump.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -60,6 +65,36 @@ TEST_P(FetchJourneyTest, FetchAnsweringNoThenYes) {
     EXPECT_EQ(count(u"cWhCode = '02' AND ID IS NULL"_s), 0);  // every row comes from a stock line
     EXPECT_EQ(frm->entry().grid().dataRowCount(), lines);
     EXPECT_EQ(frm->model().rowCount(), lines + 1);
+}
+
+// Catches: a take-over stopped from its progress dialog after it has deleted
+// the rows it replaces keeping that deletion, or being reported as a failure.
+TEST_P(FetchJourneyTest, AFetchStoppedFromItsProgressKeepsTheRowsItWouldReplace) {
+    openWindow();
+    chooseWarehouse(u"02"_s);
+    const qint64 before = count(u"cWhCode = '02'"_s);
+    ASSERT_GT(before, 0);
+    const test::DatabaseDump unchanged = test::dumpDatabase(db());
+    StepProgress::setDelay(0);
+    QStringList steps;
+    // Stopped at the step after the deletion.
+    unitStepHook() = [&](const QString& step) {
+        const bool afterDelete = !steps.isEmpty() && steps.last() == u"fetch/delete"_s;
+        steps << step;
+        if (!afterDelete) return;
+        for (QProgressDialog* d : frm->findChildren<QProgressDialog*>())
+            if (d->isVisible()) QTest::keyClick(d->findChild<QPushButton*>(), Qt::Key_Escape);
+    };
+    clickFetch(MsgAnswer::Yes);
+    unitStepHook() = nullptr;
+    StepProgress::setDelay(400);
+    ASSERT_TRUE(steps.contains(u"fetch/delete"_s)) << steps.join(u' ').toStdString();
+    EXPECT_EQ(sink.last(), u"已取消取数，数据没有任何改动。"_s) << sink.texts().join(u" | "_s).toStdString();
+    EXPECT_EQ(sink.entries().last().icon, MsgIcon::None);
+    const test::DatabaseDump after = test::dumpDatabase(db());
+    EXPECT_TRUE(unchanged == after) << test::dumpDifference(unchanged, after).toStdString();
+    EXPECT_EQ(frm->entry().grid().dataRowCount(), before);
+    EXPECT_TRUE(frm->findChildren<QProgressDialog*>().isEmpty());
 }
 
 // Catches: the command line skipping the rights, the task or the overwrite
