@@ -149,7 +149,9 @@ TEST_P(RightsMatrixTest, ARightTakenAwayWhileTheWindowIsOpenHoldsAtTheNextStore)
         sink.clear();
         EXPECT_FALSE(leave(row));
         ASSERT_EQ(sink.texts().size(), 1) << sink.texts().join(u' ').toStdString();
-        if (!right.refusal.isEmpty()) EXPECT_EQ(sink.texts().first(), right.refusal);
+        if (!right.refusal.isEmpty()) {
+            EXPECT_EQ(sink.texts().first(), right.refusal);
+        }
         EXPECT_EQ(count(u"1 = 1"_s), before);
         // Given back, the same row is stored at its next leave.
         Users::grantData(db(), u"clerk"_s, right.object, right.code, true);

@@ -198,11 +198,11 @@ TEST_P(CliOddInputTest, EveryImportedCellTakesAnyText) {
     }
 
     const test::DatabaseDump before = dump();
-    for (const QString& file : {csvFile, bookFile}) {
-        SCOPED_TRACE(file.toStdString());
+    for (const QString& sheet : {csvFile, bookFile}) {
+        SCOPED_TRACE(sheet.toStdString());
         const QString errors = dir.filePath(u"errors.csv"_s);
         const test::CliResult r =
-            test::runCli({u"import-openings"_s, u"--file"_s, file, u"--warehouse"_s, u"08"_s,
+            test::runCli({u"import-openings"_s, u"--file"_s, sheet, u"--warehouse"_s, u"08"_s,
                           u"--overwrite"_s, u"no"_s, u"--errors"_s, errors, u"--user"_s, u"demo"_s,
                           u"--password"_s, u"demo123"_s, u"--db"_s, conn()});
         // Some inputs are refused wherever they stand (a quantity of "NaN"): the
@@ -214,7 +214,7 @@ TEST_P(CliOddInputTest, EveryImportedCellTakesAnyText) {
         for (const SheetRow& problem : problems.rows)
             EXPECT_TRUE(test::isClearMessage(problem.cells.value(3)))
                 << problem.cells.join(u" | ").toStdString();
-        RecordProperty(file.endsWith(u".csv") ? "csv_problems" : "xlsx_problems",
+        RecordProperty(sheet.endsWith(u".csv") ? "csv_problems" : "xlsx_problems",
                        static_cast<int>(problems.rows.size()));
     }
     RecordProperty("cells", static_cast<int>(rows.size()));

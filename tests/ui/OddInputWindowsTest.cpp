@@ -43,21 +43,21 @@ class OddInputWindowsTest : public test::EntryWindowFixture {
             db(), QStringList{u"qc_task"_s, u"qc_counter"_s, u"qc_login_fail"_s} + test::kTrailTables);
     }
     // The boxes of a window a user can type into.
-    static QList<QLineEdit*> boxesOf(QWidget& window) {
+    static QList<QLineEdit*> boxesOf(QWidget& shown) {
         QList<QLineEdit*> boxes;
-        for (QLineEdit* box : window.findChildren<QLineEdit*>())
-            if (box->isVisibleTo(&window) && box->isEnabled() && !box->isReadOnly()) boxes << box;
+        for (QLineEdit* box : shown.findChildren<QLineEdit*>())
+            if (box->isVisibleTo(&shown) && box->isEnabled() && !box->isReadOnly()) boxes << box;
         return boxes;
     }
     // Pastes each odd text into each box in turn (the others as they were),
     // leaves the box with Tab and lets `commit` do what the window's OK does.
-    void sweep(QWidget& window, const QList<QLineEdit*>& boxes, const std::function<void()>& commit) {
-        ASSERT_FALSE(boxes.isEmpty()) << window.objectName().toStdString();
+    void sweep(QWidget& shown, const QList<QLineEdit*>& boxes, const std::function<void()>& commit) {
+        ASSERT_FALSE(boxes.isEmpty()) << shown.objectName().toStdString();
         for (QLineEdit* box : boxes) {
             const QString original = box->text();
             for (const QString& text : test::oddInputs()) {
-                if (!window.isVisible()) window.show();
-                QApplication::setActiveWindow(&window);
+                if (!shown.isVisible()) shown.show();
+                QApplication::setActiveWindow(&shown);
                 box->setFocus();
                 box->selectAll();
                 box->insert(text);
@@ -66,10 +66,10 @@ class OddInputWindowsTest : public test::EntryWindowFixture {
                 QApplication::processEvents();
                 ++tried;
                 said += static_cast<int>(sink.texts().size());
-                for (const QString& said : sink.texts())
-                    EXPECT_TRUE(test::isClearMessage(said, text))
+                for (const QString& message : sink.texts())
+                    EXPECT_TRUE(test::isClearMessage(message, text))
                         << box->objectName().toStdString() << " " << test::describeInput(text) << ": said "
-                        << said.toStdString();
+                        << message.toStdString();
                 sink.clear();
                 box->setText(original);
             }
@@ -125,28 +125,28 @@ TEST_P(OddInputWindowsTest, EveryBoxOfEveryWindowTakesAnyText) {
           [&] { log.runCommand(u"seek"_s); });
 
     // The login: each field with the others right; OK tries it.
-    auto login = std::make_unique<LoginDialog>(&sink);
-    login->setConnectionString(conn());
-    login->setOperator(u"demo"_s);
-    login->setPassword(u"demo123"_s);
-    sweep(*login, {login->operatorEdit(), login->passwordEdit()}, [&] {
-        login->okButton()->click();
+    auto loginDialog = std::make_unique<LoginDialog>(&sink);
+    loginDialog->setConnectionString(conn());
+    loginDialog->setOperator(u"demo"_s);
+    loginDialog->setPassword(u"demo123"_s);
+    sweep(*loginDialog, {loginDialog->operatorEdit(), loginDialog->passwordEdit()}, [&] {
+        loginDialog->okButton()->click();
         // An odd text that logged in (none should) is not left open.
-        EXPECT_FALSE(login->takeLogin()) << login->operatorEdit()->text().toStdString() << " / "
-                                         << login->passwordEdit()->text().toStdString();
+        EXPECT_FALSE(loginDialog->takeLogin()) << loginDialog->operatorEdit()->text().toStdString() << " / "
+                                               << loginDialog->passwordEdit()->text().toStdString();
     });
-    sweep(*login, {login->databaseEdit()}, [&] { login->okButton()->click(); });
+    sweep(*loginDialog, {loginDialog->databaseEdit()}, [&] { loginDialog->okButton()->click(); });
     // Closed while a database just typed (one that holds accounts) still has the
     // focus: the box losing it as the dialog goes must not reach the dialog's
     // parts already gone.
-    login->show();
-    QApplication::setActiveWindow(login.get());
-    login->databaseEdit()->setFocus();
-    login->databaseEdit()->selectAll();
-    login->databaseEdit()->insert(u"x"_s);
-    QTest::keyClick(login->databaseEdit(), Qt::Key_Backspace);
-    login->databaseEdit()->insert(conn());
-    login.reset();
+    loginDialog->show();
+    QApplication::setActiveWindow(loginDialog.get());
+    loginDialog->databaseEdit()->setFocus();
+    loginDialog->databaseEdit()->selectAll();
+    loginDialog->databaseEdit()->insert(u"x"_s);
+    QTest::keyClick(loginDialog->databaseEdit(), Qt::Key_Backspace);
+    loginDialog->databaseEdit()->insert(conn());
+    loginDialog.reset();
 
     EXPECT_EQ(test::dumpDifference(before, account()), QString());
     RecordProperty("inputs", tried);
