@@ -74,7 +74,7 @@ def line_of(name, b, all_rows):
     extra = []
     for key in ["full_floor_s", "full_ratio", "cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB",
                 "growth_MB", "cancel_growth_MB", "trail_p99_ms", "store_p99_ms", "p99_ms", "with_trail", "load_ms",
-                "paint_ms", "vs_10_rows"]:
+                "paint_ms", "vs_10_rows", "window_peak_MB", "window_share_MB", "limit_MB", "rows_ratio"]:
         if key in b:
             extra.append(f"{key} {figure(b[key])}")
     return (f"| {name} | {figure(time)} {unit} | {figure(floor)} | {figure(ratio)} | {figure(growth)} | "
