@@ -118,6 +118,11 @@ KeepOutcome CancelCommand(LoginContext& ctx) {
         sink.exclamation(e.message());
         return KeepOutcome::Refused;
     } catch (const DbError& e) {
+        // Stopped by the user before anything was undone: said as it is, not as a failure.
+        if (e.kind() == DbError::Kind::Cancelled) {
+            sink.show(e.message(), MsgIcon::None, MsgButtons::Ok, {});
+            return KeepOutcome::Refused;
+        }
         sink.exclamation(e.message());
         return KeepOutcome::Failed;
     }

@@ -178,6 +178,8 @@ TEST_P(PostingJourneyTest, CancelStopsTheWorkUntilItIsCommitted) {
                 ASSERT_EQ(sink.texts(), QStringList{posting ? u"恢复期初记账成功！"_s : u"期初记账成功！"_s});
             } else {
                 EXPECT_EQ(sink.texts(), QStringList{stopped}) << where;
+                // Said as it is, not as a failure.
+                EXPECT_EQ(sink.entries().last().icon, MsgIcon::None) << where;
                 const test::DatabaseDump after = test::dumpDatabase(db());
                 EXPECT_TRUE(before == after) << where << test::dumpDifference(before, after).toStdString();
                 EXPECT_EQ(keepButton()->text(), posting ? u"记账"_s : u"恢复"_s) << where;

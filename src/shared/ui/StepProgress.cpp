@@ -154,6 +154,7 @@ void StepProgress::showDialog() {
     m_dialog->setAccessibleName(QStringLiteral("进度"));
     auto* cancel = new QPushButton(QStringLiteral("取消"), m_dialog.get());
     cancel->setAccessibleDescription(QStringLiteral("在保存之前停止，数据不作任何改动"));
+    cancel->setToolTip(QStringLiteral("取消(Esc)"));
     m_dialog->setCancelButton(cancel);
     // The dialog's own cancel hides it at once; it stays up instead, saying it
     // is stopping, until the work reaches its next step and rolls back.
