@@ -5,8 +5,10 @@
 #include "platform/Database.h"
 
 #include "platform/Dialect.h"
+#include "platform/SqliteConnection.h"
 #include "platform/SqliteDecimals.h"
 #include "platform/TextInput.h"
+#include "platform/UnitSteps.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -111,7 +113,10 @@ std::unique_ptr<Database> Database::connect(const QString& connectionString, Ope
         QSqlDatabase::removeDatabase(d->m_name);
         throw DbError(QStringLiteral("无法打开账套数据库 %1：%2").arg(d->m_info.display(), msg));
     }
-    if (d->m_info.kind == DbKind::Sqlite) registerExactDecimals(d->m_db);
+    if (d->m_info.kind == DbKind::Sqlite) {
+        registerExactDecimals(d->m_db);
+        watchRunningStatements(d->m_db);
+    }
     return d;
 }
 
@@ -159,11 +164,15 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
 }
 
 QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
+    if (m_txStopped) throw stopped(sql);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
     // statement without values runs as it stands.
+    // The statement may be stopped while it runs (the user cancelling long
+    // work); reading the rows it gives afterwards is not.
     if (binds.isEmpty()) {
+        const StoppableStatement stoppable;
         if (!q.exec(sql)) throw failure(q.lastError(), sql);
         return q;
     }
@@ -174,6 +183,7 @@ QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
             throw DbError(kUnstorableText, sql);
     if (!q.prepare(sql)) throw failure(q.lastError(), sql);
     for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
+    const StoppableStatement stoppable;
     if (!q.exec()) throw failure(q.lastError(), sql);
     return q;
 }

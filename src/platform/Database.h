@@ -86,6 +86,8 @@ class Database {
     // The DbError for a failed statement, with the cause the driver reports.
     [[nodiscard]] DbError failure(const QSqlError& error, const QString& statement) const;
     [[nodiscard]] DbError notAnAccount(const QString& statement) const;
+    // The DbError of a statement the user's cancel stopped, or that came after it.
+    [[nodiscard]] static DbError stopped(const QString& statement);
     // The driver's words for a failure.
     static QString describe(const QSqlError& error);
     void begin();
@@ -109,6 +111,10 @@ class Database {
     int m_txDepth = 0;
     bool m_txFailed = false;
     mutable bool m_lost = false;  // the server dropped the connection
+    // A statement of the open unit of work was stopped by the user's cancel:
+    // SQLite has rolled the unit back already, so nothing more may run in it
+    // (it would be kept on its own).
+    mutable bool m_txStopped = false;
 };
 
 // One unit of work: statements between construction and commit() are applied

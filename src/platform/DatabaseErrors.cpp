@@ -3,6 +3,8 @@
 
 #include "platform/Database.h"
 
+#include "platform/UnitSteps.h"
+
 #include <QSqlError>
 
 namespace qc {
@@ -16,6 +18,7 @@ constexpr int kSqliteNotADatabase = 26;
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
 constexpr int kSqliteFull = 13;
+constexpr int kSqliteInterrupted = 9;  // stopped while it ran (the user cancelled the work)
 const QLatin1StringView kPostgresReadOnly("25006");
 const QLatin1StringView kPostgresOutOfRange("22003");
 
@@ -42,6 +45,8 @@ DbError::Kind sqliteKind(int primary) {
             return DbError::Kind::Busy;
         case kSqliteFull:
             return DbError::Kind::Full;
+        case kSqliteInterrupted:
+            return DbError::Kind::Cancelled;
         default:
             return DbError::Kind::Failed;
     }
@@ -67,6 +72,10 @@ DbError Database::notAnAccount(const QString& statement) const {
                    DbError::Kind::NotAnAccount);
 }
 
+DbError Database::stopped(const QString& statement) {
+    return DbError(cancelledMessage(stepOperation(lastAnnouncedStep())), statement, DbError::Kind::Cancelled);
+}
+
 DbError Database::failure(const QSqlError& error, const QString& statement) const {
     const QString code = error.nativeErrorCode();
     DbError::Kind kind = m_info.kind == DbKind::Sqlite ? sqliteKind(code.toInt() & 0xff) : postgresKind(code);
@@ -77,6 +86,7 @@ DbError Database::failure(const QSqlError& error, const QString& statement) cons
     if (m_info.kind != DbKind::Sqlite && kind == DbError::Kind::Failed && !m_db.isOpen())
         kind = DbError::Kind::Lost;
     if (kind == DbError::Kind::Lost) m_lost = true;
+    if (kind == DbError::Kind::Cancelled && m_txDepth > 0) m_txStopped = true;
     const QString why = describe(error);
     switch (kind) {
         case DbError::Kind::ReadOnly:
@@ -96,8 +106,9 @@ DbError Database::failure(const QSqlError& error, const QString& statement) cons
         case DbError::Kind::Lost:
             return DbError(QStringLiteral("与数据库的连接已断开：%1（%2）").arg(m_info.display(), why),
                            statement, kind);
-        case DbError::Kind::Failed:
         case DbError::Kind::Cancelled:
+            return stopped(statement);
+        case DbError::Kind::Failed:
             break;
     }
     return DbError(why, statement);

@@ -2,6 +2,7 @@
 
 #include "platform/Database.h"
 #include "platform/Decimal.h"
+#include "platform/SqliteConnection.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -139,9 +140,7 @@ void mulFn(sqlite3_context* c, int /*argc*/, sqlite3_value** argv) {
 }  // namespace
 
 void registerExactDecimals(QSqlDatabase& db) {
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return;
-    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
+    sqlite3* handle = sqliteHandle(db);
     if (!handle) return;
     constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     int rc = sqlite3_create_function_v2(handle, "dec_sum", 1, kFlags, nullptr, nullptr, sumStep, sumFinal,

@@ -49,6 +49,7 @@ Transaction::Transaction(Database& db) : m_db(db) {
     if (m_outer) {
         db.begin();
         db.m_txFailed = false;
+        db.m_txStopped = false;
         m_stepsAtBegin = stepsAnnounced();
     }
     ++db.m_txDepth;
@@ -57,9 +58,10 @@ Transaction::Transaction(Database& db) : m_db(db) {
 Transaction::~Transaction() {
     if (m_done) return;
     --m_db.m_txDepth;
-    if (m_outer)
+    if (m_outer) {
         m_db.rollback();
-    else
+        m_db.m_txStopped = false;
+    } else
         m_db.m_txFailed = true;  // an inner unit that did not finish spoils the outer one
 }
 
@@ -74,6 +76,11 @@ void Transaction::commit() {
     m_done = true;
     --m_db.m_txDepth;
     if (!m_outer) return;
+    if (m_db.m_txStopped) {
+        m_db.rollback();
+        m_db.m_txStopped = false;
+        throw Database::stopped(QStringLiteral("COMMIT"));
+    }
     if (m_db.m_txFailed) {
         m_db.rollback();
         throw DbError(QStringLiteral("事务中有一步未完成，全部已回滚"), QStringLiteral("COMMIT"));

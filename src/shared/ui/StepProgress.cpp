@@ -80,7 +80,10 @@ class StepProgress::InputGuard : public QObject {
 };
 
 StepProgress::StepProgress(QWidget* parent)
-    : m_parent(parent), m_outer(g_innermost), m_listener([this](const QString& name) { step(name); }) {
+    : m_parent(parent),
+      m_outer(g_innermost),
+      m_listener([this](const QString& name) { step(name); }),
+      m_pulse([this] { return pulse(); }) {
     m_timer.start();
     ++g_running;
     g_innermost = this;
@@ -105,10 +108,6 @@ bool StepProgress::running() {
     return g_running > 0;
 }
 
-QString StepProgress::cancelledMessage(const QString& operation) {
-    return QStringLiteral("已取消%1，数据没有任何改动。").arg(operation);
-}
-
 void StepProgress::step(const QString& name) {
     if (g_innermost != this) return;
     ++m_steps;
@@ -123,25 +122,37 @@ void StepProgress::step(const QString& name) {
     // work is kept, and stopping later would leave it half-done.
     const bool lastChance = stage == u"commit";
     if (stage == u"committed") m_committing = true;
-    if (!m_dialog && m_timer.elapsed() >= g_delayMs.loadRelaxed()) showDialog();
-    if (m_dialog) {
-        m_dialog->setLabelText(QStringLiteral("正在%1：已完成 %2 步，用时 %3 秒")
-                                   .arg(m_operation)
-                                   .arg(m_steps)
-                                   .arg(m_timer.elapsed() / 1000));
-        // Painted; between steps only the dialog's 取消 takes input.
-        m_guard->processEvents(m_dialog.get());
-    }
+    showProgress();
     if (m_cancelRequested && !m_committing) {
         m_dialog->hide();
         throw DbError(cancelledMessage(m_operation), name, DbError::Kind::Cancelled);
     }
-    if ((lastChance || m_committing) && m_dialog) {
+    // Past the last chance, the COMMIT runs: neither a click nor the statement's
+    // pulse stops it any more.
+    if (lastChance) m_committing = true;
+    if (m_committing && m_dialog) {
         if (QPushButton* cancel = m_dialog->findChild<QPushButton*>()) {
             cancel->setEnabled(false);
             cancel->setText(QStringLiteral("正在保存，不能取消"));
         }
     }
+}
+
+bool StepProgress::pulse() {
+    if (g_innermost != this || m_steps == 0) return false;
+    showProgress();
+    return m_cancelRequested && !m_committing;
+}
+
+void StepProgress::showProgress() {
+    if (!m_dialog && m_timer.elapsed() >= g_delayMs.loadRelaxed()) showDialog();
+    if (!m_dialog) return;
+    m_dialog->setLabelText(QStringLiteral("正在%1：已完成 %2 步，用时 %3 秒")
+                               .arg(m_operation)
+                               .arg(m_steps)
+                               .arg(m_timer.elapsed() / 1000));
+    // Painted; while the work runs only the dialog's 取消 takes input.
+    m_guard->processEvents(m_dialog.get());
 }
 
 void StepProgress::showDialog() {

@@ -9,7 +9,9 @@
 //
 // The dialog's 取消 (or Esc) stops the work at its next step for as long as the
 // work has committed nothing: the step throws a DbError of kind Cancelled, and
-// the unit of work it runs in rolls back. From the COMMIT of its first unit on,
+// the unit of work it runs in rolls back. A statement that runs long is painted
+// over and stopped the same way while it runs, where the database reports its
+// progress (SQLite). From the COMMIT of its first unit on,
 // the work can no longer be stopped half-way, and the button says so.
 
 #include "platform/UnitSteps.h"
@@ -37,11 +39,10 @@ class StepProgress {
     // (the task heartbeat) wait until it ends rather than meet its locks.
     static bool running();
 
-    // The message a cancelled work ends with ("已取消记账，数据没有任何改动。").
-    [[nodiscard]] static QString cancelledMessage(const QString& operation);
-
   private:
     void step(const QString& name);
+    bool pulse();
+    void showProgress();
     void showDialog();
     void requestCancel();
 
@@ -56,6 +57,7 @@ class StepProgress {
     bool m_cancelRequested = false;
     bool m_committing = false;  // from the first unit's COMMIT on, nothing can be stopped
     StepListener m_listener;
+    StatementPulse m_pulse;
 };
 
 }  // namespace qc
