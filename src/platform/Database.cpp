@@ -228,8 +228,11 @@ QStringList Database::tables() {
         QSqlQuery q = exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
         while (q.next()) out << q.value(0).toString().toLower();
     } else {
-        QSqlQuery q = exec(QStringLiteral(
-            "SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()"));
+        // The server's own catalogue: its information views take several times as long.
+        QSqlQuery q =
+            exec(QStringLiteral("SELECT c.relname FROM pg_catalog.pg_class c "
+                                "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                                "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'v', 'f')"));
         while (q.next()) out << q.value(0).toString().toLower();
     }
     return out;
@@ -247,9 +250,11 @@ QStringList Database::columnsOf(const QString& table) {
             if (t.next()) return columnsOf(t.value(0).toString());
         }
     } else {
-        QSqlQuery q = exec(QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                          "WHERE table_schema = current_schema() AND table_name = ? "
-                                          "ORDER BY ordinal_position"),
+        QSqlQuery q = exec(QStringLiteral("SELECT a.attname FROM pg_catalog.pg_attribute a "
+                                          "JOIN pg_catalog.pg_class c ON c.oid = a.attrelid "
+                                          "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                                          "WHERE n.nspname = current_schema() AND c.relname = ? "
+                                          "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"),
                            {table.toLower()});
         while (q.next()) out << q.value(0).toString().toLower();
     }
