@@ -38,7 +38,9 @@ inline std::unique_ptr<QProcess> startCopy(const QStringList& words, const QStri
 
 // Waits for the copy; a copy that does not end in two minutes is a hang.
 inline CopyResult finishCopy(QProcess& p, const QString& what) {
-    EXPECT_TRUE(p.waitForFinished(120000)) << what.toStdString() << " hangs";
+    // A copy already seen to end is not waited for again (that would fail).
+    EXPECT_TRUE(p.state() == QProcess::NotRunning || p.waitForFinished(120000))
+        << what.toStdString() << " hangs";
     CopyResult r;
     r.killed = p.exitStatus() == QProcess::CrashExit;
     r.code = p.exitCode();
