@@ -20,11 +20,9 @@ using namespace Qt::StringLiterals;
 namespace qc {
 namespace {
 
-// Numbers 1..n from a recursive query: long enough to run for a while, with no
-// sort, so that its rows come as they are made.
-QString numbers(int n) {
-    return u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "_s.arg(n);
-}
+// Numbers 1 to a bound count from a recursive query: long enough to run for a
+// while, with no sort, so that its rows come as they are made.
+const QString kNumbers = u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "_s;
 
 class LongStatementTest : public ::testing::Test {
   protected:
@@ -69,7 +67,7 @@ TEST_F(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort
         cancelAtFirstChance();
         try {
             // Would insert 50 million rows if it ran to its end.
-            db().exec(u"INSERT INTO scratch (i) "_s + numbers(50'000'000) + u"SELECT i FROM n"_s);
+            db().exec(u"INSERT INTO scratch (i) "_s + kNumbers + u"SELECT i FROM n"_s, {50'000'000});
             ADD_FAILURE() << "the statement ran to its end";
         } catch (const DbError& e) {
             EXPECT_EQ(e.kind(), DbError::Kind::Cancelled) << e.message().toStdString();
@@ -96,7 +94,7 @@ TEST_F(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort
         StepProgress progress(&window);
         Transaction tx(db());
         announceStep(u"posting"_s, u"read"_s);
-        QSqlQuery q = db().exec(numbers(kRows) + u"SELECT i FROM n"_s);
+        QSqlQuery q = db().exec(kNumbers + u"SELECT i FROM n"_s, {kRows});
         cancelAtFirstChance();
         qint64 read = 0, sum = 0;
         while (q.next()) {
