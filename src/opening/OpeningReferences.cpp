@@ -239,6 +239,4 @@ void OpeningEntry::FillReturn(int row, int col, const PickedRow& picked) {
             if (m_grid.text(row, c) != before.at(c)) m_grid.setText(row, c, before.at(c));
 }
 
-#undef QC_CELL_ENV
-
 }  // namespace qc::opening
