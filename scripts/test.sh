@@ -37,18 +37,21 @@ for preset in release asan; do
     dir="$root/$preset"
     # Both builds run every suite on SQLite and PostgreSQL: the odd-input corpus,
     # the kills and the concurrent copies included, under the sanitizers too.
-    echo "== build ($preset, $dir)"
+    echo "== build ($preset, $dir) $(date +%T)"
     # One translation unit per eight sources: Qt's and the suites' headers are
     # parsed an eighth as often, which halves a fresh build on two cores. (An
     # incremental build at a desk is faster without it, so the presets leave it off.)
     cmake --preset "$preset" -B "$dir" -DQC_BUILD_TESTS=ON -DCMAKE_UNITY_BUILD=ON
     cmake --build "$dir" -j "$jobs"
-    echo "== tests ($preset)"
+    echo "== tests ($preset) $(date +%T)"
     log="$dir/ctest.log"
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log"
+    # A ctest test is one suite on one back end; its skipped tests are named here.
+    skipped=$(grep -hE '^\[  SKIPPED \] [^ ]+\.[^ ]+' "$dir/Testing/Temporary/LastTest.log" | sed -E 's/ \([0-9]+ ms\)$//' | sort -u | sed 's/^/    /' || true)
     summaries+=("$preset: $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)")
+    [[ -z "$skipped" ]] || summaries+=("  skipped:" "$skipped")
 done
 
 echo
-echo "== summary"
+echo "== summary $(date +%T)"
 printf '%s\n' "${summaries[@]}"
