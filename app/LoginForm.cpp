@@ -42,6 +42,7 @@ bool LoginForm::loadDatabase(const QString& connectionString, QString* error) {
     m_loaded.clear();
     m_accounts.clear();
     m_startDate = QDate();
+    m_connection.reset();
     const QString conn = connectionString.trimmed();
     if (conn.isEmpty()) {
         if (error) *error = QStringLiteral("请输入数据库。");
@@ -52,8 +53,10 @@ bool LoginForm::loadDatabase(const QString& connectionString, QString* error) {
         if (error) *error = QStringLiteral("数据库文件不存在：%1").arg(path);
         return false;
     }
+    std::unique_ptr<Database> opened;
     try {
-        auto db = Database::open(conn, OpenMode::Account);
+        opened = Database::open(conn, OpenMode::Account);
+        Database* db = opened.get();
         QSqlQuery accounts = db->exec(
             QStringLiteral("SELECT cAcc_Id, cAcc_Name, iYear FROM UA_Account ORDER BY cAcc_Id, iYear"));
         while (accounts.next()) {
@@ -81,6 +84,7 @@ bool LoginForm::loadDatabase(const QString& connectionString, QString* error) {
         return false;
     }
     m_loaded = conn;
+    m_connection = std::move(opened);
     if (error) error->clear();
     return true;
 }
@@ -151,8 +155,12 @@ std::unique_ptr<VqLogin> LoginForm::login(const LoginRequest& request, QString* 
             return nullptr;
         }
     }
+    // The connection that listed the accounts is the login's, when it is to the
+    // same database: a command or a desk opens one connection fewer.
+    std::unique_ptr<Database> listed;
+    if (r.connectionString == m_loaded && r.dbPassword.isEmpty()) listed = std::move(m_connection);
     QString error;
-    std::unique_ptr<VqLogin> l = VqLogin::login(r, &error);
+    std::unique_ptr<VqLogin> l = VqLogin::login(r, &error, std::move(listed));
     if (!l) {
         if (message) *message = error;
         if (field) *field = Field::Password;

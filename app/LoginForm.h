@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/VqLogin.h"
+#include "platform/Database.h"
 
 #include <QDate>
 #include <QList>
@@ -9,8 +10,6 @@
 #include <memory>
 
 namespace qc {
-
-class Database;
 
 // An account of the account database as the login offers it.
 struct AccountChoice {
@@ -62,6 +61,8 @@ class LoginForm {
     QString m_loaded;
     QList<AccountChoice> m_accounts;
     QDate m_startDate;
+    // The connection the accounts were read on, until a login takes it.
+    std::unique_ptr<Database> m_connection;
 };
 
 }  // namespace qc

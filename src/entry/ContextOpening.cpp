@@ -42,10 +42,13 @@ void openContext(LoginContext& ctx, VqLogin& login, std::optional<bool> isBusine
 
     const QString connectText = login.DbConnectText();
     if (mode == ConnectionMode::Reconnect) ctx.gConn.reset();
-    if (!ctx.gConn) ctx.gConn = Database::open(connectText);
+    // The component works on one connection: the host database object opens on
+    // the component's own rather than beside it (a second backend on a server, a
+    // second file handle and lock on SQLite, for nothing).
+    if (!ctx.gConn) ctx.gConn = Database::open(connectText, OpenMode::Account);
 
     if (!ctx.gDb) ctx.gDb = std::make_unique<HostDb>();
-    ctx.gDb->Open(connectText);
+    ctx.gDb->Open(ctx.gConn);
 
     ctx.gSysContext = std::make_unique<SysContext>();
     ctx.gSysContext->Init(QStringLiteral("IA"), *ctx.gDb, login.AccountId(),

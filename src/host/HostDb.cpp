@@ -9,6 +9,11 @@ void HostDb::Open(const QString& connectionText) {
     m_db = std::move(db);
 }
 
+void HostDb::Open(std::shared_ptr<Database> connection) {
+    if (!connection) throw DbError(QStringLiteral("主机数据库对象尚未打开"));
+    m_db = std::move(connection);
+}
+
 Database& HostDb::Connection() {
     if (!m_db) throw DbError(QStringLiteral("主机数据库对象尚未打开"));
     return *m_db;

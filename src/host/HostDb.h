@@ -18,6 +18,9 @@ class HostDb {
     // Opens (or reopens) the connection to an existing account database; anything
     // else is refused unchanged. Throws DbError.
     void Open(const QString& connectionText);
+    // Runs on a connection already open to the account (the login's account list,
+    // the component's own connection) instead of opening another one.
+    void Open(std::shared_ptr<Database> connection);
     [[nodiscard]] bool isOpen() const { return m_db != nullptr; }
     // The open connection; throws DbError when closed.
     Database& Connection();
@@ -26,7 +29,7 @@ class HostDb {
     void Close();
 
   private:
-    std::unique_ptr<Database> m_db;
+    std::shared_ptr<Database> m_db;
 };
 
 }  // namespace qc

@@ -29,7 +29,8 @@ QString withPassword(const QString& connectionString, const QString& password) {
 
 }  // namespace
 
-std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* error) {
+std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* error,
+                                        std::unique_ptr<qc::Database> opened) {
     auto setError = [error](const QString& text) {
         if (error) *error = text;
     };
@@ -40,7 +41,10 @@ std::unique_ptr<VqLogin> VqLogin::login(const LoginRequest& request, QString* er
 
     l->m_db = std::make_unique<HostDb>();
     try {
-        l->m_db->Open(l->m_request.connectionString);
+        if (opened)
+            l->m_db->Open(std::shared_ptr<qc::Database>(std::move(opened)));
+        else
+            l->m_db->Open(l->m_request.connectionString);
         l->m_taskDb = l->m_db->Connection().clone();
     } catch (const DbError& e) {
         setError(e.message());

@@ -2,6 +2,7 @@
 
 #include "host/Tasks.h"
 #include "host/Users.h"
+#include "platform/Database.h"
 
 #include <QDate>
 #include <QString>
@@ -10,7 +11,6 @@
 
 namespace qc {
 
-class Database;
 class HostDb;
 
 // What the login dialog asks for.
@@ -30,7 +30,10 @@ class VqLogin {
   public:
     // Checks the account, year, operator and password. On refusal returns null and
     // sets *error to a Chinese message that does not say which part was wrong.
-    static std::unique_ptr<VqLogin> login(const LoginRequest& request, QString* error);
+    // `opened`, when given, is a connection already open to the request's database;
+    // the login runs on it instead of opening its own.
+    static std::unique_ptr<VqLogin> login(const LoginRequest& request, QString* error,
+                                          std::unique_ptr<qc::Database> opened = nullptr);
     ~VqLogin();
     VqLogin(const VqLogin&) = delete;
     VqLogin& operator=(const VqLogin&) = delete;

@@ -21,7 +21,8 @@ class VqLogin;
 // the context opening of the window shown, replaced by each entry call.
 struct LoginContext {
     VqLogin* gLogin = nullptr;  // the host's login object (owned by the host)
-    std::unique_ptr<Database> gConn;
+    // The component's connection to the account; gDb runs on it too.
+    std::shared_ptr<Database> gConn;
     std::unique_ptr<HostDb> gDb;
     std::shared_ptr<YrCommon> gCommon;
     std::unique_ptr<AccPara> gAccPara;

@@ -193,6 +193,8 @@ TEST_P(EntryTest, DepartmentCheckRefusesOnlyPerDepartmentBusiness) {
 TEST_P(EntryTest, ConnectionModes) {
     openContext(ctx, *login, true, ConnectionMode::Reconnect);
     const QString first = ctx.gConn->handle().connectionName();
+    // The host database object runs on the component's own connection.
+    EXPECT_EQ(&ctx.gDb->Connection(), ctx.gConn.get());
     openContext(ctx, *login, std::nullopt, ConnectionMode::KeepIfOpen);
     EXPECT_EQ(ctx.gConn->handle().connectionName(), first);
     EXPECT_TRUE(ctx.gIsBusiness);

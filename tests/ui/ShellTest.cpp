@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "WindowHostImpl.h"
 #include "demo/Demo.h"
+#include "entry/clsQC.h"
 #include "host/YrCommon.h"
 #include "platform/MessageSink.h"
 #include "session/LoginContext.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSqlDatabase>
 #include <QTest>
 #include <QToolButton>
 
@@ -212,6 +214,38 @@ TEST_P(ShellTest, LoginDateDefaultsToTheStartOfInventoryAccounting) {
     typePasswordAndEnter(*dialog, m_demo.users.first().password);
     ASSERT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dialog->takeLogin()->LoginDate(), start);
+}
+
+// Catches: a login that opens a connection beside the one that listed the
+// accounts, or a window whose host database object opens one beside its own; and
+// a refused login that leaves the next one without a connection.
+TEST_P(ShellTest, ALoginAndItsWindowHoldThreeConnections) {
+    const auto open = [] { return QSqlDatabase::connectionNames().size(); };
+    const qsizetype before = open();
+    const demo::DemoUser& user = m_demo.users.first();
+    LoginForm form;
+    QString message;
+    ASSERT_TRUE(form.loadDatabase(conn(), &message)) << message.toStdString();
+    EXPECT_EQ(open(), before + 1);
+    LoginRequest r{conn(), m_demo.accountId, m_demo.year, user.userId, user.password + u'x', {}, {}};
+    r.loginDate = form.defaultLoginDate();
+    EXPECT_EQ(form.login(r, &message, nullptr), nullptr);
+    EXPECT_EQ(open(), before);
+    r.password = user.password;
+    std::unique_ptr<VqLogin> login = form.login(r, &message, nullptr);
+    ASSERT_NE(login, nullptr) << message.toStdString();
+    EXPECT_EQ(open(), before + 2);  // the host's and the task claims'
+    ASSERT_TRUE(form.loadDatabase(conn(), &message));
+    login = form.login(r, &message, nullptr);
+    ASSERT_NE(login, nullptr) << message.toStdString();
+    EXPECT_EQ(open(), before + 2);
+
+    LoginContext ctx;
+    ctx.sink = &m_sink;
+    openContext(ctx, *login, false, ConnectionMode::Reconnect);
+    EXPECT_EQ(open(), before + 3);
+    closeContext(ctx);
+    EXPECT_EQ(open(), before + 2);
 }
 
 QC_DB_SUITE(ShellTest);
