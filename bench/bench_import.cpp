@@ -83,8 +83,8 @@ QString writeFile(const QString& path, const Target& target, int rows, bool bad)
     return path;
 }
 
-// The floor: the rows' values built and inserted as the import inserts them, into
-// a copy of the opening table.
+// The floor: the rows' values built, held and inserted as the import holds and
+// inserts them, into a copy of the opening table.
 double floorSeconds(Database& db, const Sheet& sheet, const QString& warehouse) {
     const Dialect& d = db.dialect();
     const QString copy = QStringLiteral("bench_import_floor");
@@ -94,8 +94,7 @@ double floorSeconds(Database& db, const Sheet& sheet, const QString& warehouse) 
     t.start();
     {
         Transaction tx(db);
-        QList<opening::rows::RowValues> values;
-        values.reserve(sheet.rows.size());
+        opening::rows::PackedRows values;
         for (const SheetRow& r : sheet.rows) {
             QStringList cells(opening::Col::Count);
             cells[opening::Col::InvCode] = r.cells.at(0);
@@ -104,11 +103,9 @@ double floorSeconds(Database& db, const Sheet& sheet, const QString& warehouse) 
             cells[opening::Col::Batch] = r.cells.at(3);
             cells[opening::Col::VouDate] = r.cells.at(4);
             cells[opening::Col::DepCode] = r.cells.at(5);
-            values << opening::rows::insertValues(cells, warehouse, {}, QDate(2025, 12, 31));
+            values.append(opening::rows::insertValues(cells, warehouse, {}, QDate(2025, 12, 31)));
         }
-        QList<const opening::rows::RowValues*> pointers;
-        for (const opening::rows::RowValues& v : values) pointers << &v;
-        opening::rows::insertRows(db, pointers, copy);
+        opening::rows::insertRows(db, values, copy);
         tx.commit();
     }
     const double s = t.nsecsElapsed() / 1e9;

@@ -60,12 +60,12 @@ int columnOfRefusal(const QString& message) {
     return -1;
 }
 
-// One checked row, ready to be stored.
+// What the checks after a row's own need of a checked row; its values wait,
+// packed, in the rows to store.
 struct CheckedRow {
     int line = 0;
     QString warehouse, code, label;
     Decimal quantity;
-    RowValues values;
 };
 
 }  // namespace
@@ -191,6 +191,7 @@ ImportOutcome OpeningEntry::importSheet(const Sheet& sheet, const ImportRequest&
 
     const int total = static_cast<int>(sheet.rows.size());
     QList<std::optional<CheckedRow>> checked(total);
+    PackedRows toStore(total);
     QList<QList<ImportProblem>> rowProblems(total);
     QList<int> pending(total);
     for (int i = 0; i < total; ++i) pending[i] = i;
@@ -202,6 +203,7 @@ ImportOutcome OpeningEntry::importSheet(const Sheet& sheet, const ImportRequest&
         problems.clear();
         rightsSeen.clear();  // an answer "none" may have been a question not fetched yet
         checked[index].reset();
+        toStore.clear(index);
         QString wh = CurrentWhCode;
         if (warehouseSource >= 0) {
             const QString typed = r.cells.value(warehouseSource).trimmed();
@@ -283,23 +285,20 @@ ImportOutcome OpeningEntry::importSheet(const Sheet& sheet, const ImportRequest&
         if (!problems.isEmpty()) return true;
         const QString dateText = cells.at(Col::VouDate).trimmed();
         const QDate vouDate = dateText.isEmpty() ? IAStartDate.addDays(-1) : cellDate(dateText);
-        CheckedRow row{r.line,
-                       wh,
-                       code,
-                       rowLabel,
-                       cellNumber(cells.at(Col::Quantity)),
-                       insertValues(cells, wh, departmentOf.value(wh), vouDate)};
-        if (!row.values.ok()) {
+        const RowValues values = insertValues(cells, wh, departmentOf.value(wh), vouDate);
+        if (!values.ok()) {
             // The value that does not fit, under its column's caption.
-            const QString source = QStringLiteral("IA_Subsidiary.") + row.values.failedColumn();
+            const QString source = QStringLiteral("IA_Subsidiary.") + values.failedColumn();
             int col = -1;
             for (int c = 0; c < Col::Count && col < 0; ++c)
                 if (openingColumns().at(c).source.compare(source, Qt::CaseInsensitive) == 0) col = c;
             const qsizetype given = col < 0 ? -1 : sources.indexOf(col);
-            problems << ImportProblem{r.line, col < 0 ? row.values.failedColumn() : work.caption(col),
+            problems << ImportProblem{r.line, col < 0 ? values.failedColumn() : work.caption(col),
                                       given < 0 ? QString() : r.cells.value(given), kOutOfRange};
-        } else
-            checked[index] = std::move(row);
+        } else {
+            checked[index] = CheckedRow{r.line, wh, code, rowLabel, cellNumber(cells.at(Col::Quantity))};
+            toStore.set(index, values);
+        }
         return true;
     };
 
@@ -424,10 +423,7 @@ ImportOutcome OpeningEntry::importSheet(const Sheet& sheet, const ImportRequest&
         qint64 replaced = 0;
         if (replace)
             for (const QString& wh : warehouses) replaced += replaceOpenings(m_ctx, wh, event);
-        QList<const RowValues*> values;
-        values.reserve(total);
-        for (const std::optional<CheckedRow>& r : checked) values << &r->values;
-        insertRows(db, values);
+        insertRows(db, toStore);
         announceStep(QStringLiteral("import"), QStringLiteral("audit"));
         audit::Event e;
         e.operation = audit::kImport;
