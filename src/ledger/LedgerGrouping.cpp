@@ -33,9 +33,10 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
     // the movements empty. Otherwise with their movements, merged where keys meet.
     m_carried = carried && before == 0;
     // The ledger rows' movements summed per key: the balances only, when nothing
-    // else is kept (each sum is a pass over every row).
-    QStringList sums{groupSum(QStringLiteral("k.inq - k.outq"), 10) + QStringLiteral(" AS num"),
-                     groupSum(QStringLiteral("k.inm - k.outm"), 4) + QStringLiteral(" AS money"),
+    // else is kept (each sum is a pass over every row). A balance sums each row's
+    // signed movement, one CASE a row rather than a receipt's and an issue's.
+    QStringList sums{groupSum(QStringLiteral("k.nq"), 10) + QStringLiteral(" AS num"),
+                     groupSum(QStringLiteral("k.nm"), 4) + QStringLiteral(" AS money"),
                      groupSum(QStringLiteral("k.dd - k.cd"), 4) + QStringLiteral(" AS dif")};
     if (!m_carried)
         sums << groupSum(QStringLiteral("k.inq"), 10) + QStringLiteral(" AS inq")
@@ -52,6 +53,10 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
             "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutQuantity, 0) END AS outq, "
             "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE 0 END AS inm, "
             "CASE WHEN s.bRdFlag = 1 THEN 0 ELSE COALESCE(s.iAOutPrice, 0) END AS outm, "
+            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInQuantity, 0) ELSE -COALESCE(s.iAOutQuantity, 0) END "
+            "AS nq, "
+            "CASE WHEN s.bRdFlag = 1 THEN COALESCE(s.iAInPrice, 0) ELSE -COALESCE(s.iAOutPrice, 0) END AS "
+            "nm, "
             "COALESCE(s.iDebitDifCost, 0) AS dd, COALESCE(s.iCreditDifCost, 0) AS cd, %4 AS cost")
             .arg(sums.join(QStringLiteral(", ")), whKeyExpr(), depKeyExpr(),
                  withInCost ? QStringLiteral("CASE WHEN s.bRdFlag = 1 THEN s.iInCost END")
