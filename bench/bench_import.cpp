@@ -11,6 +11,7 @@
 #include "BenchAccount.h"
 #include "BenchFigures.h"
 #include "opening/OpeningEntry.h"
+#include "opening/PackedRows.h"
 #include "opening/RowRules.h"
 #include "platform/Dialect.h"
 #include "platform/GridExport.h"

@@ -8,6 +8,7 @@
 #include "opening/CellRules.h"
 #include "opening/FetchStock.h"
 #include "opening/ImportLookups.h"
+#include "opening/PackedRows.h"
 #include "opening/RowRules.h"
 #include "platform/SheetReader.h"
 #include "platform/UnitSteps.h"
