@@ -5,7 +5,7 @@
 QC_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format clang-tidy
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql
-    libsodium-dev libxlsxwriter-dev libminizip-dev zlib1g-dev libboost-dev libsqlite3-dev
+    libsodium-dev libxlsxwriter-dev libminizip-dev zlib1g-dev libboost-dev libsqlite3-dev libpq-dev
     googletest libgtest-dev libbenchmark-dev
     fonts-noto-cjk postgresql xvfb xauth unzip poppler-utils
 )

@@ -5,6 +5,7 @@
 #include "platform/Database.h"
 
 #include "platform/Dialect.h"
+#include "platform/ServerStatement.h"
 #include "platform/SqliteConnection.h"
 #include "platform/SqliteDecimals.h"
 #include "platform/TextInput.h"
@@ -13,6 +14,7 @@
 #include <QAtomicInteger>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 
 namespace qc {
@@ -165,6 +167,16 @@ QSqlQuery Database::exec(const QString& sql, const QVariantList& binds) {
 
 QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
     if (m_txStopped) throw stopped(sql);
+    if (m_serverBusy) throw DbError(QStringLiteral("数据库连接正在执行另一条语句"), sql);
+    // A text neither database can keep as it is is refused before it reaches the
+    // driver, which would cut it short at a NUL or change half a surrogate pair.
+    for (const QVariant& v : binds)
+        if (v.typeId() == QMetaType::QString && hasUnstorableCharacters(v.toString()))
+            throw DbError(kUnstorableText, sql);
+    // Long work on a server waits for each statement in small steps, painting
+    // its progress meanwhile and able to cancel it; SQLite gives its pulse from
+    // inside the statement instead.
+    if (m_info.kind != DbKind::Sqlite && statementPulseListening()) return runWatched(sql, binds);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
@@ -176,16 +188,32 @@ QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
         if (!q.exec(sql)) throw failure(q.lastError(), sql);
         return q;
     }
-    // A text neither database can keep as it is is refused before it reaches the
-    // driver, which would cut it short at a NUL or change half a surrogate pair.
-    for (const QVariant& v : binds)
-        if (v.typeId() == QMetaType::QString && hasUnstorableCharacters(v.toString()))
-            throw DbError(kUnstorableText, sql);
     if (!q.prepare(sql)) throw failure(q.lastError(), sql);
     for (int i = 0; i < binds.size(); ++i) q.bindValue(i, binds[i]);
     const StoppableStatement stoppable;
     if (!q.exec()) throw failure(q.lastError(), sql);
     return q;
+}
+
+QSqlQuery Database::runWatched(const QString& sql, const QVariantList& binds) {
+    ServerOutcome r;
+    {
+        const StoppableStatement stoppable;
+        m_serverBusy = true;
+        const auto idle = qScopeGuard([this] { m_serverBusy = false; });
+        r = runOnServer(m_db, sql, binds);
+    }
+    // Stopped at the user's request: the server cancelled the statement, or it
+    // ended before the request reached it, in which case the unit it belongs to
+    // is not kept either. A statement outside any unit that ended is kept, and
+    // the work stops at its next step.
+    if (r.stopAsked &&
+        (r.failed() ? r.error.nativeErrorCode() == kServerStatementCancelled : m_txDepth > 0)) {
+        if (m_txDepth > 0) m_txStopped = true;
+        throw stopped(sql);
+    }
+    if (r.failed()) throw failure(r.error, sql);
+    return std::move(r.query);
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& binds) {

@@ -100,6 +100,8 @@ class Database {
     void reconnectIfLost();
     // One statement on the connection as it is.
     QSqlQuery run(const QString& sql, const QVariantList& binds);
+    // One statement of long work on a server, waited for in small steps.
+    QSqlQuery runWatched(const QString& sql, const QVariantList& binds);
 
     QSqlDatabase m_db;
     QString m_name;
@@ -115,6 +117,9 @@ class Database {
     // SQLite has rolled the unit back already, so nothing more may run in it
     // (it would be kept on its own).
     mutable bool m_txStopped = false;
+    // A statement of long work is on its way to the server: the pulse that
+    // paints meanwhile may not send another on this connection.
+    bool m_serverBusy = false;
 };
 
 // One unit of work: statements between construction and commit() are applied

@@ -87,6 +87,10 @@ StoppableStatement::~StoppableStatement() {
     t_stoppable = m_previous;
 }
 
+bool statementPulseListening() {
+    return t_pulse && !t_inPulse;
+}
+
 bool pulseRunningStatement() {
     if (!t_pulse || t_inPulse) return false;
     const auto now = std::chrono::steady_clock::now();

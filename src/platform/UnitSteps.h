@@ -45,8 +45,8 @@ class StepListener {
 
 // While one statement runs long on this thread, the long work listening here is
 // given a pulse about every 50 ms: it paints its progress from there and answers
-// whether the user has asked to stop. SQLite reports a statement's progress; the
-// server does not, so there a statement runs to its end unseen.
+// whether the user has asked to stop. SQLite gives the pulse from inside the
+// statement; a server's statement is waited for in small steps that give it.
 class StatementPulse {
   public:
     explicit StatementPulse(std::function<bool()> pulse);
@@ -72,6 +72,10 @@ class StoppableStatement {
   private:
     bool m_previous;
 };
+
+// Whether long work on this thread listens for pulses now (and is not inside
+// one already).
+bool statementPulseListening();
 
 // Called by the database while a statement runs (often; cheap when no pulse is
 // due): gives the pulse when one is due and answers whether to stop the

@@ -1,19 +1,24 @@
-// A statement that runs long inside long work, on SQLite (which reports a
-// statement's progress while it runs): the progress dialog shows and is painted
-// while it runs, and its 取消 stops a statement that writes or computes, with
-// the unit of work rolled back, but never cuts short the rows of a result being
-// read.
+// A statement that runs long inside long work, on either database: the progress
+// dialog shows and is painted while it runs, and its 取消 stops a statement that
+// writes or computes, with the unit of work rolled back, but never cuts short
+// the rows of a result being read. On a server the statements of long work take
+// another way to the server than other statements; what they give must not
+// differ.
 
 #include "platform/Database.h"
 #include "platform/UnitSteps.h"
 #include "shared/ui/StepProgress.h"
 #include "support/TestDb.h"
 
+#include <QDateTime>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSqlRecord>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -24,16 +29,19 @@ namespace {
 // while, with no sort, so that its rows come as they are made.
 const QString kNumbers = u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "_s;
 
-class LongStatementTest : public ::testing::Test {
+class LongStatementTest : public test::DbTest {
   protected:
     void SetUp() override {
+        DbTest::SetUp();
         window.resize(300, 200);
         window.show();
         db().exec(u"CREATE TABLE scratch (i INTEGER)"_s);
         StepProgress::setDelay(0);
     }
-    void TearDown() override { StepProgress::setDelay(400); }
-    Database& db() { return account.db(); }
+    void TearDown() override {
+        StepProgress::setDelay(400);
+        DbTest::TearDown();
+    }
     QProgressDialog* dialog() {
         for (QProgressDialog* d : window.findChildren<QProgressDialog*>())
             if (d->isVisible()) return d;
@@ -48,7 +56,6 @@ class LongStatementTest : public ::testing::Test {
             if (d) QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton);
         });
     }
-    test::ScratchAccount account{"sqlite"};
     QWidget window;
     bool dialogWasUp = false;
 };
@@ -58,7 +65,7 @@ class LongStatementTest : public ::testing::Test {
 // user's cancel, statements after the stopped one kept outside any unit, a
 // unit of work left unusable after SQLite rolled it back itself, and a read whose rows stop at the cancel as
 // though the result ended.
-TEST_F(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort) {
+TEST_P(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort) {
     {
         StepProgress progress(&window);
         Transaction tx(db());
@@ -74,8 +81,9 @@ TEST_F(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort
             EXPECT_EQ(e.message(), u"已取消取数，数据没有任何改动。"_s);
         }
         EXPECT_TRUE(dialogWasUp) << "the dialog was not shown while the statement ran";
-        // SQLite rolled the unit back when it stopped the statement: what the
-        // work would still run in it is refused rather than kept on its own.
+        // The stopped statement spoilt the unit (SQLite rolled it back itself):
+        // what the work would still run in it is refused rather than kept on
+        // its own.
         EXPECT_THROW(db().exec(u"INSERT INTO scratch (i) VALUES (9)"_s), DbError);
     }
     EXPECT_EQ(db().scalar(u"SELECT COUNT(*) FROM scratch"_s).toLongLong(), 0);
@@ -86,10 +94,27 @@ TEST_F(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort
     }
     EXPECT_EQ(db().scalar(u"SELECT COUNT(*) FROM scratch"_s).toLongLong(), 1);
 
-    // A cancel while the rows of a result are read lets the read end, and stops
-    // the work at its next step instead.
     constexpr int kRows = 1'000'000;
     dialogWasUp = false;
+    if (GetParam() != "sqlite") {
+        // A server computes a result whole before its first row comes: a
+        // cancel meanwhile stops the statement, and no row is read at all.
+        StepProgress progress(&window);
+        Transaction tx(db());
+        announceStep(u"posting"_s, u"read"_s);
+        cancelAtFirstChance();
+        try {
+            db().exec(kNumbers + u"SELECT i FROM n ORDER BY i DESC"_s, {50'000'000});
+            ADD_FAILURE() << "the statement ran to its end";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.kind(), DbError::Kind::Cancelled) << e.message().toStdString();
+            EXPECT_EQ(e.message(), u"已取消记账，数据没有任何改动。"_s);
+        }
+        EXPECT_TRUE(dialogWasUp) << "the dialog was not shown while the statement ran";
+        return;
+    }
+    // SQLite makes the rows of a result while they are read: a cancel then lets
+    // the read end, and stops the work at its next step instead.
     {
         StepProgress progress(&window);
         Transaction tx(db());
@@ -115,6 +140,98 @@ TEST_F(LongStatementTest, CancelStopsAStatementWhileItRunsButNeverCutsAReadShort
     }
     EXPECT_EQ(db().scalar(u"SELECT COUNT(*) FROM scratch"_s).toLongLong(), 1);
 }
+
+// What one statement gave: its columns, its rows (each value with its type),
+// the rows it changed, or the kind of its failure.
+struct Given {
+    QStringList columns;
+    QList<QVariantList> rows;
+    int changed = 0;
+    std::optional<DbError::Kind> failure;
+};
+
+Given run(Database& db, const QString& sql, const QVariantList& binds) {
+    Given out;
+    try {
+        QSqlQuery q = db.exec(sql, binds);
+        if (!q.isSelect()) out.changed = q.numRowsAffected();
+        const QSqlRecord record = q.record();
+        for (int i = 0; i < record.count(); ++i) out.columns << record.fieldName(i);
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < record.count(); ++i) row << q.value(i);
+            out.rows << row;
+        }
+    } catch (const DbError& e) {
+        out.failure = e.kind();
+    }
+    return out;
+}
+
+void expectSame(const Given& plain, const Given& watched, const QString& sql) {
+    SCOPED_TRACE(sql.toStdString());
+    EXPECT_EQ(plain.columns, watched.columns);
+    EXPECT_EQ(plain.changed, watched.changed);
+    EXPECT_EQ(plain.failure, watched.failure);
+    ASSERT_EQ(plain.rows.size(), watched.rows.size());
+    for (qsizetype r = 0; r < plain.rows.size(); ++r) {
+        ASSERT_EQ(plain.rows[r].size(), watched.rows[r].size());
+        for (qsizetype c = 0; c < plain.rows[r].size(); ++c) {
+            const QVariant& a = plain.rows[r][c];
+            const QVariant& b = watched.rows[r][c];
+            EXPECT_EQ(a.typeId(), b.typeId()) << "row " << r << " column " << c;
+            EXPECT_EQ(a.isNull(), b.isNull()) << "row " << r << " column " << c;
+            EXPECT_EQ(a, b) << "row " << r << " column " << c << ": " << a.toString().toStdString() << " / "
+                            << b.toString().toStdString();
+        }
+    }
+}
+
+// Catches: a value that long work reads back as another type or another value
+// than any other statement would (an exact number rounded, a date as text, a
+// null without its type, a big number cut), a value bound with another type
+// than the driver gives it (a text that cannot be compared with a date, a
+// number a CASE turns into text), a changed-row count lost, and a failure told
+// as another cause.
+TEST_P(LongStatementTest, LongWorkReadsAndWritesWhatAnyStatementDoes) {
+    db().exec(
+        u"CREATE TABLE kinds (k INTEGER, b BIGINT, n NUMERIC(18, 6), t VARCHAR(40), d DATE, "
+        u"f DOUBLE PRECISION)"_s);
+    const QString insert = u"INSERT INTO kinds (k, b, n, t, d, f) VALUES (?, ?, ?, ?, ?, ?)"_s;
+    db().exec(insert,
+              {1, qlonglong{5'000'000'000}, u"12345678.123456"_s, u"甲乙 'x' ?"_s, QDate(2026, 1, 31), 1.5});
+    db().exec(insert, {2, qlonglong{-7}, u"-0.000001"_s, QString(), QDate(1999, 12, 31), -2.0});
+    db().exec(insert, {QVariant(QMetaType(QMetaType::Int)), QVariant(QMetaType(QMetaType::LongLong)),
+                       QVariant(QMetaType(QMetaType::QString)), QVariant(QMetaType(QMetaType::QString)),
+                       QVariant(QMetaType(QMetaType::QDate)), QVariant(QMetaType(QMetaType::Double))});
+
+    const QList<std::pair<QString, QVariantList>> statements = {
+        {u"SELECT k, b, n, t, d, f FROM kinds ORDER BY COALESCE(k, 0)"_s, {}},
+        {u"SELECT k, n * 2 AS twice, t || '?' AS marked FROM kinds WHERE d <= ? AND n > ? AND t LIKE ? "
+         u"ORDER BY k"_s,
+         {QDate(2026, 12, 31), u"-1"_s, u"甲%"_s}},
+        {u"SELECT CASE WHEN ? > 0 THEN ? ELSE ? END AS pick, ? + 1 AS next, ? AS big, ? AS half, "
+         u"? AS whole, ? AS text, ? AS day, ? AS nothing, CASE WHEN ? THEN 1 ELSE 0 END AS yes"_s,
+         {3, u"7.50"_s, u"8"_s, qlonglong{41}, qlonglong{6'000'000'000}, 0.5, 2.0, u"乙"_s,
+          QDate(2026, 2, 28), QVariant(QMetaType(QMetaType::QDate)), true}},
+        {u"SELECT COUNT(*) AS rows_, SUM(n) AS total, MAX(d) AS last FROM kinds"_s, {}},
+        {u"UPDATE kinds SET t = ? WHERE k >= ?"_s, {u"丙"_s, 1}},
+        {u"UPDATE kinds SET t = ? WHERE k > ?"_s, {u"丁"_s, 100}},
+        {u"INSERT INTO kinds (k) VALUES (?)"_s, {qlonglong{99'999'999'999}}},
+        {u"SELECT k FROM no_such_table WHERE k = ?"_s, {1}},
+    };
+    for (const auto& [sql, binds] : statements) {
+        const Given plain = run(db(), sql, binds);
+        Given watched;
+        {
+            const StatementPulse pulse([] { return false; });
+            watched = run(db(), sql, binds);
+        }
+        expectSame(plain, watched, sql);
+    }
+}
+
+QC_DB_SUITE(LongStatementTest);
 
 }  // namespace
 }  // namespace qc

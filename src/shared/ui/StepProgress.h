@@ -10,8 +10,8 @@
 // The dialog's 取消 (or Esc) stops the work at its next step for as long as the
 // work has committed nothing: the step throws a DbError of kind Cancelled, and
 // the unit of work it runs in rolls back. A statement that runs long is painted
-// over and stopped the same way while it runs, where the database reports its
-// progress (SQLite). From the COMMIT of its first unit on,
+// over and stopped the same way while it runs (SQLite from inside the
+// statement, a server by cancelling it). From the COMMIT of its first unit on,
 // the work can no longer be stopped half-way, and the button says so.
 
 #include "platform/UnitSteps.h"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+class QSqlDatabase;
+
+namespace qc {
+
+// What one statement run on the server while its thread stays awake gave.
+struct ServerOutcome {
+    QSqlQuery query;         // its rows, or the rows it changed; inactive when it failed
+    QSqlError error;         // why it failed, as the driver would say it
+    bool stopAsked = false;  // the pulse asked to stop it while it ran
+    [[nodiscard]] bool failed() const { return error.isValid(); }
+};
+
+// PostgreSQL's code of a statement stopped at the client's request.
+inline constexpr QLatin1StringView kServerStatementCancelled("57014");
+
+// Runs one statement on a PostgreSQL connection without leaving its thread inside
+// the driver until the server answers: the statement is sent, and while the
+// server works the running statement's pulse is given (pulseRunningStatement());
+// when the pulse asks to stop, the server is asked to cancel the statement. The
+// result is read whole, and its values come as the driver gives them (numbers
+// exact as text, dates as dates, nulls typed), so that a caller cannot tell the
+// two ways apart. Values are bound as the driver binds them: texts, dates and
+// nulls take the type their place in the statement gives them, numbers and
+// truth values are typed.
+ServerOutcome runOnServer(QSqlDatabase& db, const QString& sql, const QVariantList& binds);
+
+}  // namespace qc
