@@ -236,10 +236,11 @@ class Fetch {
 
     // Which of the carried-over fields some line of the warehouse's documents
     // fills. Read through the documents' joins, every line is looked up by its
-    // head; when the warehouse holds most of the documents, reading the line table
-    // in its order is cheaper by half. It also counts the other warehouses'
-    // lines, which at worst adds a field that is empty here to the grouping and
-    // changes none of its rows.
+    // head; when the warehouse holds most of the documents, reading the head and
+    // line tables in their order is cheaper by half (a head found through the
+    // warehouse's index costs a look-up each, several times a plain read). It
+    // also counts the other warehouses' documents, which at worst adds a field
+    // that is empty here to the grouping and changes none of its rows.
     QList<bool> filledFields(const QList<std::pair<QString, QString>>& items, const QString& from,
                              const QVariantList& fromBinds) {
         QSqlQuery heads = m_db.exec(
@@ -263,8 +264,7 @@ class Fetch {
         for (const auto& [col, table] : items)
             (table == u"RdRecord" ? headCounts : lineCounts) << QStringLiteral("COUNT(%1)").arg(col);
         QSqlQuery h = m_db.exec(QStringLiteral("SELECT ") + headCounts.join(QStringLiteral(", ")) +
-                                    QStringLiteral(" FROM RdRecord WHERE cWhCode = ?"),
-                                {m_wh});
+                                QStringLiteral(" FROM RdRecord"));
         h.next();
         QSqlQuery l = m_db.exec(QStringLiteral("SELECT ") + lineCounts.join(QStringLiteral(", ")) +
                                 QStringLiteral(" FROM RdRecords"));
