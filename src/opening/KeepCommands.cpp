@@ -55,12 +55,13 @@ KeepOutcome PostCommand(LoginContext& ctx, bool editing, const std::function<voi
     TaskLease lease = enterTask(ctx, task::kPostOpenings);
     if (!lease.held()) return KeepOutcome::Refused;
     Posting posting(ctx);
-    if (!posting.everySpecificLotHasCost()) {
+    const Posting::SpecificLotFaults faults = posting.specificLotFaults();
+    if (faults.withoutAmount) {
         lease.release();
         sink.exclamation(QStringLiteral("个别计价的期初单据没有单价金额，请输入！"));
         return KeepOutcome::Refused;
     }
-    if (!posting.noNegativeSpecificLots()) {
+    if (faults.negative) {
         lease.release();
         sink.exclamation(QStringLiteral("个别计价的期初单据数量不能为负数，请重新输入！"));
         return KeepOutcome::Refused;

@@ -106,30 +106,22 @@ void Posting::stampOpenings(const QDate& postingDate, const QString& op) {
          costing::kLifo, postingDate, op, op, op});
 }
 
-bool Posting::everySpecificLotHasCost() {
-    const QString sql =
-        m_ctx.gValueStyle == basis::kByInventory
-            ? QStringLiteral(
-                  "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Inventory i ON s.cInvCode = i.cInvCode "
-                  "WHERE i.cValueType = ? AND s.iAInPrice IS NULL AND s.cVouType = '34'")
-            : QStringLiteral(
-                  "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Warehouse w ON s.cWhCode = w.cWhCode "
-                  "WHERE w.cWhValueStyle = ? AND s.iAInPrice IS NULL AND s.cVouType = '34'");
-    return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
-}
-
-bool Posting::noNegativeSpecificLots() {
-    const QString sql =
-        m_ctx.gValueStyle == basis::kByInventory
-            ? QStringLiteral(
-                  "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Inventory i ON i.cInvCode = s.cInvCode "
-                  "WHERE s.cAccounter IS NULL AND i.cValueType = ? AND s.iMonth = 0 "
-                  "AND s.iAInQuantity < 0 AND s.cVouType = '34'")
-            : QStringLiteral(
-                  "SELECT COUNT(*) FROM IA_Subsidiary s LEFT JOIN Warehouse w ON s.cWhCode = w.cWhCode "
-                  "WHERE s.cAccounter IS NULL AND w.cWhValueStyle = ? AND s.iMonth = 0 "
-                  "AND s.iAInQuantity < 0 AND s.cVouType = '34'");
-    return db().scalar(sql, {costing::kSpecific}).toLongLong() == 0;
+Posting::SpecificLotFaults Posting::specificLotFaults() {
+    const QString join = m_ctx.gValueStyle == basis::kByInventory
+                             ? QStringLiteral(
+                                   "LEFT JOIN Inventory i ON s.cInvCode = i.cInvCode "
+                                   "WHERE i.cValueType = ?")
+                             : QStringLiteral(
+                                   "LEFT JOIN Warehouse w ON s.cWhCode = w.cWhCode "
+                                   "WHERE w.cWhValueStyle = ?");
+    QSqlQuery q = db().exec(
+        QStringLiteral("SELECT COALESCE(SUM(CASE WHEN s.iAInPrice IS NULL THEN 1 ELSE 0 END), 0), "
+                       "COALESCE(SUM(CASE WHEN s.cAccounter IS NULL AND s.iMonth = 0 AND s.iAInQuantity < 0 "
+                       "THEN 1 ELSE 0 END), 0) FROM IA_Subsidiary s ") +
+            join + QStringLiteral(" AND s.cVouType = '34'"),
+        {costing::kSpecific});
+    q.next();
+    return {q.value(0).toLongLong() > 0, q.value(1).toLongLong() > 0};
 }
 
 void Posting::lockOpenings(bool mustBePosted) {
@@ -266,9 +258,11 @@ void Posting::PostOpenings() {
     {
         // The trail's work is a step of its own, so that its cost shows apart:
         // what the posting leaves, its opening rows stamped, summaries and layers.
+        // Every opening row is stamped by now (the stamp gives each unposted one
+        // its accounter), so they are counted through the month's index alone.
         announceStep(QStringLiteral("posting"), QStringLiteral("Audit"));
         QSqlQuery q = d.exec(QStringLiteral(
-            "SELECT (SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0 AND cAccounter IS NOT NULL), "
+            "SELECT (SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0), "
             "(SELECT COUNT(*) FROM IA_Summary), (SELECT COUNT(*) FROM IA_ValuationAss)"));
         q.next();
         recordPostingEvent(audit::kPost, {{QStringLiteral("已记账期初行数"), q.value(0).toLongLong()},

@@ -42,10 +42,14 @@ class Posting {
     void CancelPosting();
     // False when anything happened after the openings that forbids cancelling.
     bool CanCancelPosting();
-    // True when every specific-identification opening row has its amount.
-    bool everySpecificLotHasCost();
-    // True when no unposted specific-identification opening row has a negative quantity.
-    bool noNegativeSpecificLots();
+    // What keeps the specific-identification opening rows from being posted,
+    // found in one pass: a row without its amount, an unposted row with a
+    // negative quantity.
+    struct SpecificLotFaults {
+        bool withoutAmount = false;
+        bool negative = false;
+    };
+    SpecificLotFaults specificLotFaults();
     // Sets attribute "a<position>" of the document's root to the value's text,
     // unless the value is null.
     static void setAttribute(QDomDocument& doc, int position, const QVariant& value);

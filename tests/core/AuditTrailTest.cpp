@@ -178,11 +178,16 @@ TEST_P(AuditTrailTest, BulkOperationsAreOneEventAndKeepWhatTheyDeleted) {
     EXPECT_TRUE(eventsSince(mark).isEmpty());
     postingFaults().failAt.clear();
     EXPECT_EQ(opening::PostCommand(ctx, false), opening::KeepOutcome::Done);
+    const qint64 stamped =
+        db().scalar(u"SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0 AND cAccounter IS NOT NULL"_s)
+            .toLongLong();
     EXPECT_EQ(opening::CancelCommand(ctx), opening::KeepOutcome::Done);
     e = eventsSince(mark);
     ASSERT_EQ(e.size(), 2);
     EXPECT_EQ(e[0].operation, u"期初记账"_s);
     EXPECT_GT(e[0].detail.value(u"汇总行数"_s).toInteger(), 0);
+    EXPECT_GT(stamped, 0);
+    EXPECT_EQ(e[0].detail.value(u"已记账期初行数"_s).toInteger(), stamped);
     EXPECT_EQ(e[1].operation, u"恢复期初记账"_s);
     EXPECT_EQ(e[1].detail.value(u"删除汇总行数"_s).toInteger(), e[0].detail.value(u"汇总行数"_s).toInteger());
 }
