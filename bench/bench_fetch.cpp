@@ -3,7 +3,7 @@
 // accounting, so the stock is computed from the documents), on SQLite and, when
 // QC_BENCH_PG or QC_TEST_PG names a server, on PostgreSQL. Beside each figure
 // stands the floor: the grouped INSERT ... SELECT of the warehouse's lines into
-// its openings, and the ratio to it.
+// the same openings, and the ratio to it.
 //
 //   qc_bench --benchmark_filter=Fetch        (QC_FETCH_LINES=n for one other size)
 
@@ -11,6 +11,7 @@
 #include "opening/FetchStock.h"
 #include "platform/Dialect.h"
 #include "platform/UnitSteps.h"
+#include "shared/AccountParams.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,22 +33,25 @@ QList<int> stockLineSizes() {
 }
 
 // The floor: the openings the stock lines make, by one grouped INSERT ... SELECT
-// of the warehouse's lines (receipts less issues, by item) into the ledger; the
-// rows it wrote are removed afterwards, untimed.
-double floorSeconds(Database& db, const QString& wh) {
+// of the warehouse's lines before the start (receipts less issues) into the
+// ledger, split as the take-over splits them (item, department, maker and the
+// free item the generated lines fill), so that it writes the rows the take-over
+// writes. It knows which carried-over field the lines fill, which the take-over
+// must find out; the rows it wrote are removed afterwards, untimed.
+double floorSeconds(Database& db, const QString& wh, const QDate& start) {
     const qint64 last =
         db.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Subsidiary")).toLongLong();
     const double s = bench::secondsOfUnit(
         db,
-        QStringLiteral(
-            "INSERT INTO IA_Subsidiary (cWhCode, cInvCode, iMonth, cVouType, bRdFlag, iAInQuantity, iInCost, "
-            "iAInPrice) SELECT h.cWhCode, l.cInvCode, 0, '34', 1, SUM(CASE WHEN h.bRdFlag = 1 THEN "
-            "l.iQuantity "
-            "ELSE -l.iQuantity END), MAX(l.iUnitCost), SUM(CASE WHEN h.bRdFlag = 1 THEN l.iPrice ELSE "
-            "-l.iPrice "
-            "END) FROM RdRecords l JOIN RdRecord h ON h.ID = l.ID WHERE h.cWhCode = ? GROUP BY h.cWhCode, "
-            "l.cInvCode"),
-        {wh});
+        QStringLiteral("INSERT INTO IA_Subsidiary (cWhCode, cInvCode, cAccDep, cMaker, cFree1, iMonth, "
+                       "cVouType, bRdFlag, "
+                       "iAInQuantity, iAInPrice) SELECT h.cWhCode, l.cInvCode, h.cDepCode, h.cMaker, "
+                       "l.cFree1, 0, '34', 1, "
+                       "SUM(CASE WHEN h.bRdFlag = 1 THEN l.iQuantity ELSE -l.iQuantity END), "
+                       "SUM(CASE WHEN h.bRdFlag = 1 THEN l.iPrice ELSE -l.iPrice END) "
+                       "FROM RdRecords l JOIN RdRecord h ON h.ID = l.ID WHERE h.cWhCode = ? AND h.dDate < ? "
+                       "GROUP BY h.cWhCode, l.cInvCode, h.cDepCode, h.cMaker, l.cFree1"),
+        {wh, start});
     db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID > ?"), {last});
     return s;
 }
@@ -73,6 +77,8 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     RecordingSink& sink = account.sink();
     ctx.gInstanceNo = QStringLiteral("1");
     const QString wh = QStringLiteral("001");
+    const QDate start =
+        dateOf(QVariant(ReadAccValue(ctx, QStringLiteral("IA"), QStringLiteral("dIAStartDate"))));
 
     // QC_FETCH_TRACE=1 prints how long each statement group of a take-over took.
     bench::StepTrace trace;
@@ -95,7 +101,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
         fetchSeconds += s;
         inserted = r.inserted;
         // The floor beside each round, so that a busy machine weighs on both alike.
-        floorTotal += floorSeconds(ctx.gDb->Connection(), wh);
+        floorTotal += floorSeconds(ctx.gDb->Connection(), wh, start);
     }
     const double rounds = state.iterations() ? double(state.iterations()) : 1;
     const double floor = floorTotal / rounds;
