@@ -213,7 +213,7 @@ QSqlQuery Database::runWatched(const QString& sql, const QVariantList& binds) {
         throw stopped(sql);
     }
     if (r.failed()) throw failure(r.error, sql);
-    return std::move(r.query);
+    return std::move(*r.query);
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& binds) {

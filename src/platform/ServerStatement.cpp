@@ -328,7 +328,7 @@ ServerOutcome runOnServer(QSqlDatabase& db, const QString& sql, const QVariantLi
         PQclear(kept);
         return out;
     }
-    out.query = QSqlQuery(new ServerResult(db.driver(), kept));
+    out.query.emplace(new ServerResult(db.driver(), kept));
     return out;
 }
 

@@ -5,15 +5,17 @@
 #include <QString>
 #include <QVariantList>
 
+#include <optional>
+
 class QSqlDatabase;
 
 namespace qc {
 
 // What one statement run on the server while its thread stays awake gave.
 struct ServerOutcome {
-    QSqlQuery query;         // its rows, or the rows it changed; inactive when it failed
-    QSqlError error;         // why it failed, as the driver would say it
-    bool stopAsked = false;  // the pulse asked to stop it while it ran
+    std::optional<QSqlQuery> query;  // its rows, or the rows it changed; none when it failed
+    QSqlError error;                 // why it failed, as the driver would say it
+    bool stopAsked = false;          // the pulse asked to stop it while it ran
     [[nodiscard]] bool failed() const { return error.isValid(); }
 };
 
