@@ -23,6 +23,15 @@ namespace {
 QAtomicInteger<quint64> g_connectionCounter;
 QAtomicInteger<int> g_lockWaitMs = 10000;
 
+// An INSERT, UPDATE or DELETE that gives no rows back.
+bool writesWithoutRows(const QString& sql) {
+    const QStringView head = QStringView(sql).trimmed().left(6);
+    const bool write = head.compare(u"INSERT", Qt::CaseInsensitive) == 0 ||
+                       head.compare(u"UPDATE", Qt::CaseInsensitive) == 0 ||
+                       head.compare(u"DELETE", Qt::CaseInsensitive) == 0;
+    return write && !sql.contains(u"RETURNING", Qt::CaseInsensitive);
+}
+
 // Every account database has had these two tables from its first version on;
 // tables added later may still be missing from an older account.
 bool holdsAccountTables(const QStringList& tables) {
@@ -175,8 +184,12 @@ QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
             throw DbError(kUnstorableText, sql);
     // Long work on a server waits for each statement in small steps, painting
     // its progress meanwhile and able to cancel it; SQLite gives its pulse from
-    // inside the statement instead.
-    if (m_info.kind != DbKind::Sqlite && statementPulseListening()) return runWatched(sql, binds);
+    // inside the statement instead. A write with values goes the same way: sent
+    // with its values in one message, where the driver prepares, runs and
+    // drops a statement in three exchanges with the server.
+    if (m_info.kind != DbKind::Sqlite &&
+        (statementPulseListening() || (!binds.isEmpty() && writesWithoutRows(sql))))
+        return runWatched(sql, binds);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a
