@@ -296,6 +296,13 @@ class Fetch {
                    "WHERE Inventory.cInvCode = %1.cInvCode)")
             .arg(m_work);
     }
+    // The same two, as columns of the item (and warehouse) joined to each row
+    // once: a statement naming them several times would look each up as often.
+    [[nodiscard]] bool methodByItem() const { return m_ctx.gValueStyle == basis::kByInventory; }
+    [[nodiscard]] QString joinedMethod() const {
+        return methodByItem() ? QStringLiteral("vi.cValueType") : QStringLiteral("vw.cWhValueStyle");
+    }
+    static QString joinedPrice() { return QStringLiteral("CAST(vi.iInvRCost AS NUMERIC)"); }
 
     // Rows without a valuation method, or priced by plan without a planned price,
     // cannot be taken over; the others priced by plan carry the planned price, the
@@ -303,12 +310,15 @@ class Fetch {
     // Returns the price the shortfall message names ("" when nothing was left out).
     QString applyValuation() {
         fetchStep(QStringLiteral("valuation"));
-        const QString method = methodOf(), price = plannedPriceOf();
+        QString joins = QStringLiteral(" LEFT JOIN Inventory vi ON vi.cInvCode = %1.cInvCode").arg(m_work);
+        if (!methodByItem())
+            joins += QStringLiteral(" LEFT JOIN Warehouse vw ON vw.cWhCode = %1.cWhCode").arg(m_work);
         QSqlQuery q =
             m_db.exec(QStringLiteral("SELECT SUM(CASE WHEN COALESCE(%1, '') = '' THEN 1 ELSE 0 END), "
                                      "SUM(CASE WHEN %1 = ? AND %2 IS NULL THEN 1 ELSE 0 END), "
                                      "SUM(CASE WHEN %1 = ? AND %2 IS NULL THEN 1 ELSE 0 END) FROM %3")
-                          .arg(method, price, m_work),
+                              .arg(joinedMethod(), joinedPrice(), m_work) +
+                          joins,
                       {costing::kPlanned, costing::kSelling});
         q.next();
         const qint64 unset = q.value(0).toLongLong(), noPlanned = q.value(1).toLongLong(),
@@ -317,19 +327,30 @@ class Fetch {
         QString missing;
         if (unset + noPlanned + noSelling > 0) {
             missing = noSelling > 0 && noPlanned == 0 ? QStringLiteral("售价") : QStringLiteral("计划价");
+            const QString method = methodOf();
             m_db.exec(
                 QStringLiteral("DELETE FROM %1 WHERE COALESCE(%2, '') = '' OR (%2 IN (?, ?) AND %3 IS NULL)")
-                    .arg(m_work, method, price),
+                    .arg(m_work, method, plannedPriceOf()),
                 {costing::kPlanned, costing::kSelling});
         }
 
+        // Every row left priced by plan or by selling price has its item (its
+        // price is known), so joining the item drops none of them.
         fetchStep(QStringLiteral("planned"));
         const QString ti = m_d.typedInt();
+        const QString price = joinedPrice();
         const QString planAmount =
             QStringLiteral("ROUND(ROUND(%1, %2) * ROUND(COALESCE(iAInQuantity, 0), %2), 2)").arg(price, ti);
+        QString from = QStringLiteral(" FROM Inventory vi");
+        QString match = QStringLiteral("vi.cInvCode = %1.cInvCode").arg(m_work);
+        if (!methodByItem()) {
+            from += QStringLiteral(", Warehouse vw");
+            match += QStringLiteral(" AND vw.cWhCode = %1.cWhCode").arg(m_work);
+        }
         m_db.exec(QStringLiteral("UPDATE %1 SET iDebitDifCost = COALESCE(iAInPrice, 0) - %2, iAInPrice = %3, "
-                                 "iInCost = %4 WHERE %5 IN (?, ?)")
-                      .arg(m_work, planAmount, planAmount, price, method),
+                                 "iInCost = %4")
+                          .arg(m_work, planAmount, planAmount, price) +
+                      from + QStringLiteral(" WHERE %1 AND %2 IN (?, ?)").arg(match, joinedMethod()),
                   {m_priceDec, m_quanDec, m_priceDec, m_quanDec, costing::kPlanned, costing::kSelling});
         return missing;
     }
