@@ -261,9 +261,9 @@ void Posting::PostOpenings() {
         // Every opening row is stamped by now (the stamp gives each unposted one
         // its accounter), so they are counted through the month's index alone.
         announceStep(QStringLiteral("posting"), QStringLiteral("Audit"));
-        QSqlQuery q = d.exec(QStringLiteral(
-            "SELECT (SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0), "
-            "(SELECT COUNT(*) FROM IA_Summary), (SELECT COUNT(*) FROM IA_ValuationAss)"));
+        QSqlQuery q = d.exec(
+            QStringLiteral("SELECT (SELECT COUNT(*) FROM IA_Subsidiary WHERE iMonth = 0), "
+                           "(SELECT COUNT(*) FROM IA_Summary), (SELECT COUNT(*) FROM IA_ValuationAss)"));
         q.next();
         recordPostingEvent(audit::kPost, {{QStringLiteral("已记账期初行数"), q.value(0).toLongLong()},
                                           {QStringLiteral("汇总行数"), q.value(1).toLongLong()},
