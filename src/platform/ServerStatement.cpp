@@ -202,10 +202,16 @@ struct BoundValues {
     }
 
   private:
-    // The value's text; false for a null (an invalid date or moment too).
+    // The value's text; false for a null. As the driver binds them, a null
+    // text or byte string and an invalid date or moment are nulls too.
     static bool textOf(const QVariant& v, QByteArray& out) {
         if (v.isNull()) return false;
         switch (v.typeId()) {
+            case QMetaType::QString: {
+                const auto* text = static_cast<const QString*>(v.constData());
+                out = text->toUtf8();
+                return !text->isNull();
+            }
             case QMetaType::Bool:
                 out = v.toBool() ? "true" : "false";
                 return true;
@@ -219,7 +225,7 @@ struct BoundValues {
             }
             case QMetaType::QByteArray:
                 out = "\\x" + v.toByteArray().toHex();
-                return true;
+                return !static_cast<const QByteArray*>(v.constData())->isNull();
             default:
                 out = v.toString().toUtf8();
                 return true;

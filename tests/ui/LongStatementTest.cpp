@@ -239,6 +239,12 @@ TEST_P(LongStatementTest, EveryWayToTheDatabaseReadsAndWritesWhatTheDriverDoes) 
         {u"UPDATE kinds SET t = ? WHERE k >= ?"_s, {u"丙"_s, 1}},
         {u"UPDATE kinds SET t = ? WHERE k > ?"_s, {u"丁"_s, 100}},
         {u"INSERT INTO kinds (k) VALUES (?)"_s, {qlonglong{99'999'999'999}}},
+        // A null text or byte string is bound as a null, an empty text as a text.
+        {u"UPDATE kinds SET t = 'x' WHERE CAST(? AS VARCHAR(10)) IS NULL"_s, {QString()}},
+        {u"UPDATE kinds SET t = 'x' WHERE CAST(? AS VARCHAR(10)) IS NULL"_s, {u""_s}},
+        {u"SELECT CASE WHEN CAST(? AS VARCHAR(10)) IS NULL THEN 1 ELSE 0 END AS unset, "
+         u"CASE WHEN CAST(? AS VARCHAR(10)) IS NULL THEN 1 ELSE 0 END AS empty"_s,
+         {QString(), u""_s}},
         {u"SELECT k FROM no_such_table WHERE k = ?"_s, {1}},
         {u"DELETE FROM no_such_table WHERE k = ?"_s, {1}},
         {u"DELETE FROM kinds WHERE k = ?"_s, {2}},
