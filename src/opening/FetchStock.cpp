@@ -30,6 +30,7 @@ class Fetch {
             throw DbError(QStringLiteral("实例号不能用作表名：%1").arg(ctx.gInstanceNo));
         m_work = QStringLiteral("tempKcqc") + ctx.gInstanceNo;
         m_sign = QStringLiteral("TempSign") + ctx.gInstanceNo;
+        m_grouped = QStringLiteral("tempKcqcSums") + ctx.gInstanceNo;
         accParaOf(m_ctx);
         m_quanDec = decimals(QStringLiteral("iStrsQuanDecDgt"));
         m_priceDec = decimals(QStringLiteral("iStrsPriDecDgt"));
@@ -63,7 +64,7 @@ class Fetch {
     }
 
     void dropWorkTables() {
-        for (const QString& t : {m_work, m_sign}) m_db.exec(m_d.dropTableIfExists(t));
+        for (const QString& t : {m_work, m_grouped, m_sign}) m_db.exec(m_d.dropTableIfExists(t));
     }
 
     // A work table with the opening-row columns, typed as in IA_Subsidiary so that
@@ -209,71 +210,113 @@ class Fetch {
         }
 
         fetchStep(QStringLiteral("group"));
-        // Sums are rounded once, here, to the account's decimals: quantities, unit
-        // costs and amounts (to the cent). A group whose quantity comes to zero has
-        // no unit cost. The rows of the start are dated the day before it, as typed
-        // rows without a date are.
+        // The lines are summed into a table of their own, which a server fills
+        // with several processes at once (it groups for an INSERT with one), and
+        // the sums are then rounded into the work table. Quantities, unit costs
+        // and amounts (to the cent) are rounded once, there, to the account's
+        // decimals; a group whose quantity comes to zero has no unit cost. The
+        // rows of the start are dated the day before it, as typed rows without a
+        // date are.
         const QString qty = QStringLiteral(
             "SUM(CASE WHEN RdRecord.bRdFlag = 1 THEN COALESCE(RdRecords.iQuantity, 0) "
             "ELSE -1 * COALESCE(RdRecords.iQuantity, 0) END)");
         const QString amount = QStringLiteral(
             "SUM(CASE WHEN RdRecord.bRdFlag = 1 THEN COALESCE(RdRecords.iPrice, 0) "
             "ELSE -1 * COALESCE(RdRecords.iPrice, 0) END)");
+        QStringList named;
+        for (int i = 0; i < cols.size(); ++i) named << keys.at(i) + QStringLiteral(" AS ") + cols.at(i);
+        m_db.exec(m_d.createTableAs(m_grouped, QStringLiteral("SELECT %1 AS sumQuantity, %2 AS sumAmount, %3")
+                                                       .arg(qty, amount, named.join(QStringLiteral(", "))) +
+                                                   from + QStringLiteral(" GROUP BY ") +
+                                                   keys.join(QStringLiteral(", "))),
+                  fromBinds);
         const QString ti = m_d.typedInt();
-        QVariantList binds{start.addDays(-1), voucher::kOpening, m_quanDec, m_quanDec, m_priceDec};
-        binds += fromBinds;
-        m_db.exec(
-            QStringLiteral("INSERT INTO %1 (bRdFlag, dVouDate, iMonth, cVouType, bFlag, bMoneyFlag, bSale, "
-                           "iAInQuantity, iInCost, iAInPrice, %2) "
-                           "SELECT 1, %3, 0, %4, 0, 0, 0, ROUND(%5, %6), "
-                           "CASE WHEN ROUND(%5, %6) = 0 THEN 0 ELSE ROUND(%7 * 1.0 / %5, %6) END, "
-                           "ROUND(%7, 2), %8")
-                    .arg(m_work, cols.join(QStringLiteral(", ")), m_d.typedDate(), m_d.typedText(), qty, ti,
-                         amount, keys.join(QStringLiteral(", "))) +
-                from + QStringLiteral(" GROUP BY ") + keys.join(QStringLiteral(", ")),
-            binds);
+        const QString names = cols.join(QStringLiteral(", "));
+        m_db.exec(QStringLiteral(
+                      "INSERT INTO %1 (bRdFlag, dVouDate, iMonth, cVouType, bFlag, bMoneyFlag, bSale, "
+                      "iAInQuantity, iInCost, iAInPrice, %2) "
+                      "SELECT 1, %3, 0, %4, 0, 0, 0, ROUND(sumQuantity, %5), "
+                      "CASE WHEN ROUND(sumQuantity, %5) = 0 THEN 0 "
+                      "ELSE ROUND(sumAmount * 1.0 / sumQuantity, %5) END, ROUND(sumAmount, 2), %2 FROM %6")
+                      .arg(m_work, names, m_d.typedDate(), m_d.typedText(), ti, m_grouped),
+                  {start.addDays(-1), voucher::kOpening, m_quanDec, m_quanDec, m_priceDec});
+        m_db.exec(m_d.dropTableIfExists(m_grouped));
     }
 
     // Which of the carried-over fields some line of the warehouse's documents
-    // fills. Read through the documents' joins, every line is looked up by its
-    // head; when the warehouse holds most of the documents, reading the head and
-    // line tables in their order is cheaper by half (a head found through the
-    // warehouse's index costs a look-up each, several times a plain read). It
-    // also counts the other warehouses' documents, which at worst adds a field
-    // that is empty here to the grouping and changes none of its rows.
+    // fills. When the warehouse holds most of the documents, the head and line
+    // tables are read alone, in their order, rather than each line through its
+    // head (a look-up each, several times a plain read); that also counts the
+    // other warehouses' documents, which at worst adds a field that is empty here
+    // to the grouping and changes none of its rows.
     QList<bool> filledFields(const QList<std::pair<QString, QString>>& items, const QString& from,
                              const QVariantList& fromBinds) {
-        QSqlQuery heads = m_db.exec(
-            QStringLiteral("SELECT (SELECT COUNT(*) FROM RdRecord WHERE cWhCode = ?), (SELECT COUNT(*) FROM "
-                           "RdRecord)"),
-            {m_wh});
-        heads.next();
-        const bool mostly = heads.value(0).toLongLong() * 2 >= heads.value(1).toLongLong();
-        heads.finish();
-        QList<bool> filled;
-        if (!mostly) {
-            QStringList counts;
-            for (const auto& [col, table] : items) counts << QStringLiteral("COUNT(%1.%2)").arg(table, col);
-            QSqlQuery q =
-                m_db.exec(QStringLiteral("SELECT ") + counts.join(QStringLiteral(", ")) + from, fromBinds);
-            q.next();
-            for (int i = 0; i < items.size(); ++i) filled << (q.value(i).toLongLong() > 0);
-            return filled;
-        }
-        QStringList headCounts, lineCounts;
+        QStringList headCounts;
         for (const auto& [col, table] : items)
-            (table == u"RdRecord" ? headCounts : lineCounts) << QStringLiteral("COUNT(%1)").arg(col);
-        QSqlQuery h = m_db.exec(QStringLiteral("SELECT ") + headCounts.join(QStringLiteral(", ")) +
-                                QStringLiteral(" FROM RdRecord"));
-        h.next();
-        QSqlQuery l = m_db.exec(QStringLiteral("SELECT ") + lineCounts.join(QStringLiteral(", ")) +
-                                QStringLiteral(" FROM RdRecords"));
-        l.next();
-        int head = 0, line = 0;
-        for (const auto& item : items) {
-            const bool isHead = item.second == u"RdRecord";
-            filled << ((isHead ? h.value(head++) : l.value(line++)).toLongLong() > 0);
+            if (table == u"RdRecord") headCounts << QStringLiteral("COUNT(%1)").arg(col);
+        QSqlQuery heads = m_db.exec(QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN cWhCode = ? THEN 1 ELSE 0 "
+                                                   "END), %1 FROM RdRecord")
+                                        .arg(headCounts.join(QStringLiteral(", "))),
+                                    {m_wh});
+        heads.next();
+        const bool mostly = heads.value(1).toLongLong() * 2 >= heads.value(0).toLongLong();
+        QList<bool> filled(items.size(), false);
+        QStringList exprs;
+        QList<int> asked;
+        int head = 2;
+        for (int i = 0; i < items.size(); ++i) {
+            const bool isHead = items.at(i).second == u"RdRecord";
+            if (mostly && isHead) {
+                filled[i] = heads.value(head++).toLongLong() > 0;
+            } else {
+                exprs << items.at(i).second + u'.' + items.at(i).first;
+                asked << i;
+            }
         }
+        heads.finish();
+        const QList<bool> found = mostly ? filledIn(exprs, QStringLiteral(" FROM RdRecords"), {})
+                                         : filledIn(exprs, from, fromBinds);
+        for (int k = 0; k < asked.size(); ++k) filled[asked.at(k)] = found.at(k);
+        return filled;
+    }
+
+    // Which of the expressions are not NULL on some row of `source` (FROM and,
+    // when it limits the rows, WHERE). A field most lines fill shows in their first few thousand; only the
+    // others are asked of every row, which mostly come out empty, so the full
+    // read counts only the rare rows that fill one of them.
+    QList<bool> filledIn(const QStringList& exprs, const QString& source, const QVariantList& binds) {
+        QList<bool> filled(exprs.size(), false);
+        if (exprs.isEmpty()) return filled;
+        QStringList aliased, counts;
+        for (int i = 0; i < exprs.size(); ++i) {
+            aliased << QStringLiteral("%1 AS f%2").arg(exprs.at(i)).arg(i);
+            counts << QStringLiteral("COUNT(f%1)").arg(i);
+        }
+        QSqlQuery sample =
+            m_db.exec(QStringLiteral("SELECT %1 FROM (SELECT %2")
+                              .arg(counts.join(QStringLiteral(", ")), aliased.join(QStringLiteral(", "))) +
+                          source + QStringLiteral(" LIMIT %1) s").arg(kFieldSampleLines),
+                      binds);
+        sample.next();
+        QStringList rest;
+        QList<int> restAt;
+        for (int i = 0; i < exprs.size(); ++i) {
+            filled[i] = sample.value(i).toLongLong() > 0;
+            if (filled[i]) continue;
+            rest << exprs.at(i);
+            restAt << i;
+        }
+        sample.finish();
+        if (rest.isEmpty()) return filled;
+        QStringList restCounts;
+        for (const QString& e : rest) restCounts << QStringLiteral("COUNT(%1)").arg(e);
+        const QString also =
+            source.contains(QStringLiteral(" WHERE ")) ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
+        QSqlQuery all = m_db.exec(QStringLiteral("SELECT ") + restCounts.join(QStringLiteral(", ")) + source +
+                                      also + m_d.anyNotNull(rest),
+                                  binds);
+        all.next();
+        for (int k = 0; k < rest.size(); ++k) filled[restAt.at(k)] = all.value(k).toLongLong() > 0;
         return filled;
     }
 
@@ -403,7 +446,7 @@ class Fetch {
     Database& m_db;
     const Dialect& m_d;
     QString m_wh;
-    QString m_work, m_sign;
+    QString m_work, m_grouped, m_sign;
     int m_quanDec = 2, m_priceDec = 2;
 };
 

@@ -32,6 +32,10 @@ bool Existqcdate(LoginContext& ctx, const QString& whCode, bool deleteRows);
 // "" when he may.
 QString fetchRefusal(LoginContext& ctx, const QString& whCode);
 
+// How many of a warehouse's document lines are read first to see which carried-over
+// fields they fill; the fields none of them fills are then asked of every line.
+inline constexpr int kFieldSampleLines = 10000;
+
 // What a take-over did.
 struct FetchResult {
     qint64 inserted = 0;  // opening rows written

@@ -23,12 +23,14 @@ namespace {
 QAtomicInteger<quint64> g_connectionCounter;
 QAtomicInteger<int> g_lockWaitMs = 10000;
 
-// An INSERT, UPDATE or DELETE that gives no rows back.
+// An INSERT, UPDATE or DELETE that gives no rows back, or a table created from
+// a query (which the driver cannot prepare when it has values).
 bool writesWithoutRows(const QString& sql) {
     const QStringView head = QStringView(sql).trimmed().left(6);
     const bool write = head.compare(u"INSERT", Qt::CaseInsensitive) == 0 ||
                        head.compare(u"UPDATE", Qt::CaseInsensitive) == 0 ||
-                       head.compare(u"DELETE", Qt::CaseInsensitive) == 0;
+                       head.compare(u"DELETE", Qt::CaseInsensitive) == 0 ||
+                       head.compare(u"CREATE", Qt::CaseInsensitive) == 0;
     return write && !sql.contains(u"RETURNING", Qt::CaseInsensitive);
 }
 

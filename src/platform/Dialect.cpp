@@ -175,6 +175,14 @@ QString Dialect::unindexed(const QString& column) const {
     return isSqlite() ? u'+' + column : column;
 }
 
+QString Dialect::anyNotNull(const QStringList& exprs) const {
+    // The server counts them in one call; a chain of tests costs it twice that.
+    if (!isSqlite()) return QStringLiteral("num_nonnulls(%1) > 0").arg(exprs.join(QStringLiteral(", ")));
+    QStringList tests;
+    for (const QString& e : exprs) tests << e + QStringLiteral(" IS NOT NULL");
+    return u'(' + tests.join(QStringLiteral(" OR ")) + u')';
+}
+
 QString Dialect::typedInt() const {
     return isSqlite() ? QStringLiteral("?") : QStringLiteral("CAST(? AS INTEGER)");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace qc {
 
@@ -81,6 +82,8 @@ class Dialect {
     // rows reads the table in order instead of row by row through an index.
     [[nodiscard]] QString unindexed(const QString& column) const;
     [[nodiscard]] QString typedDate() const;  // ? as date
+    // True where at least one of the expressions is not NULL (at least one).
+    [[nodiscard]] QString anyNotNull(const QStringList& exprs) const;
 
   private:
     DbKind m_kind;
