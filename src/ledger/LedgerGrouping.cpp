@@ -25,9 +25,6 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
     Database& d = db();
     const qint64 before =
         d.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Summary")).toLongLong();
-    const bool hadRows =
-        d.scalar(QStringLiteral("SELECT COUNT(*) FROM IA_Summary WHERE iMonth = ?"), {month}).toLongLong() >
-        0;
     // Into a summary table with nothing in it yet, the rows are written as they are
     // carried forward at once: the balance with its unit price and difference rate,
     // the movements empty. Otherwise with their movements, merged where keys meet.
@@ -101,7 +98,16 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
                 grouped + QStringLiteral(") g"),
             binds);
     }
-    if (inserted > 0 && hadRows) mergeSummaries(month, before);
+    // Whether the month had summaries before is asked only when rows were added,
+    // and stops at the first it finds: no index leads with the month, so a count
+    // reads every summary row.
+    if (inserted > 0 &&
+        d.scalar(
+             QStringLiteral("SELECT CASE WHEN EXISTS (SELECT 1 FROM IA_Summary WHERE iMonth = ? AND AutoID "
+                            "<= ?) THEN 1 ELSE 0 END"),
+             {month, before})
+                .toInt() == 1)
+        mergeSummaries(month, before);
     if (!layerMethods.isEmpty()) insertLayerRows(where, layerMethods);
 }
 
