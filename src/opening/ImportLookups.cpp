@@ -11,12 +11,8 @@ namespace {
 
 constexpr QChar kSeparator(0x1f);
 
-// Questions staged per statement, three values each: SQLite's driver looks each
-// bound value up by position at a cost that grows with the square of the values
-// in a statement, so it takes fewer; PostgreSQL takes many per round trip.
-int stageChunk(const Database& db) {
-    return db.kind() == DbKind::Sqlite ? 80 : 5000;
-}
+// Questions staged per statement, three values each.
+constexpr int kStageChunk = kValuesPerStatement / 3;
 
 }  // namespace
 
@@ -169,7 +165,6 @@ void PrefetchedLookups::stage() {
     }
     QVariantList binds;
     int rows = 0;
-    const int chunk = stageChunk(db);
     const auto flush = [&] {
         if (rows == 0) return;
         QStringList marks;
@@ -183,7 +178,7 @@ void PrefetchedLookups::stage() {
         for (const QString& key : std::as_const(m_wanted[kind])) {
             const qsizetype cut = key.indexOf(kSeparator);
             binds << kind << (cut < 0 ? key : key.left(cut)) << (cut < 0 ? QString() : key.mid(cut + 1));
-            if (++rows == chunk) flush();
+            if (++rows == kStageChunk) flush();
         }
     }
     flush();

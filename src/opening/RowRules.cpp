@@ -208,11 +208,7 @@ void insertRows(Database& db, const PackedRows& rows, const QString& table) {
     }
     QStringList columns;
     for (const int c : used) columns << all.at(c);
-    // SQLite's driver looks each bound value up by position, at a cost that grows
-    // with the square of the values in the statement: a few hundred keep it cheap.
-    // PostgreSQL takes many rows per round trip.
-    const int values = db.kind() == DbKind::Sqlite ? 256 : 30000;
-    const int perStatement = std::max(1, values / static_cast<int>(columns.size()));
+    const int perStatement = std::max(1, kValuesPerStatement / static_cast<int>(columns.size()));
     const QString marks = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
     const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, columns.join(u','));
     const QString full = head + QStringList(perStatement, marks).join(u',');

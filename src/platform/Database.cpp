@@ -196,6 +196,15 @@ QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
     if (m_info.kind != DbKind::Sqlite &&
         (statementPulseListening() || (!binds.isEmpty() && writesWithoutRows(sql))))
         return runWatched(sql, binds);
+    // On SQLite a write with values is bound by the library itself, each value
+    // once (the driver's cost grows with the square of their number).
+    if (m_info.kind == DbKind::Sqlite && !binds.isEmpty() && writesWithoutRows(sql)) {
+        QSqlError error;
+        const StoppableStatement stoppable;
+        QSqlQuery q = runSqliteWrite(m_db, sql, binds, error);
+        if (error.isValid()) throw failure(error, sql);
+        return q;
+    }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // PostgreSQL prepares statements server-side, where DDL and SET are refused; a

@@ -31,6 +31,11 @@ enum class OpenMode {
     NewAccount,
 };
 
+// The most values a statement written to carry many rows binds: within what both
+// databases accept in one statement (SQLite 32,766, PostgreSQL 65,535), and
+// many rows per round trip.
+inline constexpr int kValuesPerStatement = 30000;
+
 // One open connection to the account database. A Database belongs to the thread
 // that opened it; another thread opens its own with clone(). Every statement is
 // prepared and its values are bound; a failure throws DbError.
