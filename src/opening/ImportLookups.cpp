@@ -4,6 +4,7 @@
 #include "opening/ImportLookups.h"
 
 #include "platform/Schema.h"
+#include "platform/ServerStatement.h"
 
 namespace qc::opening::cells {
 
@@ -163,6 +164,27 @@ void PrefetchedLookups::stage() {
     } else {
         run(QStringLiteral("DELETE FROM %1").arg(m_staging));
     }
+    if (db.kind() != DbKind::Sqlite) {
+        // One array per column, unnested into rows.
+        QList<QVariantList> columns(3);
+        for (int kind = 0; kind < KindCount; ++kind) {
+            for (const QString& key : std::as_const(m_wanted[kind])) {
+                const qsizetype cut = key.indexOf(kSeparator);
+                columns[0] << kind;
+                columns[1] << (cut < 0 ? key : key.left(cut));
+                columns[2] << (cut < 0 ? QString() : key.mid(cut + 1));
+            }
+        }
+        run(QStringLiteral("INSERT INTO %1 (kind, k1, k2) ").arg(m_staging) +
+                unnestedRows(
+                    {QStringLiteral("INTEGER[]"), QStringLiteral("TEXT[]"), QStringLiteral("TEXT[]")}),
+            {serverArray(columns[0]), serverArray(columns[1]), serverArray(columns[2])});
+        // PostgreSQL plans the joins below from the table's statistics; without
+        // them a freshly filled table of many keys is taken for a tiny one and
+        // joined by nested loops (a 100,000-row file ran for many minutes).
+        run(QStringLiteral("ANALYZE %1").arg(m_staging));
+        return;
+    }
     QVariantList binds;
     int rows = 0;
     const auto flush = [&] {
@@ -182,10 +204,6 @@ void PrefetchedLookups::stage() {
         }
     }
     flush();
-    // PostgreSQL plans the joins below from the table's statistics; without them a
-    // freshly filled table of many keys is taken for a tiny one and joined by
-    // nested loops (a 100,000-row file ran for many minutes).
-    if (db.kind() != DbKind::Sqlite) run(QStringLiteral("ANALYZE %1").arg(m_staging));
 }
 
 void PrefetchedLookups::fetchWanted() {

@@ -7,6 +7,7 @@
 #include "domain/Vocabulary.h"
 #include "opening/OpeningColumns.h"
 #include "platform/NumberFormat.h"
+#include "platform/ServerStatement.h"
 #include "platform/UnitSteps.h"
 #include "session/LoginContext.h"
 
@@ -193,6 +194,35 @@ RowValues insertValues(const QStringList& cells, const QString& whCode, const QS
     return v;
 }
 
+namespace {
+
+// The array type a column's values are cast to on their way in: the base type
+// without length or scale, so that the column's own check (a text too long, a
+// number too wide) applies as it applies to a single value.
+QString arrayTypeOf(const ColumnDef* column) {
+    switch (column ? column->type : ColType::Text) {
+        case ColType::Identity:
+        case ColType::Int:
+            return QStringLiteral("INTEGER[]");
+        case ColType::SmallInt:
+        case ColType::Bit:
+            return QStringLiteral("SMALLINT[]");
+        case ColType::BigInt:
+            return QStringLiteral("BIGINT[]");
+        case ColType::Numeric:
+            return QStringLiteral("NUMERIC[]");
+        case ColType::Float:
+            return QStringLiteral("DOUBLE PRECISION[]");
+        case ColType::Date:
+            return QStringLiteral("DATE[]");
+        case ColType::Text:
+            break;
+    }
+    return QStringLiteral("TEXT[]");
+}
+
+}  // namespace
+
 void insertRows(Database& db, const PackedRows& rows, const QString& table) {
     QList<qsizetype> slots;
     for (qsizetype r = 0; r < rows.size(); ++r)
@@ -209,9 +239,29 @@ void insertRows(Database& db, const PackedRows& rows, const QString& table) {
     QStringList columns;
     for (const int c : used) columns << all.at(c);
     const int perStatement = std::max(1, kValuesPerStatement / static_cast<int>(columns.size()));
+    const QString head = QStringLiteral("INSERT INTO %1 (%2) ").arg(table, columns.join(u','));
+    if (db.kind() != DbKind::Sqlite) {
+        // One array of values per column, unnested into rows.
+        QStringList types;
+        for (const QString& name : columns) types << arrayTypeOf(def ? def->column(name) : nullptr);
+        const QString sql = head + unnestedRows(types);
+        const qsizetype perArray = kValuesPerStatement;
+        for (qsizetype first = 0; first < slots.size(); first += perArray) {
+            announceStep(QStringLiteral("import"), QStringLiteral("insert"));
+            const qsizetype last = std::min(slots.size(), first + perArray);
+            QList<QVariantList> byColumn(columns.size());
+            for (qsizetype r = first; r < last; ++r) {
+                const QVariantList row = rows.values(slots.at(r));
+                for (qsizetype k = 0; k < used.size(); ++k) byColumn[k] << row.at(used.at(k));
+            }
+            QVariantList binds;
+            for (const QVariantList& values : std::as_const(byColumn)) binds << serverArray(values);
+            db.exec(sql, binds);
+        }
+        return;
+    }
     const QString marks = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, columns.join(u','));
-    const QString full = head + QStringList(perStatement, marks).join(u',');
+    const QString full = head + QStringLiteral("VALUES ") + QStringList(perStatement, marks).join(u',');
     for (qsizetype first = 0; first < slots.size(); first += perStatement) {
         announceStep(QStringLiteral("import"), QStringLiteral("insert"));
         const qsizetype last = std::min(slots.size(), first + perStatement);
@@ -221,7 +271,9 @@ void insertRows(Database& db, const PackedRows& rows, const QString& table) {
             const QVariantList row = rows.values(slots.at(r));
             for (const int c : used) binds << row.at(c);
         }
-        db.exec(last - first == perStatement ? full : head + QStringList(last - first, marks).join(u','),
+        db.exec(last - first == perStatement
+                    ? full
+                    : head + QStringLiteral("VALUES ") + QStringList(last - first, marks).join(u','),
                 binds);
     }
 }

@@ -195,40 +195,9 @@ struct BoundValues {
         values.resize(n);
         lengths.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
-            const bool null = !textOf(binds[static_cast<qsizetype>(i)], texts[i]);
+            const bool null = !serverTextOf(binds[static_cast<qsizetype>(i)], texts[i]);
             values[i] = null ? nullptr : texts[i].constData();
             lengths[i] = static_cast<int>(texts[i].size());
-        }
-    }
-
-  private:
-    // The value's text; false for a null. As the driver binds them, a null
-    // text or byte string and an invalid date or moment are nulls too.
-    static bool textOf(const QVariant& v, QByteArray& out) {
-        if (v.isNull()) return false;
-        switch (v.typeId()) {
-            case QMetaType::QString: {
-                const auto* text = static_cast<const QString*>(v.constData());
-                out = text->toUtf8();
-                return !text->isNull();
-            }
-            case QMetaType::Bool:
-                out = v.toBool() ? "true" : "false";
-                return true;
-            case QMetaType::QDate:
-                out = v.toDate().toString(Qt::ISODate).toLatin1();
-                return v.toDate().isValid();
-            case QMetaType::QDateTime: {
-                const QDateTime t = v.toDateTime();
-                out = t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1();
-                return t.isValid();
-            }
-            case QMetaType::QByteArray:
-                out = "\\x" + v.toByteArray().toHex();
-                return !static_cast<const QByteArray*>(v.constData())->isNull();
-            default:
-                out = v.toString().toUtf8();
-                return true;
         }
     }
 };
@@ -274,6 +243,58 @@ void askToCancel(PGconn* connection) {
 }
 
 }  // namespace
+
+// The value's text; false for a null. As the driver binds them, a null
+// text or byte string and an invalid date or moment are nulls too.
+bool serverTextOf(const QVariant& v, QByteArray& out) {
+    if (v.isNull()) return false;
+    switch (v.typeId()) {
+        case QMetaType::QString: {
+            const auto* text = static_cast<const QString*>(v.constData());
+            out = text->toUtf8();
+            return !text->isNull();
+        }
+        case QMetaType::Bool:
+            out = v.toBool() ? "true" : "false";
+            return true;
+        case QMetaType::QDate:
+            out = v.toDate().toString(Qt::ISODate).toLatin1();
+            return v.toDate().isValid();
+        case QMetaType::QDateTime: {
+            const QDateTime t = v.toDateTime();
+            out = t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs).toLatin1();
+            return t.isValid();
+        }
+        case QMetaType::QByteArray:
+            out = "\\x" + v.toByteArray().toHex();
+            return !static_cast<const QByteArray*>(v.constData())->isNull();
+        default:
+            out = v.toString().toUtf8();
+            return true;
+    }
+}
+
+QString serverArray(const QVariantList& values) {
+    QString out = QStringLiteral("{");
+    QByteArray text;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0) out += u',';
+        if (!serverTextOf(values.at(i), text)) {
+            out += QStringLiteral("NULL");
+            continue;
+        }
+        QString element = QString::fromUtf8(text);
+        element.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        out += u'"' + element + u'"';
+    }
+    return out + u'}';
+}
+
+QString unnestedRows(const QStringList& arrayTypes) {
+    QStringList arrays;
+    for (const QString& type : arrayTypes) arrays << QStringLiteral("CAST(? AS %1)").arg(type);
+    return QStringLiteral("SELECT * FROM unnest(%1)").arg(arrays.join(QStringLiteral(", ")));
+}
 
 ServerOutcome runOnServer(QSqlDatabase& db, const QString& sql, const QVariantList& binds) {
     ServerOutcome out;

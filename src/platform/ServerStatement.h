@@ -33,4 +33,18 @@ inline constexpr QLatin1StringView kServerStatementCancelled("57014");
 // truth values are typed.
 ServerOutcome runOnServer(QSqlDatabase& db, const QString& sql, const QVariantList& binds);
 
+// The text a value goes to the server as, bound as the driver binds it; false
+// for a null (a null variant, text or byte string, an invalid date or moment).
+bool serverTextOf(const QVariant& v, QByteArray& out);
+
+// A PostgreSQL array literal of the values, each as serverTextOf() gives it:
+// bound as one value and cast to an array type, it carries a column of rows.
+QString serverArray(const QVariantList& values);
+
+// "SELECT * FROM unnest(CAST(? AS type), …)": rows made of one array per column,
+// each bound as serverArray() of the column's values. A server parses every
+// value of a multi-row VALUES list as a piece of the statement (6 s for 100,000
+// rows of a dozen values); an array is parsed as data (about 1 s).
+QString unnestedRows(const QStringList& arrayTypes);
+
 }  // namespace qc
