@@ -249,7 +249,13 @@ void PrefetchedLookups::fetchInventory() {
         byCode.insert(textOf(q.value(0)));
     }
     QHash<QString, InvRecord> byOther;
+    // Most files name every item by its code: then nothing is left to look for
+    // by name or mnemonic code (each of which joins every question again).
+    bool allByCode = true;
+    for (const QString& typed : std::as_const(m_wanted[Inventory]))
+        allByCode = allByCode && byCode.contains(typed);
     for (const QString& column : {QStringLiteral("cInvName"), QStringLiteral("cInvAddCode")}) {
+        if (allByCode) break;
         q = run(select.arg(column), {login});
         while (q.next()) {
             const QString typed = textOf(q.value(0));
