@@ -3,7 +3,7 @@
 // What the take-over's files share: the columns it writes, the fields a document
 // carries over, the fields its documents fill, and the announcement of each
 // statement group to the test hook.
-// Only the take-over includes it.
+// Only the take-over and its benchmark include it.
 
 #include <QList>
 #include <QString>
