@@ -71,12 +71,12 @@ double postingFloorSeconds(Database& db) {
     return double(t.nsecsElapsed()) / 1e9;
 }
 
-// The floor above writes fewer columns than a posting must: the layers without
-// their free items, batch and flags, the summaries without their cost range,
-// difference, unit price and rate. This one writes every column the posting
-// writes, by the same plain statements (no CASE over the receipt or issue side,
-// no rounding of sums), so that its ratio shows what the posting's own logic
-// costs beyond the writes themselves.
+// The floor above (the lean one) writes fewer columns than a posting must: the
+// layers without their free items, batch and flags, the summaries without their
+// cost range, difference, unit price and rate. This one, the floor a posting is
+// held to, writes every column the posting writes, by the same plain statements
+// (no CASE over the receipt or issue side, no rounding of sums), so that its
+// ratio shows what the posting's own logic costs beyond the writes themselves.
 double fullPostingFloorSeconds(Database& db) {
     QElapsedTimer t;
     t.start();
@@ -208,10 +208,13 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         const double mean = postSeconds / n;
         state.counters["rows"] = double(openingRows);
         state.counters["post_s"] = mean;
-        state.counters["floor_s"] = floor;
-        state.counters["ratio"] = floor > 0 ? mean / floor : 0;
-        state.counters["full_floor_s"] = fullFloorTotal / n;
-        state.counters["full_ratio"] = fullFloorTotal > 0 ? mean / (fullFloorTotal / n) : 0;
+        // The posting is held to the full floor: the lean one leaves out
+        // columns the posting cannot leave out.
+        const double fullFloor = fullFloorTotal / n;
+        state.counters["floor_s"] = fullFloor;
+        state.counters["ratio"] = fullFloor > 0 ? mean / fullFloor : 0;
+        state.counters["lean_floor_s"] = floor;
+        state.counters["lean_ratio"] = floor > 0 ? mean / floor : 0;
         state.counters["cancel_s"] = cancelSeconds / n;
         state.counters["cancel_floor_s"] = cancelFloorTotal / n;
         state.counters["cancel_ratio"] = cancelFloorTotal > 0 ? cancelSeconds / cancelFloorTotal : 0;

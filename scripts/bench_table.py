@@ -72,7 +72,7 @@ def line_of(name, b, all_rows):
             now = time
             growth = now / t if t else None
     extra = []
-    for key in ["full_floor_s", "insert_floor_s", "fields_floor_s", "full_ratio", "cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB",
+    for key in ["lean_floor_s", "lean_ratio", "full_floor_s", "insert_floor_s", "fields_floor_s", "full_ratio", "cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB",
                 "growth_MB", "cancel_growth_MB", "trail_p99_ms", "store_p99_ms", "p99_ms", "with_trail", "load_ms",
                 "paint_ms", "vs_10_rows", "window_peak_MB", "window_share_MB", "limit_MB", "rows_ratio"]:
         if key in b:

@@ -98,10 +98,12 @@ void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCos
                 grouped + QStringLiteral(") g"),
             binds);
     }
-    // Whether the month had summaries before is asked only when rows were added,
-    // and stops at the first it finds: no index leads with the month, so a count
-    // reads every summary row.
-    if (inserted > 0 &&
+    // Whether the month had summaries before is asked only when rows were added
+    // to a table that held some, and stops at the first it finds: no index
+    // leads with the month, so a count reads every summary row, and right after
+    // a cancelling emptied the table even the search for one wades through the
+    // deleted rows on a server.
+    if (inserted > 0 && before > 0 &&
         d.scalar(
              QStringLiteral("SELECT CASE WHEN EXISTS (SELECT 1 FROM IA_Summary WHERE iMonth = ? AND AutoID "
                             "<= ?) THEN 1 ELSE 0 END"),
