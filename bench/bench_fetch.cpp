@@ -8,6 +8,7 @@
 //   qc_bench --benchmark_filter=Fetch        (QC_FETCH_LINES=n for one other size)
 
 #include "BenchAccount.h"
+#include "FloorParts.h"
 #include "opening/FetchParts.h"
 #include "opening/FetchStock.h"
 #include "platform/Dialect.h"
@@ -17,7 +18,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <cstdio>
@@ -54,7 +54,11 @@ struct Floor {
     double sums = 0;    // through a table of sums
     [[nodiscard]] double best() const { return fields + std::min(insert, sums); }
 };
-Floor floorSeconds(Database& db, const QString& wh, const QDate& start) {
+// Each way's own parts, reported beside the floor.
+struct FloorWays {
+    bench::FloorParts fields, insert, sums;
+};
+Floor floorSeconds(Database& db, const QString& wh, const QDate& start, FloorWays& ways) {
     const qint64 last =
         db.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Subsidiary")).toLongLong();
     const QString columns = QStringLiteral(
@@ -67,18 +71,31 @@ Floor floorSeconds(Database& db, const QString& wh, const QDate& start) {
         "SUM(CASE WHEN h.bRdFlag = 1 THEN l.iPrice ELSE -l.iPrice END) AS iAInPrice "
         "FROM RdRecords l JOIN RdRecord h ON h.ID = l.ID WHERE h.cWhCode = ? AND h.dDate < ? "
         "GROUP BY h.cWhCode, l.cInvCode, h.cDepCode, h.cMaker, l.cFree1");
-    const double direct = bench::secondsOfUnit(
-        db, QStringLiteral("INSERT INTO IA_Subsidiary (%1) ").arg(columns) + grouped, {wh, start});
-    db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID > ?"), {last});
-
+    Floor f;
     QElapsedTimer t;
     t.start();
-    Transaction tx(db);
-    db.exec(QStringLiteral("CREATE TABLE benchFloorSums AS ") + grouped, {wh, start});
-    db.exec(QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %1 FROM benchFloorSums").arg(columns));
-    db.exec(QStringLiteral("DROP TABLE benchFloorSums"));
-    tx.commit();
-    const double split = double(t.nsecsElapsed()) / 1e9;
+    {
+        Transaction tx(db);
+        ways.insert.run(db, QStringLiteral("insert"),
+                        QStringLiteral("INSERT INTO IA_Subsidiary (%1) ").arg(columns) + grouped,
+                        {wh, start});
+        ways.insert.commit(tx);
+    }
+    f.insert = double(t.nsecsElapsed()) / 1e9;
+    db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID > ?"), {last});
+
+    t.start();
+    {
+        Transaction tx(db);
+        ways.sums.run(db, QStringLiteral("sums"), QStringLiteral("CREATE TABLE benchFloorSums AS ") + grouped,
+                      {wh, start});
+        ways.sums.run(
+            db, QStringLiteral("insert"),
+            QStringLiteral("INSERT INTO IA_Subsidiary (%1) SELECT %1 FROM benchFloorSums").arg(columns));
+        ways.sums.run(db, QStringLiteral("drop"), QStringLiteral("DROP TABLE benchFloorSums"));
+        ways.sums.commit(tx);
+    }
+    f.sums = double(t.nsecsElapsed()) / 1e9;
     db.exec(QStringLiteral("DELETE FROM IA_Subsidiary WHERE AutoID > ?"), {last});
 
     QStringList headCounts, lineFields, lineCounts;
@@ -91,15 +108,13 @@ Floor floorSeconds(Database& db, const QString& wh, const QDate& start) {
         }
     }
     t.start();
-    for (const QString& sql :
-         {QStringLiteral("SELECT %1 FROM RdRecord").arg(headCounts.join(QStringLiteral(", "))),
-          QStringLiteral("SELECT %1 FROM RdRecords WHERE %2")
-              .arg(lineCounts.join(QStringLiteral(", ")), db.dialect().anyNotNull(lineFields))}) {
-        QSqlQuery q = db.exec(sql);
-        q.next();
-    }
-    const double fields = double(t.nsecsElapsed()) / 1e9;
-    return {fields, direct, split};
+    ways.fields.run(db, QStringLiteral("heads"),
+                    QStringLiteral("SELECT %1 FROM RdRecord").arg(headCounts.join(QStringLiteral(", "))));
+    ways.fields.run(db, QStringLiteral("lines"),
+                    QStringLiteral("SELECT %1 FROM RdRecords WHERE %2")
+                        .arg(lineCounts.join(QStringLiteral(", ")), db.dialect().anyNotNull(lineFields)));
+    f.fields = double(t.nsecsElapsed()) / 1e9;
+    return f;
 }
 
 // Puts stock management ahead of inventory accounting (so that a take-over
@@ -133,6 +148,10 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     const qint64 before =
         db.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Subsidiary")).toLongLong();
     double fetchSeconds = 0, floorTotal = 0, insertFloorTotal = 0, fieldsTotal = 0;
+    const QString work = QStringLiteral("%1 %2").arg(postgres ? u"postgres" : u"sqlite").arg(lines);
+    FloorWays ways{{QStringLiteral("fields_floor"), work},
+                   {QStringLiteral("insert_floor"), work},
+                   {QStringLiteral("sums_floor"), work}};
     qint64 inserted = 0;
     for (auto _ : state) {
         // Every round takes over into a warehouse without openings: the rows of
@@ -153,7 +172,7 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
         fetchSeconds += s;
         inserted = r.inserted;
         // The floor beside each round, so that a busy machine weighs on both alike.
-        const Floor f = floorSeconds(db, wh, start);
+        const Floor f = floorSeconds(db, wh, start, ways);
         floorTotal += f.best();
         insertFloorTotal += f.insert;
         fieldsTotal += f.fields;
@@ -168,6 +187,8 @@ void BM_FetchWayB(benchmark::State& state, bool postgres) {
     state.counters["insert_floor_s"] = insertFloorTotal / rounds;
     state.counters["fields_floor_s"] = fieldsTotal / rounds;
     state.counters["ratio"] = floor > 0 ? mean / floor : 0;
+    for (const bench::FloorParts* parts : {&ways.fields, &ways.insert, &ways.sums})
+        parts->report(state, rounds);
 }
 
 // A take-over replacing a warehouse's 100,000 typed openings: what keeping the

@@ -10,6 +10,7 @@
 
 #include "BenchAccount.h"
 #include "BenchFigures.h"
+#include "FloorParts.h"
 #include "opening/Posting.h"
 #include "platform/Dialect.h"
 #include "platform/UnitSteps.h"
@@ -41,33 +42,38 @@ const QStringList kLotMethods{QStringLiteral("先进先出法"), QStringLiteral(
 // is given one (and its line id) as it is posted, and the generated openings
 // have none, so the stamp writes both, as the posting does: a number the length
 // of the posting's.
-void stampFloor(Database& db) {
-    db.exec(
+void stampFloor(Database& db, bench::FloorParts& parts) {
+    parts.run(
+        db, QStringLiteral("stamp"),
         QStringLiteral("UPDATE IA_Subsidiary SET cAccounter = ?, cHandler = ?, cMaker = ?, dKeepDate = ?, "
                        "cPZID = '0', cVouCode = CAST(-AutoID AS VARCHAR(30)), ID = -AutoID WHERE iMonth = 0"),
         {QStringLiteral("floor"), QStringLiteral("floor"), QStringLiteral("floor"), QDate(2025, 12, 31)});
 }
 
-double postingFloorSeconds(Database& db) {
+double postingFloorSeconds(Database& db, bench::FloorParts& parts) {
     QElapsedTimer t;
     t.start();
     Transaction tx(db);
-    stampFloor(db);
-    db.exec(
+    stampFloor(db, parts);
+    parts.run(
+        db, QStringLiteral("summaries"),
         QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, iMonth, iINum, iNum, iIMoney, iMoney) "
                        "SELECT cWhCode, cInvCode, 0, SUM(iAInQuantity), SUM(iAInQuantity), SUM(iAInPrice), "
                        "SUM(iAInPrice) FROM IA_Subsidiary WHERE iMonth = 0 GROUP BY cWhCode, cInvCode"));
-    db.exec(
+    parts.run(
+        db, QStringLiteral("copy"),
         QStringLiteral("INSERT INTO IA_Summary (cWhCode, cInvCode, iMonth, iINum, iNum, iIMoney, iMoney) "
                        "SELECT cWhCode, cInvCode, 1, iINum, iNum, iIMoney, iMoney FROM IA_Summary "
                        "WHERE iMonth = 0"));
-    db.exec(QStringLiteral("INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, dIDate, InID, "
-                           "iIQuantity, iICost, iIPrice, SubID, cInVouType) SELECT s.cVouCode, s.cWhCode, "
-                           "s.cInvCode, s.dVouDate, s.ID, s.iAInQuantity, s.iInCost, s.iAInPrice, s.AutoID, "
-                           "s.cVouType FROM IA_Subsidiary s JOIN Warehouse w ON w.cWhCode = s.cWhCode "
-                           "WHERE s.iMonth = 0 AND w.cWhValueStyle IN (?, ?, ?) ORDER BY s.AutoID"),
-            {kLotMethods.at(0), kLotMethods.at(1), kLotMethods.at(2)});
-    tx.commit();
+    parts.run(
+        db, QStringLiteral("layers"),
+        QStringLiteral("INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, dIDate, InID, "
+                       "iIQuantity, iICost, iIPrice, SubID, cInVouType) SELECT s.cVouCode, s.cWhCode, "
+                       "s.cInvCode, s.dVouDate, s.ID, s.iAInQuantity, s.iInCost, s.iAInPrice, s.AutoID, "
+                       "s.cVouType FROM IA_Subsidiary s JOIN Warehouse w ON w.cWhCode = s.cWhCode "
+                       "WHERE s.iMonth = 0 AND w.cWhValueStyle IN (?, ?, ?) ORDER BY s.AutoID"),
+        {kLotMethods.at(0), kLotMethods.at(1), kLotMethods.at(2)});
+    parts.commit(tx);
     return double(t.nsecsElapsed()) / 1e9;
 }
 
@@ -77,33 +83,39 @@ double postingFloorSeconds(Database& db) {
 // held to, writes every column the posting writes, by the same plain statements
 // (no CASE over the receipt or issue side, no rounding of sums), so that its
 // ratio shows what the posting's own logic costs beyond the writes themselves.
-double fullPostingFloorSeconds(Database& db) {
+double fullPostingFloorSeconds(Database& db, bench::FloorParts& parts) {
     QElapsedTimer t;
     t.start();
     Transaction tx(db);
-    stampFloor(db);
-    db.exec(QStringLiteral(
-        "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, fMinInCost, "
-        "fMaxInCost, iUnitPrice, iDifRate) SELECT cWhCode, cInvCode, NULL, 0, SUM(iAInQuantity), "
-        "SUM(iAInPrice), SUM(COALESCE(iDebitDifCost, 0) - COALESCE(iCreditDifCost, 0)), MIN(iInCost), "
-        "MAX(iInCost), SUM(iAInPrice) / NULLIF(SUM(iAInQuantity), 0), "
-        "SUM(COALESCE(iDebitDifCost, 0)) / NULLIF(SUM(iAInPrice), 0) FROM IA_Subsidiary WHERE iMonth = 0 "
-        "GROUP BY cWhCode, cInvCode"));
-    db.exec(QStringLiteral(
-        "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, fMinInCost, "
-        "fMaxInCost) SELECT cWhCode, cInvCode, cDepCode, 1, iNum, iMoney, iDif, fMinInCost, fMaxInCost "
-        "FROM IA_Summary WHERE iMonth = 0"));
-    db.exec(QStringLiteral(
-                "INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, dIDate, InID, bJustInFlag, "
-                "dIKeepDate, iIQuantity, iICost, iIPrice, SubID, bFlag, bMoneyFlag, cFree1, cFree2, cFree3, "
-                "cFree4, cFree5, cFree6, cFree7, cFree8, cFree9, cFree10, cInVouType, cbatchia) "
-                "SELECT s.cVouCode, s.cWhCode, s.cInvCode, s.dVouDate, s.ID, 0, s.dKeepDate, s.iAInQuantity, "
-                "s.iInCost, s.iAInPrice, s.AutoID, 0, s.bMoneyFlag, s.cFree1, s.cFree2, s.cFree3, s.cFree4, "
-                "s.cFree5, s.cFree6, s.cFree7, s.cFree8, s.cFree9, s.cFree10, s.cVouType, s.cBatchCode "
-                "FROM IA_Subsidiary s JOIN Warehouse w ON w.cWhCode = s.cWhCode "
-                "WHERE s.iMonth = 0 AND w.cWhValueStyle IN (?, ?, ?) ORDER BY s.AutoID"),
-            {kLotMethods.at(0), kLotMethods.at(1), kLotMethods.at(2)});
-    tx.commit();
+    stampFloor(db, parts);
+    parts.run(
+        db, QStringLiteral("summaries"),
+        QStringLiteral(
+            "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, fMinInCost, "
+            "fMaxInCost, iUnitPrice, iDifRate) SELECT cWhCode, cInvCode, NULL, 0, SUM(iAInQuantity), "
+            "SUM(iAInPrice), SUM(COALESCE(iDebitDifCost, 0) - COALESCE(iCreditDifCost, 0)), MIN(iInCost), "
+            "MAX(iInCost), SUM(iAInPrice) / NULLIF(SUM(iAInQuantity), 0), "
+            "SUM(COALESCE(iDebitDifCost, 0)) / NULLIF(SUM(iAInPrice), 0) FROM IA_Subsidiary WHERE "
+            "iMonth = 0 GROUP BY cWhCode, cInvCode"));
+    parts.run(
+        db, QStringLiteral("copy"),
+        QStringLiteral(
+            "INSERT INTO IA_Summary (cWhCode, cInvCode, cDepCode, iMonth, iNum, iMoney, iDif, fMinInCost, "
+            "fMaxInCost) SELECT cWhCode, cInvCode, cDepCode, 1, iNum, iMoney, iDif, fMinInCost, fMaxInCost "
+            "FROM IA_Summary WHERE iMonth = 0"));
+    parts.run(
+        db, QStringLiteral("layers"),
+        QStringLiteral(
+            "INSERT INTO IA_ValuationAss (cIVouCode, cWhCode, cInvCode, dIDate, InID, bJustInFlag, "
+            "dIKeepDate, iIQuantity, iICost, iIPrice, SubID, bFlag, bMoneyFlag, cFree1, cFree2, cFree3, "
+            "cFree4, cFree5, cFree6, cFree7, cFree8, cFree9, cFree10, cInVouType, cbatchia) "
+            "SELECT s.cVouCode, s.cWhCode, s.cInvCode, s.dVouDate, s.ID, 0, s.dKeepDate, s.iAInQuantity, "
+            "s.iInCost, s.iAInPrice, s.AutoID, 0, s.bMoneyFlag, s.cFree1, s.cFree2, s.cFree3, s.cFree4, "
+            "s.cFree5, s.cFree6, s.cFree7, s.cFree8, s.cFree9, s.cFree10, s.cVouType, s.cBatchCode "
+            "FROM IA_Subsidiary s JOIN Warehouse w ON w.cWhCode = s.cWhCode "
+            "WHERE s.iMonth = 0 AND w.cWhValueStyle IN (?, ?, ?) ORDER BY s.AutoID"),
+        {kLotMethods.at(0), kLotMethods.at(1), kLotMethods.at(2)});
+    parts.commit(tx);
     return double(t.nsecsElapsed()) / 1e9;
 }
 
@@ -117,15 +129,17 @@ void clearVoucherNumbers(Database& db) {
     if (db.kind() != DbKind::Sqlite) db.exec(QStringLiteral("VACUUM (ANALYZE) IA_Subsidiary"));
 }
 
-double cancellingFloorSeconds(Database& db) {
+double cancellingFloorSeconds(Database& db, bench::FloorParts& parts) {
     QElapsedTimer t;
     t.start();
     Transaction tx(db);
-    db.exec(QStringLiteral("DELETE FROM IA_Summary"));
-    db.exec(QStringLiteral("DELETE FROM IA_ValuationAss"));
-    db.exec(QStringLiteral(
-        "UPDATE IA_Subsidiary SET cAccounter = NULL, cHandler = NULL, cMaker = NULL WHERE iMonth = 0"));
-    tx.commit();
+    parts.run(db, QStringLiteral("summaries"), QStringLiteral("DELETE FROM IA_Summary"));
+    parts.run(db, QStringLiteral("layers"), QStringLiteral("DELETE FROM IA_ValuationAss"));
+    parts.run(
+        db, QStringLiteral("stamp"),
+        QStringLiteral(
+            "UPDATE IA_Subsidiary SET cAccounter = NULL, cHandler = NULL, cMaker = NULL WHERE iMonth = 0"));
+    parts.commit(tx);
     return double(t.nsecsElapsed()) / 1e9;
 }
 
@@ -161,6 +175,9 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         stepTimer.start();
     };
     double postSeconds = 0, cancelSeconds = 0, floorTotal = 0, cancelFloorTotal = 0, fullFloorTotal = 0;
+    const QString work = QStringLiteral("%1 %2").arg(postgres ? u"postgres" : u"sqlite").arg(rows);
+    bench::FloorParts fullParts(QStringLiteral("floor"), work), leanParts(QStringLiteral("lean_floor"), work),
+        cancelParts(QStringLiteral("cancel_floor"), work), unreported(QStringLiteral("reset"), work, false);
     for (auto _ : state) {
         trailOf = &trailSeconds;
         sink.clear();
@@ -191,11 +208,11 @@ void BM_Posting(benchmark::State& state, bool postgres) {
             break;
         }
         clearVoucherNumbers(db);
-        floorTotal += postingFloorSeconds(db);
-        cancelFloorTotal += cancellingFloorSeconds(db);
+        floorTotal += postingFloorSeconds(db, leanParts);
+        cancelFloorTotal += cancellingFloorSeconds(db, cancelParts);
         clearVoucherNumbers(db);
-        fullFloorTotal += fullPostingFloorSeconds(db);
-        cancellingFloorSeconds(db);
+        fullFloorTotal += fullPostingFloorSeconds(db, fullParts);
+        cancellingFloorSeconds(db, unreported);
         clearVoucherNumbers(db);
         state.ResumeTiming();
     }
@@ -218,6 +235,8 @@ void BM_Posting(benchmark::State& state, bool postgres) {
         state.counters["cancel_s"] = cancelSeconds / n;
         state.counters["cancel_floor_s"] = cancelFloorTotal / n;
         state.counters["cancel_ratio"] = cancelFloorTotal > 0 ? cancelSeconds / cancelFloorTotal : 0;
+        fullParts.report(state, n);
+        cancelParts.report(state, n);
         // Against the same command without its trail event.
         state.counters["trail_s"] = trailSeconds / n;
         state.counters["post_vs_no_trail"] = mean / (mean - trailSeconds / n);

@@ -20,6 +20,7 @@ END = "<!-- scaling table: end -->"
 TIME_KEYS = ["post_s", "fetch_s", "import_s", "summary_s", "reconcile_s", "pdf_s", "xlsx_s", "store_p50_ms"]
 FLOOR_KEYS = ["floor_s", "floor_ms", "floor_p50_ms"]
 RATIO_KEYS = ["ratio", "ratio_p50"]
+PART_KEY = re.compile(r"^(floor|lean_floor|cancel_floor|fields_floor|insert_floor|sums_floor)_[a-z]+_s$")
 
 
 def figure(value):
@@ -72,10 +73,14 @@ def line_of(name, b, all_rows):
             now = time
             growth = now / t if t else None
     extra = []
-    for key in ["lean_floor_s", "lean_ratio", "full_floor_s", "insert_floor_s", "fields_floor_s", "full_ratio", "cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB",
+    for key in ["lean_floor_s", "lean_ratio", "insert_floor_s", "fields_floor_s", "cancel_s", "cancel_ratio", "command_peak_MB", "cancel_command_peak_MB",
                 "growth_MB", "cancel_growth_MB", "trail_p99_ms", "store_p99_ms", "p99_ms", "with_trail", "load_ms",
                 "paint_ms", "vs_10_rows", "window_peak_MB", "window_share_MB", "limit_MB", "rows_ratio"]:
         if key in b:
+            extra.append(f"{key} {figure(b[key])}")
+    # A floor's own parts (<floor>_<part>_s), after the figures above.
+    for key in sorted(b):
+        if PART_KEY.match(key):
             extra.append(f"{key} {figure(b[key])}")
     return (f"| {name} | {figure(time)} {unit} | {figure(floor)} | {figure(ratio)} | {figure(growth)} | "
             f"{figure(b.get('peak_MB'))} | {'; '.join(extra)} |")

@@ -34,6 +34,12 @@ bool writesWithoutRows(const QString& sql) {
     return write && !sql.contains(u"RETURNING", Qt::CaseInsensitive);
 }
 
+// An account of how a statement runs, which the driver cannot prepare on a
+// server (PREPARE … AS EXPLAIN is refused) when the statement has values.
+bool explains(const QString& sql) {
+    return QStringView(sql).trimmed().left(7).compare(u"EXPLAIN", Qt::CaseInsensitive) == 0;
+}
+
 // Every account database has had these two tables from its first version on;
 // tables added later may still be missing from an older account.
 bool holdsAccountTables(const QStringList& tables) {
@@ -194,7 +200,7 @@ QSqlQuery Database::run(const QString& sql, const QVariantList& binds) {
     // with its values in one message, where the driver prepares, runs and
     // drops a statement in three exchanges with the server.
     if (m_info.kind != DbKind::Sqlite &&
-        (statementPulseListening() || (!binds.isEmpty() && writesWithoutRows(sql))))
+        (statementPulseListening() || (!binds.isEmpty() && (writesWithoutRows(sql) || explains(sql)))))
         return runWatched(sql, binds);
     // On SQLite a write with values is bound by the library itself, each value
     // once (the driver's cost grows with the square of their number).

@@ -273,6 +273,14 @@ TEST_P(LongStatementTest, EveryWayToTheDatabaseReadsAndWritesWhatTheDriverDoes) 
         expectSame(driver, watched);
         EXPECT_EQ(plain.why, watched.why);
     }
+    // How a statement with values would run: the driver cannot prepare such an
+    // account on a server; the layer sends the statement with its values.
+    {
+        const QString explain = GetParam() == "sqlite" ? u"EXPLAIN QUERY PLAN "_s : u"EXPLAIN "_s;
+        QSqlQuery plan = db().exec(explain + u"SELECT k FROM kinds WHERE k = ? AND t = ?"_s, {1, u"甲"_s});
+        EXPECT_TRUE(plan.next());
+        EXPECT_FALSE(plan.value(plan.record().count() - 1).toString().isEmpty());
+    }
     // What each way stores: the same values written by the driver and by each way
     // are read back by the driver alike, on SQLite with the storage class each
     // took too (a number kept as text sorts and compares as text).
