@@ -13,6 +13,7 @@
 
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <limits>
 
 namespace qc::opening::rows {
@@ -85,7 +86,40 @@ QStringList rowRefusals(const QStringList& cells, const QString& label, const It
     return out;
 }
 
-RowValues::RowValues() : m_table(findTable(QStringLiteral("IA_Subsidiary"))) {}
+namespace {
+
+// The opening table's columns by their names as written here, looked up once:
+// every imported row asks for each of its seventy columns.
+struct OpeningColumnIndex {
+    const TableDef* table = findTable(QStringLiteral("IA_Subsidiary"));
+    QHash<QString, const ColumnDef*> byName = [this] {
+        QHash<QString, const ColumnDef*> h;
+        if (table)
+            for (const ColumnDef& c : table->columns) h.insert(c.name, &c);
+        return h;
+    }();
+};
+const OpeningColumnIndex& openingColumnIndex() {
+    static const OpeningColumnIndex index;
+    return index;
+}
+
+// 10 to the power of `digits`: the least number a column with that many
+// digits before the decimal point cannot hold.
+const Decimal& firstTooWide(int digits) {
+    static const QList<Decimal> powers = [] {
+        QList<Decimal> l{Decimal(1)};
+        for (int i = 1; i <= 24; ++i) l << l.last() * Decimal(10);
+        return l;
+    }();
+    return powers.at(std::clamp(digits, 0, 24));
+}
+
+}  // namespace
+
+RowValues::RowValues(const QStringList* columns) : m_table(openingColumnIndex().table), m_known(columns) {
+    m_values.reserve(columns ? columns->size() : 72);
+}
 
 void RowValues::text(const QString& column, const QString& cell) {
     if (cell.isEmpty()) return add(column, QVariant());
@@ -95,8 +129,9 @@ void RowValues::text(const QString& column, const QString& cell) {
 }
 
 void RowValues::number(const QString& column, const QString& cell, bool roundToWhole) {
-    if (cell.trimmed().isEmpty()) return add(column, QVariant());
-    std::optional<Decimal> d = Decimal::parse(cell.trimmed());
+    const QString trimmed = cell.trimmed();
+    if (trimmed.isEmpty()) return add(column, QVariant());
+    std::optional<Decimal> d = Decimal::parse(trimmed);
     const ColumnDef* c = def(column);
     if (!d || !c) {
         fail(column);
@@ -110,9 +145,7 @@ void RowValues::number(const QString& column, const QString& cell, bool roundToW
         if (d->round(0) != *d || d->abs() > limit) fail(column);
     } else if (c->type == ColType::Numeric && c->precision - c->scale <= 24) {
         // Wider columns hold every number a Decimal can carry.
-        Decimal limit(1);
-        for (int i = 0; i < c->precision - c->scale; ++i) limit = limit * Decimal(10);
-        if (d->round(c->scale).abs() >= limit) fail(column);
+        if (d->round(c->scale).abs() >= firstTooWide(c->precision - c->scale)) fail(column);
     }
     add(column, d->toVariant());
 }
@@ -123,11 +156,14 @@ void RowValues::date(const QString& column, const QDate& d) {
 }
 
 const ColumnDef* RowValues::def(const QString& column) const {
+    // The names here are spelt as the schema spells them; another spelling is
+    // looked for regardless of case.
+    if (const ColumnDef* c = openingColumnIndex().byName.value(column)) return c;
     return m_table ? m_table->column(column) : nullptr;
 }
 
 void RowValues::add(const QString& column, const QVariant& v) {
-    m_columns << column;
+    if (!m_known) m_columns << column;
     m_values << v;
 }
 
@@ -155,10 +191,11 @@ QDate cellDate(const QString& text) {
     return dateOf(QVariant(text.trimmed()));
 }
 
-RowValues insertValues(const QStringList& cells, const QString& whCode, const QString& department,
-                       const QDate& vouDate) {
+namespace {
+
+void fillInsertValues(RowValues& v, const QStringList& cells, const QString& whCode,
+                      const QString& department, const QDate& vouDate) {
     const auto cell = [&cells](int col) { return cells.value(col); };
-    RowValues v;
     v.fixed(QStringLiteral("bRdFlag"), 1);
     v.text(QStringLiteral("cWhCode"), whCode);
     v.date(QStringLiteral("dVouDate"), vouDate);
@@ -186,11 +223,30 @@ RowValues insertValues(const QStringList& cells, const QString& whCode, const QS
         else
             v.text(f.name, t);
     }
-    for (int n = 1; n <= 10; ++n) v.text(QStringLiteral("cFree%1").arg(n), cell(Col::Free1 + n - 1));
+    static const QStringList frees = [] {
+        QStringList l;
+        for (int n = 1; n <= 10; ++n) l << QStringLiteral("cFree%1").arg(n);
+        return l;
+    }();
+    for (int n = 0; n < 10; ++n) v.text(frees.at(n), cell(Col::Free1 + n));
     v.text(QStringLiteral("cItem_class"), cell(Col::ItemClass));
     v.text(QStringLiteral("cItemCName"), cell(Col::ItemClassName));
     v.text(QStringLiteral("cName"), cell(Col::ItemName));
     v.text(QStringLiteral("cItemCode"), cell(Col::ItemCode));
+}
+
+}  // namespace
+
+RowValues insertValues(const QStringList& cells, const QString& whCode, const QString& department,
+                       const QDate& vouDate) {
+    // Every row adds the same columns in the same order.
+    static const QStringList columns = [] {
+        RowValues named;
+        fillInsertValues(named, {}, {}, {}, QDate(2000, 1, 1));
+        return named.columns();
+    }();
+    RowValues v(&columns);
+    fillInsertValues(v, cells, whCode, department, vouDate);
     return v;
 }
 

@@ -57,10 +57,12 @@ QStringList rowRefusals(const QStringList& cells, const QString& label, const It
 // value the column cannot hold is refused the same way on every database.
 class RowValues {
   public:
-    RowValues();
+    // With `columns`, the caller adds exactly those columns in that order (the
+    // names are then not kept a second time, row after row).
+    explicit RowValues(const QStringList* columns = nullptr);
 
     [[nodiscard]] bool ok() const { return m_ok; }
-    [[nodiscard]] const QStringList& columns() const { return m_columns; }
+    [[nodiscard]] const QStringList& columns() const { return m_known ? *m_known : m_columns; }
     [[nodiscard]] const QVariantList& values() const { return m_values; }
     // The first column whose value did not fit ("" while all fit).
     [[nodiscard]] const QString& failedColumn() const { return m_failed; }
@@ -80,6 +82,7 @@ class RowValues {
     void fail(const QString& column);
 
     const TableDef* m_table;
+    const QStringList* m_known;
     QStringList m_columns;
     QVariantList m_values;
     QString m_failed;
