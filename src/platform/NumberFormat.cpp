@@ -1,33 +1,70 @@
 #include "platform/NumberFormat.h"
 
+#include <QHash>
+
+#include <algorithm>
+
 namespace qc {
 
-QString formatNumber(const Decimal& value, const QString& pattern) {
-    const auto dot = pattern.indexOf(QLatin1Char('.'));
-    const QString intPat = dot < 0 ? pattern : pattern.left(dot);
-    const QString fracPat = dot < 0 ? QString() : pattern.mid(dot + 1);
-    const int places = static_cast<int>(fracPat.count(QLatin1Char('0')) + fracPat.count(QLatin1Char('#')));
-    const int minFrac = static_cast<int>(fracPat.count(QLatin1Char('0')));
-    const bool group = intPat.contains(QLatin1Char(','));
-    const int minInt = static_cast<int>(intPat.count(QLatin1Char('0')));
+namespace {
 
-    const Decimal rounded = value.round(places);
-    QString s = rounded.abs().toString(places);
-    const bool neg = rounded.isNegative();
-    QString ip = s.section(QLatin1Char('.'), 0, 0);
-    QString fp = places > 0 ? s.section(QLatin1Char('.'), 1, 1) : QString();
-    while (fp.size() > minFrac && fp.endsWith(QLatin1Char('0'))) fp.chop(1);
-    // Leading zeros: a '#'-only integer part drops a zero integer ("###.00" -> ".50").
-    qsizetype zeros = 0;
-    while (zeros < ip.size() && ip.at(zeros) == QLatin1Char('0')) ++zeros;
-    ip.remove(0, zeros);
-    while (ip.size() < minInt) ip.prepend(QLatin1Char('0'));
-    if (group) {
-        for (auto i = ip.size() - 3; i > 0; i -= 3) ip.insert(i, QLatin1Char(','));
+// What a display pattern asks for.
+struct NumberPattern {
+    int places = 0;   // decimals shown at most
+    int minFrac = 0;  // decimals always shown
+    int minInt = 0;   // whole digits always shown
+    bool group = false;
+    bool point = false;  // the pattern has a decimal point
+};
+
+NumberPattern readPattern(const QString& pattern) {
+    NumberPattern p;
+    const qsizetype dot = pattern.indexOf(u'.');
+    p.point = dot >= 0;
+    const QStringView whole = p.point ? QStringView(pattern).left(dot) : QStringView(pattern);
+    const QStringView fraction = p.point ? QStringView(pattern).mid(dot + 1) : QStringView();
+    p.minFrac = static_cast<int>(fraction.count(u'0'));
+    p.places = p.minFrac + static_cast<int>(fraction.count(u'#'));
+    p.group = whole.contains(u',');
+    p.minInt = static_cast<int>(whole.count(u'0'));
+    return p;
+}
+
+// The windows use a handful of patterns, each formatting thousands of cells: a
+// pattern is read once per thread.
+const NumberPattern& patternOf(const QString& pattern) {
+    thread_local QHash<QString, NumberPattern> known;
+    auto it = known.constFind(pattern);
+    if (it == known.constEnd()) it = known.insert(pattern, readPattern(pattern));
+    return *it;
+}
+
+}  // namespace
+
+QString formatNumber(const Decimal& value, const QString& pattern) {
+    const NumberPattern& p = patternOf(pattern);
+    const Decimal rounded = value.round(p.places);
+    const QString s = rounded.abs().toString(p.places);
+    const qsizetype point = s.indexOf(u'.');
+    QStringView whole = point < 0 ? QStringView(s) : QStringView(s).left(point);
+    QStringView fraction = p.places > 0 && point >= 0 ? QStringView(s).mid(point + 1) : QStringView();
+    while (fraction.size() > p.minFrac && fraction.endsWith(u'0')) fraction.chop(1);
+    // Leading zeros: a '#'-only whole part drops a zero ("###.00" -> ".50").
+    while (!whole.isEmpty() && whole.front() == u'0') whole = whole.mid(1);
+    const qsizetype padding = std::max<qsizetype>(0, p.minInt - whole.size());
+    const qsizetype digits = padding + whole.size();
+
+    QString out;
+    out.reserve(digits + digits / 3 + fraction.size() + 2);
+    if (rounded.isNegative()) out += u'-';
+    for (qsizetype i = 0; i < digits; ++i) {
+        if (p.group && i > 0 && (digits - i) % 3 == 0) out += u',';
+        out += i < padding ? QChar(u'0') : whole.at(i - padding);
     }
-    QString out = ip;
-    if (!fp.isEmpty() || (dot >= 0 && minFrac > 0)) out += QLatin1Char('.') + fp;
-    if (neg) out.prepend(QLatin1Char('-'));
+    if (!fraction.isEmpty() || (p.point && p.minFrac > 0)) {
+        out += u'.';
+        out += fraction;
+    }
     return out;
 }
 
