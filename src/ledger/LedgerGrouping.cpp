@@ -23,8 +23,14 @@ QString clsAccount::ledgerFrom(bool withMethod) const {
 void clsAccount::postGrouped(int month, const SqlFragment& where, bool withInCost,
                              const QStringList& layerMethods, bool carried, int alsoMonth) {
     Database& d = db();
+    // The last summary before this posting's. Whether there is one is asked
+    // first, in the table's own order: right after a cancelling emptied the
+    // table, a server looking for the highest number from the end of its index
+    // visits every deleted row's entry, each in another place of the table.
     const qint64 before =
-        d.scalar(QStringLiteral("SELECT COALESCE(MAX(AutoID), 0) FROM IA_Summary")).toLongLong();
+        d.scalar(QStringLiteral("SELECT CASE WHEN EXISTS (SELECT 1 FROM IA_Summary) THEN (SELECT "
+                                "MAX(AutoID) FROM IA_Summary) ELSE 0 END"))
+            .toLongLong();
     // Into a summary table with nothing in it yet, the rows are written as they are
     // carried forward at once: the balance with its unit price and difference rate,
     // the movements empty. Otherwise with their movements, merged where keys meet.
