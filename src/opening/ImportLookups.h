@@ -67,6 +67,8 @@ class PrefetchedLookups final : public RuleLookups {
     };
     using Pair = std::optional<std::pair<QString, QString>>;
 
+    // Separates the two parts of a question's key.
+    static constexpr QChar kSeparator{0x1f};
     static QString keyOf(const QString& a, const QString& b = {});
     // Notes a question that has no answer yet.
     void want(Kind kind, const QString& a, const QString& b = {});
